@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/TextUtils.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// File and folder helpers. Paths use "/"; folder paths end in "/".
+namespace arvelo {
+
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The file's lines joined with CR LF after every line, the last one included.
+std::string LoadText(const std::string &fileName);
+// The file's bytes; empty when it cannot be read (ok says which).
+std::string ReadFileBytes(const std::string &fileName, bool *ok = nullptr);
+// Creates or replaces the file with text. Throws EFileError on failure.
+void SaveText(const std::string &fileName, std::string_view text);
+// Replaces the file as one step: a temporary file beside it is written and
+// flushed to disk, then renamed over it. A crash leaves the old file or the
+// new one, never a mix. Throws EFileError on failure.
+void WriteFileAtomic(const std::string &fileName, std::string_view bytes);
+
+bool FileExists(const std::string &path);
+bool FolderExists(const std::string &path);
+// Creates the folder and its missing parents. Throws EFileError
+// ("Unable to create directory") when the path is empty or creation fails.
+void ForceFolders(const std::string &path);
+
+std::string ExtractFilePath(std::string_view fileName); // folder with its trailing "/"
+std::string ExtractFileName(std::string_view fileName);
+std::string ExtractFileExt(std::string_view fileName);  // with its dot, or empty
+std::string ChangeFileExt(std::string_view fileName, std::string_view ext);
+std::string IncludeTrailingSlash(std::string_view path);
+std::string ExcludeTrailingSlash(std::string_view path);
+
+std::string BaseFileName(std::string_view fileName);
+std::string UniqueFileName(const std::string &fileName);
+bool CopyFileForce(const std::string &source, const std::string &target);
+// Renames without ever replacing an existing target. False when the target
+// exists or the rename fails.
+bool RenameNoReplace(const std::string &from, const std::string &to);
+
+std::string SlashesToBackslashes(std::string_view text);
+std::string BackslashesToSlashes(std::string_view text);
+StringList PathPrefixes(std::string_view path);
+std::string LastFolderName(std::string_view path);
+
+// Names of the folder's files matching a shell mask ("*.avt"; case ignored), sorted.
+StringList FolderFiles(const std::string &folder, const std::string &mask);
+StringList SubFolders(const std::string &folder);
+// The system's folder of shared program data.
+std::string WindowsFolder();
+
+} // namespace arvelo

@@ -1,0 +1,204 @@
+#include "model/Task.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/IniFile.h"
+#include "core/Notifier.h"
+#include "model/ActiveTaskList.h"
+
+namespace arvelo {
+namespace {
+
+constexpr std::string_view kForbiddenNameCharacters = "\\/:*?\"<>|";
+
+TDateTime ReadDateTime(const TIniFile &ini, const char *key)
+{
+    return TDateTime::FromText(ini.ReadString(kTaskSection, key));
+}
+
+bool ValidTaskName(const std::string &name)
+{
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(kForbiddenNameCharacters) == std::string::npos &&
+           std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
+} // namespace
+
+TAVTask::TAVTask() { Reset(); }
+
+TAVTask::~TAVTask()
+{
+    OnChange = nullptr;
+    ClearItems();
+    if (TAVApp *app = TAVApp::Instance()) {
+        app->ActiveTasks().Detach(this);
+        if (app->CurrentTask() == this)
+            app->SetCurrentTask(nullptr);
+    }
+}
+
+std::string TAVTask::StatusText(int32_t code)
+{
+    static const char *const kTexts[] = {"Unscheduled", "Scheduled", "Downloading...",
+                                         "Download Stopped", "Incomplete", "Download Complete",
+                                         "Zipped!", "Task Complete", "Deleted"};
+    return code >= 0 && code <= 8 ? kTexts[code] : "Unknown";
+}
+
+void TAVTask::Load()
+{
+    TIniFile ini = TIniFile::Load(taskFile);
+    taskName = ini.ReadString(kTaskSection, "Task Name", BaseFileName(taskFile));
+    url = ini.ReadString(kTaskSection, "URL");
+    startPageTitle = ini.ReadString(kTaskSection, "Start Page Title");
+    server = ini.ReadString(kTaskSection, "Server");
+    canUpdate = ini.ReadBool(kTaskSection, "Can Update", false);
+    userName = ini.ReadString(kTaskSection, "User Name");
+    password = ini.ReadString(kTaskSection, "Password");
+    comment = ini.ReadString(kTaskSection, "Comment");
+    destination = ini.ReadString(kTaskSection, "Destination");
+    intranetMode = ini.ReadBool(kTaskSection, "Intranet Mode", false);
+    status = ini.ReadInteger(kTaskSection, "Status", 0);
+    schedule = ini.ReadString(kTaskSection, "Schedule");
+    totalBytes = ini.ReadInteger(kTaskSection, "Total Bytes", 0);
+    totalPages = ini.ReadInteger(kTaskSection, "Total Pages", 0);
+    totalResources = ini.ReadInteger(kTaskSection, "Total Resources", 0);
+    pagesSaved = ini.ReadInteger(kTaskSection, "Pages Saved", 0);
+    resourcesSaved = ini.ReadInteger(kTaskSection, "Resources Saved", 0);
+    pageErrors = ini.ReadInteger(kTaskSection, "Page Errors", 0);
+    resourceErrors = ini.ReadInteger(kTaskSection, "Resource Errors", 0);
+    elapsedTime = ReadDateTime(ini, "Elapsed Time");
+    lastRun = ReadDateTime(ini, "Last Run");
+    nextRun = ReadDateTime(ini, "Next Run");
+    profile.file = taskFile;
+    profile.ReadFrom(ini);
+}
+
+void TAVTask::Save()
+{
+    TIniFile ini;
+    ini.WriteString(kTaskSection, "Task Name", taskName);
+    ini.WriteString(kTaskSection, "URL", url);
+    ini.WriteString(kTaskSection, "Start Page Title", startPageTitle);
+    ini.WriteString(kTaskSection, "Server", server);
+    ini.WriteBool(kTaskSection, "Can Update", canUpdate);
+    ini.WriteString(kTaskSection, "User Name", userName);
+    ini.WriteString(kTaskSection, "Password", password);
+    ini.WriteString(kTaskSection, "Comment", comment);
+    // The destination keeps this system's separators.
+    ini.WriteString(kTaskSection, "Destination", destination);
+    ini.WriteBool(kTaskSection, "Intranet Mode", intranetMode);
+    ini.WriteInteger(kTaskSection, "Status", status);
+    ini.WriteString(kTaskSection, "Schedule", schedule);
+    ini.WriteInteger(kTaskSection, "Total Bytes", totalBytes);
+    ini.WriteInteger(kTaskSection, "Total Pages", totalPages);
+    ini.WriteInteger(kTaskSection, "Total Resources", totalResources);
+    ini.WriteInteger(kTaskSection, "Pages Saved", pagesSaved);
+    ini.WriteInteger(kTaskSection, "Resources Saved", resourcesSaved);
+    ini.WriteInteger(kTaskSection, "Page Errors", pageErrors);
+    ini.WriteInteger(kTaskSection, "Resource Errors", resourceErrors);
+    ini.WriteString(kTaskSection, "Elapsed Time", DateTimeTextOrEmpty(elapsedTime));
+    ini.WriteString(kTaskSection, "Last Run", DateTimeTextOrEmpty(lastRun));
+    ini.WriteString(kTaskSection, "Next Run", DateTimeTextOrEmpty(nextRun));
+    profile.file = taskFile;
+    profile.WriteTo(ini);
+    ini.Save(taskFile);
+    UpdateActiveList();
+    if (OnSave)
+        OnSave(*this);
+}
+
+void TAVTask::UpdateActiveList()
+{
+    TAVApp *app = TAVApp::Instance();
+    if (!app)
+        return;
+    TActiveTaskList &list = app->ActiveTasks();
+    bool active = status == tsScheduled || status == tsDownloading;
+    bool listed = list.Contains(taskFile);
+    if (active && !listed) {
+        list.Add(taskFile, this);
+        list.Save();
+    } else if (!active && listed) {
+        list.Remove(taskFile);
+        list.Save();
+    } else if (listed) {
+        list.Attach(taskFile, this);
+    }
+}
+
+std::string RenameFailureText(const std::string &newPath, bool exists)
+{
+    std::string text = "Unable to rename task to: " + newPath + "\n";
+    if (exists)
+        return text + "File already exists.";
+    return text + "A file may not contain any of the following characters: \n" +
+           std::string(kForbiddenNameCharacters);
+}
+
+bool TAVTask::Rename(const std::string &newName)
+{
+    std::string folder = ExtractFilePath(taskFile);
+    std::string newPath = folder + newName + ".avt";
+    bool exists = FileExists(newPath) || FolderExists(newPath);
+    if (exists || !ValidTaskName(newName) || !RenameNoReplace(taskFile, newPath)) {
+        Notifier().Error(RenameFailureText(newPath, exists || FileExists(newPath)));
+        return false;
+    }
+    std::string oldPath = taskFile;
+    std::string oldState = StateFile();
+    taskName = newName;
+    taskFile = newPath;
+    if (FileExists(oldState))
+        RenameNoReplace(oldState, StateFile());
+    // The old path leaves the active list; Save lists the new one.
+    if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Remove(oldPath))
+        app->ActiveTasks().Save();
+    Save();
+    return true;
+}
+
+void TAVTask::Reset()
+{
+    ClearItems();
+    pagesSaved = resourcesSaved = pageErrors = resourceErrors = 0;
+    totalPages = totalResources = totalBytes = 0;
+    runStart = TDateTime();
+    elapsedTime = TDateTime();
+    TAVApp *app = TAVApp::Instance();
+    zipLast = app ? app->ZipLast() : false;
+}
+
+void TAVTask::ClearItems() { Changed("Clearing previous task...", 0, 0); }
+
+std::string TAVTask::WorkFolder() const
+{
+    if (intranetMode)
+        return IncludeTrailingSlash(destination);
+    TAVApp *app = TAVApp::Instance();
+    return app ? app->TempFolder() : std::string();
+}
+
+const std::string &TAVTask::UserAgentInUse()
+{
+    TAVApp *app = TAVApp::Instance();
+    userAgentInUse = app ? app->UserAgent() : TranslateUserAgent({});
+    return userAgentInUse;
+}
+
+std::string TAVTask::StateFile() const { return ChangeFileExt(taskFile, ".dwn"); }
+
+std::string TAVTask::UniqueTaskName(const std::string &categoryFolder, const std::string &name)
+{
+    std::string unique = ExtractFileName(UniqueFileName(IncludeTrailingSlash(categoryFolder) + name + ".avt"));
+    return unique.substr(0, unique.size() - 4);
+}
+
+void TAVTask::Changed(const std::string &text, int position, int total)
+{
+    if (OnChange)
+        OnChange(text, position, total);
+}
+
+} // namespace arvelo

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/DateTime.h"
+#include "core/TextUtils.h"
+#include "model/Profile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace arvelo {
+
+enum TTaskStatus : int32_t {
+    tsUnscheduled = 0,
+    tsScheduled = 1,
+    tsDownloading = 2,
+    tsStopped = 3,
+    tsIncomplete = 4,
+    tsComplete = 5,
+    tsZipped = 6,
+    tsTaskComplete = 7,
+    tsDeleted = 8,
+};
+
+enum TRunMode : uint8_t { rmRestart = 0, rmResume = 1, rmRenovix = 2, rmSalvix = 3, rmMap = 4 };
+
+inline constexpr const char *kDefaultCategory = "General";
+inline constexpr const char *kTaskSection = "Task";
+
+// One website copy: its start address, destination, rules, schedule and the
+// counters of its last run, stored in "<Tasks>/<category>/<name>.avt".
+// Created and changed on the window thread; the status and the run counters
+// are also written by the dispatcher, so they are atomic.
+class TAVTask {
+public:
+    TAVTask();
+    ~TAVTask();
+    TAVTask(const TAVTask &) = delete;
+    TAVTask &operator=(const TAVTask &) = delete;
+
+    TAVProfile profile;
+    std::string taskName;
+    std::string taskFile;
+    std::string category;
+    std::string url;
+    std::string startPageTitle;
+    std::string server;
+    bool canUpdate = false;
+    std::string destination;
+    bool intranetMode = false;
+    std::atomic<int32_t> status{tsUnscheduled};
+    std::string schedule;
+    std::string userAgentInUse;
+    std::string userName, password;
+    std::string comment;
+    uint8_t runMode = rmRestart;
+    bool zipLast = false;
+
+    std::atomic<int32_t> pagesDispatched{0}, otherFilesDispatched{0};
+    std::atomic<int32_t> pagesSaved{0}, resourcesSaved{0}, pageErrors{0}, resourceErrors{0};
+    std::atomic<int32_t> totalPages{0}, totalResources{0}, totalBytes{0};
+    TDateTime lastRun, nextRun, runStart, elapsedTime;
+
+    // Fired after every save.
+    std::function<void(TAVTask &)> OnSave;
+    // Fired with no text when counters or item states change, and with a text,
+    // a position and a total while a long operation runs.
+    std::function<void(const std::string &text, int position, int total)> OnChange;
+
+    // Reads the section "Task" and then the profile from taskFile.
+    void Load();
+    // Writes taskFile (its folder created when missing) and brings the active
+    // list in line with the status. Throws EFileError.
+    void Save();
+    // Renames the task's files; on failure shows why and changes nothing.
+    bool Rename(const std::string &newName);
+    void Reset();
+    void ClearItems();
+    // The Destination in intranet mode, else the Temp folder.
+    std::string WorkFolder() const;
+    const std::string &UserAgentInUse();
+    // The ".dwn" file beside the task file.
+    std::string StateFile() const;
+
+    static std::string StatusText(int32_t code);
+
+    // The unique name of a new task in a category folder, made from a name
+    // derived from its address.
+    static std::string UniqueTaskName(const std::string &categoryFolder, const std::string &name);
+
+private:
+    void UpdateActiveList();
+    void Changed(const std::string &text = {}, int position = 0, int total = 0);
+};
+
+// The message of a rename that failed.
+std::string RenameFailureText(const std::string &newPath, bool exists);
+
+} // namespace arvelo

@@ -1,0 +1,34 @@
+#include "core/App.h"
+#include "core/Version.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s %s\n", arvelo::kProductName, arvelo::kFullVersion);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: arvelo [--help] [--version] [address | task.avt | archive.zip]\n");
+            return 0;
+        }
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
+    QScreen *screen = QApplication::primaryScreen();
+    int depth = screen ? screen->depth() : 0;
+    arvelo::TAVApp app(depth > 0 && depth < 63 ? int64_t(1) << depth : arvelo::kManyColours);
+    app.RunFirstRun();
+    QLabel window(QString::fromLatin1(arvelo::kProductCaption));
+    window.setWindowTitle(QString::fromLatin1(arvelo::kProductCaption));
+    window.resize(640, 480);
+    window.show();
+    return QApplication::exec();
+}

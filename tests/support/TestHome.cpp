@@ -1,0 +1,40 @@
+#include "support/TestHome.h"
+
+#include "core/FileUtils.h"
+#include "core/Settings.h"
+
+#include <cstdlib>
+
+namespace arvelo::test {
+
+void TestHome::SetUp()
+{
+    ASSERT_TRUE(dir_.isValid());
+    home_ = dir_.path().toStdString() + "/home/";
+    ForceFolders(home_);
+    ForceFolders(dir_.path().toStdString() + "/tmp/");
+    ::setenv("ARVELO_HOME", home_.c_str(), 1);
+    ::setenv("TMPDIR", (dir_.path().toStdString() + "/tmp").c_str(), 1);
+    ReloadSettings();
+    SetNotifier(&notifier);
+}
+
+void TestHome::TearDown()
+{
+    SetNotifier(nullptr);
+    ReloadSettings();
+}
+
+void TestHome::WriteFile(const std::string &relative, const std::string &bytes) const
+{
+    std::string path = Path(relative);
+    ForceFolders(ExtractFilePath(path));
+    SaveText(path, bytes);
+}
+
+std::string TestHome::ReadFile(const std::string &relative) const
+{
+    return ReadFileBytes(Path(relative));
+}
+
+} // namespace arvelo::test
