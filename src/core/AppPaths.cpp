@@ -24,7 +24,7 @@ std::string HomeFolder()
 std::string XdgFolder(const char *variable, const char *fallback)
 {
     std::string folder = Env(variable);
-    // The base directory specification ignores relative paths.
+    // XDG base directories must be absolute; a relative one is ignored.
     if (folder.empty() || folder.front() != '/')
         return HomeFolder() + fallback;
     return IncludeTrailingSlash(folder);
