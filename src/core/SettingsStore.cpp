@@ -5,6 +5,7 @@
 #include "core/Utf8.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace arvelo {
@@ -146,7 +147,13 @@ std::string HexBytes(std::string_view prefix, std::string_view bytes)
     return out;
 }
 
+std::atomic<uint64_t> generation{1};
+
 } // namespace
+
+uint64_t TSettingsStore::Generation() { return generation.load(); }
+
+void TSettingsStore::Changed() { generation.fetch_add(1); }
 
 TSettingValue TSettingValue::OfString(std::string name, std::string text)
 {
@@ -498,6 +505,7 @@ TRegParseReport TSettingsStore::Parse(std::string_view text)
 TRegParseReport TSettingsStore::Load()
 {
     std::lock_guard lock(mutex_);
+    Changed();
     keys_.clear();
     index_.clear();
     if (fileName_.empty() || !FileExists(fileName_))
@@ -590,6 +598,7 @@ bool TSettingsStore::Save(std::string *error) const
 
 void TSettingsStore::SaveOrReport() const
 {
+    Changed();
     std::string error;
     if (Save(&error) || saveFailureReported_)
         return;

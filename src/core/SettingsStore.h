@@ -74,6 +74,9 @@ public:
     void ReplaceValues(std::string_view key, std::vector<TSettingValue> values);
 
     static std::string NormalizeKey(std::string_view key);
+    // Changes whenever any store's content changes (or another store is
+    // loaded), so that readers can keep derived data until then.
+    static uint64_t Generation();
 
 private:
     struct Key {
@@ -89,6 +92,7 @@ private:
     void ReindexKeys();
     TRegParseReport Parse(std::string_view text);
     void SaveOrReport() const;
+    static void Changed();
 
     std::string fileName_;
     mutable std::recursive_mutex mutex_;

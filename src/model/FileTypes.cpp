@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace arvelo {
 
@@ -35,8 +36,17 @@ std::string GroupOfExtension(const std::string &extension)
 {
     if (extension.empty())
         return {};
+    // Looked up for every link of every page: keep the groups until the store changes.
+    static std::mutex cacheMutex;
+    static uint64_t cachedGeneration = 0;
+    static std::vector<TFileTypeGroup> cachedGroups;
     std::string needle = LowerAscii(extension) + ";";
-    for (const TFileTypeGroup &group : FileTypeGroups())
+    std::lock_guard lock(cacheMutex);
+    if (cachedGeneration != TSettingsStore::Generation()) {
+        cachedGeneration = TSettingsStore::Generation();
+        cachedGroups = FileTypeGroups();
+    }
+    for (const TFileTypeGroup &group : cachedGroups)
         if (group.extensions.find(needle) != std::string::npos)
             return group.name;
     return {};

@@ -170,7 +170,11 @@ void TAVTask::Reset()
     zipLast = app ? app->ZipLast() : false;
 }
 
-void TAVTask::ClearItems() { Changed("Clearing previous task...", 0, 0); }
+void TAVTask::ClearItems()
+{
+    Changed("Clearing previous task...", 0, 0);
+    items.Clear();
+}
 
 std::string TAVTask::WorkFolder() const
 {

@@ -2,6 +2,7 @@
 
 #include "core/DateTime.h"
 #include "core/TextUtils.h"
+#include "model/ItemList.h"
 #include "model/Profile.h"
 
 #include <atomic>
@@ -68,6 +69,11 @@ public:
     // Fired with no text when counters or item states change, and with a text,
     // a position and a total while a long operation runs.
     std::function<void(const std::string &text, int position, int total)> OnChange;
+    // Fired when an item is added or published, for the view that lists them.
+    std::function<void(TAVQItem &item)> OnItemChanged;
+
+    // The download items; declared last so that they go first.
+    TItemList items{*this};
 
     // Reads the section "Task" and then the profile from taskFile.
     void Load();

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+// Where the copy of an address lives on disk, and the relative path from one
+// saved page to another. A site is stored as one folder per host, then the
+// address's folders, then a file name derived from its file name and query.
+// Every name stays inside its root: "." and ".." segments are resolved
+// within the host folder, control characters are replaced, and no name is
+// longer than the file system allows.
+namespace arvelo {
+
+// Characters that stand in for ones a file name cannot hold (UTF-8).
+inline constexpr const char *kSlashInQuery = "\xC2\xA1";   // inverted exclamation mark
+inline constexpr const char *kQuestionMark = "\xC2\xBF";   // inverted question mark
+inline constexpr const char *kColonOrBar = "\xC2\xA6";     // broken bar
+inline constexpr const char *kAsterisk = "\xC2\xB0";       // degree sign
+
+// The longest file name, in bytes, that a local name may have.
+inline constexpr size_t kMaxNameBytes = 255;
+
+std::string GroupOfURL(const std::string &url);
+// The group of a local file by its extension; a file without one counts as a page (".htm").
+std::string GroupOfFile(const std::string &fileName);
+std::string UpLevels(const std::string &path);
+std::string RelativeURLPath(const std::string &url, const std::string &baseDir);
+std::string EscapeLocalName(const std::string &text);
+// The relative local path, "/"-separated, from the folder of baseDir's copy to
+// url's copy.
+std::string LocalLinkPath(const std::string &url, const std::string &baseDir);
+// The full local file name of url under root (which ends in "/").
+std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url);
+std::string SafeFileName(const std::string &text, char replacement);
+// A local path written into a link so that every browser finds the file:
+// bytes outside printable ASCII and the characters a link would take for
+// syntax ("%", "#", "?", blanks, quotes, "<", ">", "\") are percent-encoded.
+std::string EncodeLocalLink(const std::string &localPath);
+
+} // namespace arvelo

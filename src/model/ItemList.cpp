@@ -1,0 +1,379 @@
+#include "model/ItemList.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "core/TextUtils.h"
+#include "model/FileTypes.h"
+#include "model/Task.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace arvelo {
+namespace {
+
+constexpr int kRecordFields = 11;
+
+char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// A field of a record: one line, no separator.
+std::string FieldText(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n')
+            continue;
+        if (text.compare(i, kFieldSeparator.size(), kFieldSeparator) == 0) {
+            i += kFieldSeparator.size() - 1;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// A record is complete when it ends with the separator after its last field.
+bool CompleteRecord(const std::string &line)
+{
+    return line.size() >= kFieldSeparator.size() &&
+           line.compare(line.size() - kFieldSeparator.size(), kFieldSeparator.size(), kFieldSeparator) == 0;
+}
+
+// A whole decimal number that fits in 32 bits.
+bool IsDecimal(const std::string &text)
+{
+    std::string_view digits = text;
+    if (!digits.empty() && digits[0] == '-')
+        digits.remove_prefix(1);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+} // namespace
+
+size_t TItemList::FoldedHash::operator()(std::string_view text) const
+{
+    size_t hash = 1469598103934665603ull;
+    for (char c : text)
+        hash = (hash ^ static_cast<unsigned char>(Fold(c))) * 1099511628211ull;
+    return hash;
+}
+
+bool TItemList::FoldedEqual::operator()(std::string_view a, std::string_view b) const
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
+}
+
+TItemList::TItemList(TAVTask &task) : task_(task) {}
+
+TItemList::~TItemList() = default;
+
+size_t TItemList::ItemCount() const
+{
+    std::lock_guard lock(mutex_);
+    return items_.size();
+}
+
+TAVQItem *TItemList::Item(size_t ordinal) const
+{
+    std::lock_guard lock(mutex_);
+    return ordinal < items_.size() ? items_[ordinal].get() : nullptr;
+}
+
+std::string TItemList::RecordOf(const TAVQItem &item) const
+{
+    std::string record;
+    auto add = [&](const std::string &text) {
+        record += text;
+        record += kFieldSeparator;
+    };
+    add(std::to_string(item.State()));
+    add(CleanText(item.result));
+    add(FieldText(item.Group()));
+    add({});
+    add(std::to_string(item.level));
+    add(FieldText(item.referrer));
+    add(FieldText(item.lastModified));
+    add(std::to_string(item.Mark()));
+    add(FieldText(item.title));
+    add(std::to_string(item.size));
+    add(FieldText(item.frame));
+    return record;
+}
+
+const std::string &TItemList::StoredRecord(const TAVQItem &item) const
+{
+    static const std::string kNone;
+    size_t at = static_cast<size_t>(item.index) + 1;
+    return item.index >= 0 && at < lines_.size() ? lines_[at] : kNone;
+}
+
+TAVQItem *TItemList::AddItem(std::unique_ptr<TAVQItem> item)
+{
+    TAVQItem *added = item.get();
+    std::string url = FieldText(item->URL);
+    lines_.push_back(url);
+    known_.insert(lines_.back());
+    if (item->IsPage())
+        ++task_.totalPages;
+    else
+        ++task_.totalResources;
+    item->index = static_cast<int32_t>(lines_.size() - 1);
+    lines_.push_back(RecordOf(*item));
+    {
+        std::lock_guard lock(mutex_);
+        item->ordinal_ = static_cast<uint32_t>(items_.size());
+        items_.push_back(std::move(item));
+    }
+    changed_ = true;
+    if (task_.OnItemChanged)
+        task_.OnItemChanged(*added);
+    added->ReleaseFields();
+    return added;
+}
+
+void TItemList::StoreItem(TAVQItem &item)
+{
+    if (lines_.empty())
+        LoadState();
+    size_t at = static_cast<size_t>(item.index) + 1;
+    if (item.index < 0 || at >= lines_.size())
+        return;
+    const std::string &stored = lines_[at];
+    // Text fields left empty in the object keep what the list holds.
+    std::string record;
+    std::string fresh = RecordOf(item);
+    for (int n = 0; n < kRecordFields; ++n) {
+        std::string field = FieldOf(fresh, kFieldSeparator, n);
+        if (field.empty())
+            field = FieldOf(stored, kFieldSeparator, n);
+        record += field;
+        record += kFieldSeparator;
+    }
+    lines_[at] = std::move(record);
+    changed_ = true;
+}
+
+void TItemList::ClearObjects()
+{
+    std::lock_guard lock(mutex_);
+    items_.clear();
+    std::fill(std::begin(cursor_), std::end(cursor_), 0);
+    known_.clear();
+    extraKnown_.clear();
+}
+
+void TItemList::Clear()
+{
+    ClearObjects();
+    lines_.clear();
+    changed_ = false;
+    autosaveCount_ = 0;
+}
+
+void TItemList::LoadState()
+{
+    bool ok = false;
+    std::string bytes = ReadFileBytes(task_.StateFile(), &ok);
+    if (!ok)
+        return;
+    ClearObjects();
+    lines_.clear();
+    // Only complete pairs are taken: a file cut off anywhere loses at most
+    // the item it was cut in.
+    size_t pos = 0;
+    std::string address;
+    bool haveAddress = false;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos)
+            break; // the last line was never finished
+        std::string line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!haveAddress) {
+            address = std::move(line);
+            haveAddress = true;
+            continue;
+        }
+        haveAddress = false;
+        if (!CompleteRecord(line))
+            continue;
+        lines_.push_back(std::move(address));
+        lines_.push_back(std::move(line));
+    }
+}
+
+bool TItemList::OpenItems()
+{
+    if (lines_.empty())
+        LoadState();
+    ClearObjects();
+    size_t pairs = lines_.size() / 2;
+    for (size_t p = 0; p < pairs; ++p) {
+        size_t addressLine = 2 * p;
+        const std::string &record = lines_[addressLine + 1];
+        std::string state = FieldOf(record, kFieldSeparator, 0);
+        std::string level = FieldOf(record, kFieldSeparator, 4);
+        for (const std::string *number : {&state, &level}) {
+            if (!IsDecimal(*number)) {
+                Notifier().Error("'" + *number + "' is not a valid integer value");
+                return false;
+            }
+        }
+        known_.insert(lines_[addressLine]);
+        auto item = std::make_unique<TAVQItem>(&task_);
+        item->index = static_cast<int32_t>(addressLine);
+        int value = ToIntDef(state, 0);
+        // An item caught in flight starts again.
+        item->state_.store(static_cast<uint8_t>(value < isError || value > 255 ? isNone : value));
+        item->group_ = FieldOf(record, kFieldSeparator, 2);
+        item->page_.store(item->group_ == kPageGroup);
+        std::string mark = FieldOf(record, kFieldSeparator, 7);
+        item->mark_.store(static_cast<uint8_t>(mark.empty() ? imDownload : ToIntDef(mark, imDownload)));
+        item->level = ToIntDef(level, 0);
+        item->size = ToIntDef(FieldOf(record, kFieldSeparator, 9), 0);
+        item->frame = FieldOf(record, kFieldSeparator, 10);
+        TAVQItem *added = item.get();
+        {
+            std::lock_guard lock(mutex_);
+            item->ordinal_ = static_cast<uint32_t>(items_.size());
+            items_.push_back(std::move(item));
+        }
+        if (task_.OnItemChanged)
+            task_.OnItemChanged(*added);
+        size_t done = p + 1;
+        if (done % 100 == 1 || done == pairs)
+            if (task_.OnChange)
+                task_.OnChange("Opening task....", static_cast<int>(done), static_cast<int>(pairs));
+    }
+    return true;
+}
+
+void TItemList::SaveState()
+{
+    std::string text;
+    size_t total = 0;
+    for (const std::string &line : lines_)
+        total += line.size() + 2;
+    text.reserve(total);
+    for (const std::string &line : lines_) {
+        text += line;
+        text += "\r\n";
+    }
+    std::string file = task_.StateFile();
+    std::string folder = ExtractFilePath(file);
+    if (!folder.empty() && !FolderExists(folder))
+        ForceFolders(folder);
+    WriteFileAtomic(file, text);
+    changed_ = false;
+    autosaveCount_ = 0;
+}
+
+void TItemList::SaveStateSoon()
+{
+    TAVApp *app = TAVApp::Instance();
+    int threshold = app ? app->AutosaveThreshold() : 10;
+    if (autosaveCount_ < threshold)
+        ++autosaveCount_;
+    else
+        SaveState();
+}
+
+template <typename Fn>
+void TItemList::ForEachInState(Fn &&reset)
+{
+    size_t count = ItemCount();
+    for (size_t i = 0; i < count; ++i)
+        reset(*Item(i));
+}
+
+void TItemList::ResetInProgress()
+{
+    ForEachInState([](TAVQItem &item) {
+        if (item.State() != isDownloading && item.State() != isUpdating)
+            return;
+        item.LoadFields();
+        item.SetState(isNone);
+        item.Publish(true);
+    });
+}
+
+void TItemList::PrepareUpdate()
+{
+    ForEachInState([](TAVQItem &item) {
+        if (item.State() < isSaved)
+            return;
+        item.LoadFields();
+        item.SetState(isNone);
+        item.SetMark(imUpdate);
+        item.Publish(true);
+    });
+}
+
+void TItemList::PrepareRecovery()
+{
+    ForEachInState([](TAVQItem &item) {
+        if (item.State() != isError)
+            return;
+        item.LoadFields();
+        item.SetState(isNone);
+        item.size = 0;
+        item.Publish(true);
+    });
+}
+
+void TItemList::ItemChanged(const TAVQItem &item)
+{
+    std::lock_guard lock(mutex_);
+    for (size_t &cursor : cursor_)
+        cursor = std::min<size_t>(cursor, item.ordinal_);
+}
+
+TAVQItem *TItemList::Next(Predicate predicate)
+{
+    auto matches = [predicate](const TAVQItem &item) {
+        uint8_t state = item.State(), mark = item.Mark();
+        bool page = item.IsPage();
+        switch (predicate) {
+        case kPage:
+            return page && (((mark == imDownload || mark == imMap) && state == isNone) ||
+                            (mark == imUpdate && (state == isNone || state == isDownloading)));
+        case kOther:
+            return !page && ((mark == imDownload && state == isNone) ||
+                             (mark == imUpdate && (state == isNone || state == isDownloading)));
+        default:
+            return page && state == isSaved;
+        }
+    };
+    std::lock_guard lock(mutex_);
+    size_t &cursor = cursor_[predicate];
+    while (cursor < items_.size()) {
+        if (matches(*items_[cursor]))
+            return items_[cursor].get();
+        ++cursor;
+    }
+    return nullptr;
+}
+
+TAVQItem *TItemList::NextPage() { return Next(kPage); }
+TAVQItem *TItemList::NextOtherFile() { return Next(kOther); }
+TAVQItem *TItemList::NextPageToParse() { return Next(kParse); }
+
+bool TItemList::IsKnown(std::string_view url) const { return known_.count(url) > 0; }
+
+void TItemList::AddKnown(const std::string &url)
+{
+    if (IsKnown(url))
+        return;
+    extraKnown_.push_back(url);
+    known_.insert(extraKnown_.back());
+}
+
+} // namespace arvelo

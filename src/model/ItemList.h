@@ -1,0 +1,97 @@
+#pragma once
+
+#include "model/DownloadItem.h"
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace arvelo {
+
+class TAVTask;
+
+// The download items of a task and their text: two lines per item, the
+// address and a record of eleven fields each followed by U+00B6. The lines are
+// the content of the task's ".dwn" state file.
+//
+// The window thread adds and changes items. The dispatcher and parser threads
+// call the selection predicates, which take the list's lock and read only the
+// items' atomic state, mark and page flag. Each predicate keeps the position
+// before which no item can match, lowered whenever an item changes, so that
+// picking every item of a large task once costs linear time in all.
+class TItemList {
+public:
+    explicit TItemList(TAVTask &task);
+    ~TItemList();
+    TItemList(const TItemList &) = delete;
+    TItemList &operator=(const TItemList &) = delete;
+
+    // Number of lines, and the items in the order they were added.
+    size_t LineCount() const { return lines_.size(); }
+    const std::string &Line(size_t index) const { return lines_[index]; }
+    size_t ItemCount() const;
+    TAVQItem *Item(size_t ordinal) const;
+    bool Changed() const { return changed_; }
+    int AutosaveCount() const { return autosaveCount_; }
+
+    // Appends the item (its fields set by the caller) and takes ownership.
+    TAVQItem *AddItem(std::unique_ptr<TAVQItem> item);
+    void StoreItem(TAVQItem &item);
+    // Rebuilds the item objects from the lines (read from the state file when
+    // the list is empty). False, with the error reported, when a record holds
+    // a state or level that is not a number; the items before it remain.
+    bool OpenItems();
+    void LoadState();
+    // Writes the state file atomically. Throws EFileError.
+    void SaveState();
+    void SaveStateSoon();
+    void ResetInProgress();
+    void PrepareUpdate();
+    void PrepareRecovery();
+    TAVQItem *NextPage();
+    TAVQItem *NextOtherFile();
+    TAVQItem *NextPageToParse();
+
+    // The task's known addresses, compared ignoring letter case.
+    bool IsKnown(std::string_view url) const;
+    void AddKnown(const std::string &url);
+
+    // Frees every item and line.
+    void Clear();
+
+    // Called by an item whose state, mark or group changed.
+    void ItemChanged(const TAVQItem &item);
+    std::string RecordOf(const TAVQItem &item) const;
+    const std::string &StoredRecord(const TAVQItem &item) const;
+
+private:
+    struct FoldedHash {
+        size_t operator()(std::string_view text) const;
+    };
+    struct FoldedEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    enum Predicate { kPage, kOther, kParse, kPredicates };
+
+    TAVQItem *Next(Predicate predicate);
+    void ClearObjects();
+    template <typename Fn>
+    void ForEachInState(Fn &&reset);
+
+    TAVTask &task_;
+    // Lines never move once added, so that the known addresses can point into them.
+    std::deque<std::string> lines_;
+    mutable std::mutex mutex_; // guards items_ growth and the cursors
+    std::vector<std::unique_ptr<TAVQItem>> items_;
+    size_t cursor_[kPredicates] = {0, 0, 0};
+    std::unordered_set<std::string_view, FoldedHash, FoldedEqual> known_;
+    std::deque<std::string> extraKnown_;
+    bool changed_ = false;
+    int autosaveCount_ = 0;
+};
+
+} // namespace arvelo
