@@ -4,6 +4,8 @@
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "core/Notifier.h"
+#include "crawl/LocalNames.h"
+#include "crawl/URL.h"
 #include "model/ActiveTaskList.h"
 
 namespace arvelo {
@@ -197,6 +199,15 @@ std::string TAVTask::UniqueTaskName(const std::string &categoryFolder, const std
 {
     std::string unique = ExtractFileName(UniqueFileName(IncludeTrailingSlash(categoryFolder) + name + ".avt"));
     return unique.substr(0, unique.size() - 4);
+}
+
+std::string TAVTask::DefaultTaskName(const std::string &categoryFolder, const std::string &url)
+{
+    // A name is a file name: no separators or characters other systems refuse.
+    std::string name = Trim(SafeFileName(SiteShortName(url), '_'));
+    if (name.empty() || name == "." || name == "..")
+        name = "New Task";
+    return UniqueTaskName(categoryFolder, name);
 }
 
 void TAVTask::Changed(const std::string &text, int position, int total)

@@ -271,6 +271,12 @@ TEST_F(Tasks, NewTaskNamesAreUniqueInTheirCategory)
     EXPECT_EQ(TAVTask::UniqueTaskName(folder, "www.example.com"), "www.example.com");
     WriteFile("Tasks/General/www.example.com.avt", "");
     EXPECT_EQ(TAVTask::UniqueTaskName(folder, "www.example.com"), "www.example.com(0)");
+    EXPECT_EQ(TAVTask::DefaultTaskName(folder, "http://www.site.example/"), "site");
+    WriteFile("Tasks/General/site.avt", "");
+    EXPECT_EQ(TAVTask::DefaultTaskName(folder, "http://www.site.example/"), "site(0)");
+    EXPECT_EQ(TAVTask::DefaultTaskName(folder, "http://sub.host.example:81/"), "sub_host");
+    EXPECT_EQ(TAVTask::DefaultTaskName(folder, "http://www.nodot"), "New Task");
+    EXPECT_EQ(TAVTask::DefaultTaskName(folder, "http://h/www.a:b.c"), "a_b");
 }
 
 TEST_F(Tasks, SaveReportsFilesSavedAndFailsOnAnUnwritableFolder)

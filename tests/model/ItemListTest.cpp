@@ -1,0 +1,311 @@
+#include "model/ItemList.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/TextUtils.h"
+#include "model/Task.h"
+#include "support/TestHome.h"
+
+#include <thread>
+
+namespace arvelo {
+namespace {
+
+const std::string P(kFieldSeparator);
+
+class Items : public test::TestHome {
+protected:
+    void SetUp() override
+    {
+        TestHome::SetUp();
+        app = std::make_unique<TAVApp>();
+        task = std::make_unique<TAVTask>();
+        task->taskName = "site";
+        task->taskFile = Home() + "Tasks/General/site.avt";
+    }
+    void TearDown() override
+    {
+        task.reset();
+        app.reset();
+        TestHome::TearDown();
+    }
+
+    TAVQItem *Add(const std::string &url, const std::string &group, uint8_t mark = imDownload, int level = 1)
+    {
+        auto item = std::make_unique<TAVQItem>(task.get());
+        item->URL = url;
+        item->referrer = level ? "http://h/" : "";
+        item->level = level;
+        item->SetGroup(group);
+        item->SetMark(mark);
+        return task->items.AddItem(std::move(item));
+    }
+
+    std::unique_ptr<TAVApp> app;
+    std::unique_ptr<TAVTask> task;
+};
+
+TEST_F(Items, NewRecordHasElevenFields)
+{
+    auto item = std::make_unique<TAVQItem>(task.get());
+    item->URL = "http://h/a.htm";
+    item->level = 1;
+    item->SetGroup("HTML");
+    TAVQItem *added = task->items.AddItem(std::move(item));
+    EXPECT_EQ(task->items.Line(0), "http://h/a.htm");
+    EXPECT_EQ(task->items.Line(1), "0" + P + P + "HTML" + P + P + "1" + P + P + P + "1" + P + P + "0" + P + P);
+    EXPECT_EQ(added->index, 0);
+    EXPECT_TRUE(added->URL.empty());
+    EXPECT_EQ(task->totalPages, 1);
+    EXPECT_TRUE(task->items.Changed());
+    Add("http://h/b.gif", "Images");
+    EXPECT_EQ(task->totalResources, 1);
+}
+
+TEST_F(Items, FieldsRoundTripAndEmptyFieldsKeepTheStoredText)
+{
+    TAVQItem *item = Add("http://h/a.htm", "HTML");
+    item->LoadFields();
+    EXPECT_EQ(item->URL, "http://h/a.htm");
+    EXPECT_EQ(item->referrer, "http://h/");
+    item->title = "Gr\xC3\xB6\xC3\x9F" "e \xE4\xB8\xAD\xE6\x96\x87 \xC2\xB6 pilcrow";
+    item->result = "  200 OK\r\n" + P;
+    item->lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
+    item->size = 1234;
+    item->SetState(isSaved);
+    item->Publish(true);
+    EXPECT_TRUE(item->title.empty());
+
+    item->LoadFields();
+    EXPECT_EQ(item->title, "Gr\xC3\xB6\xC3\x9F" "e \xE4\xB8\xAD\xE6\x96\x87  pilcrow");
+    EXPECT_EQ(item->result, "200 OK");
+    EXPECT_EQ(item->size, 1234);
+    EXPECT_EQ(item->State(), isSaved);
+    // An emptied text field never empties the stored one.
+    item->ReleaseFields();
+    item->Publish(false);
+    item->LoadFields();
+    EXPECT_EQ(item->lastModified, "Tue, 01 Dec 2026 10:00:00 GMT");
+}
+
+TEST_F(Items, ResetsTakeTheItemsShareOutOfTheCounters)
+{
+    TAVQItem *failed = Add("http://h/a.htm", "HTML");
+    TAVQItem *partial = Add("http://h/b.zip", "Archives");
+    TAVQItem *whole = Add("http://h/c.gif", "Images");
+    failed->SetState(isError);
+    failed->size = 77;
+    failed->result = "Incomplete (77 bytes)";
+    failed->Publish(true);
+    partial->SetState(isSaved);
+    partial->result = "Incomplete (5000 bytes)";
+    partial->size = 9999;
+    partial->Publish(true);
+    whole->SetState(isParsed);
+    whole->size = 300;
+    whole->Publish(true);
+    task->pagesSaved = 1;
+    task->pageErrors = 1;
+    task->resourcesSaved = 2;
+    task->totalBytes = 10000;
+
+    task->items.PrepareRecovery();
+    EXPECT_EQ(task->pageErrors, 0);
+    EXPECT_EQ(task->pagesSaved, 0);
+    failed->LoadFields();
+    EXPECT_EQ(failed->State(), isNone);
+    EXPECT_EQ(failed->size, 0);
+    EXPECT_EQ(failed->result, "Incomplete (77 bytes)");
+
+    task->items.PrepareUpdate();
+    EXPECT_EQ(task->resourcesSaved, 0);
+    EXPECT_EQ(task->totalBytes, 10000 - 5000 - 300);
+    EXPECT_EQ(partial->Mark(), imUpdate);
+    EXPECT_EQ(whole->Mark(), imUpdate);
+    EXPECT_EQ(failed->Mark(), imDownload);
+}
+
+TEST_F(Items, ResetInProgress)
+{
+    TAVQItem *a = Add("http://h/a.htm", "HTML");
+    TAVQItem *b = Add("http://h/b.htm", "HTML");
+    a->SetState(isDownloading);
+    b->SetState(isUpdating);
+    task->items.ResetInProgress();
+    EXPECT_EQ(a->State(), isNone);
+    EXPECT_EQ(b->State(), isNone);
+    EXPECT_EQ(FieldOf(task->items.Line(3), kFieldSeparator, 0), "0");
+}
+
+TEST_F(Items, SelectionTakesTheFirstMatchInDiscoveryOrder)
+{
+    TAVQItem *map = Add("http://h/m.gif", "Images", imMap);
+    TAVQItem *page = Add("http://h/a.htm", "HTML", imDownload);
+    TAVQItem *image = Add("http://h/i.gif", "Images", imDownload);
+    TAVQItem *update = Add("http://h/u.htm", "HTML", imUpdate);
+    EXPECT_EQ(task->items.NextOtherFile(), image);
+    EXPECT_EQ(task->items.NextPage(), page);
+    page->SetState(isDownloading);
+    EXPECT_EQ(task->items.NextPage(), update);
+    update->SetState(isDownloading); // an interrupted update is taken again
+    EXPECT_EQ(task->items.NextPage(), update);
+    update->SetState(isSaved);
+    EXPECT_EQ(task->items.NextPage(), nullptr);
+    EXPECT_EQ(task->items.NextPageToParse(), update);
+    // An item reset behind the cursors is found again.
+    page->SetState(isNone);
+    EXPECT_EQ(task->items.NextPage(), page);
+    page->SetState(isSaved);
+    EXPECT_EQ(task->items.NextPageToParse(), page);
+    image->SetState(isDownloading);
+    EXPECT_EQ(task->items.NextOtherFile(), nullptr);
+    map->SetMark(imDownload);
+    EXPECT_EQ(task->items.NextOtherFile(), map);
+}
+
+TEST_F(Items, KnownAddressesIgnoreLetterCase)
+{
+    Add("http://h/Docs/A.htm", "HTML");
+    EXPECT_TRUE(task->items.IsKnown("HTTP://H/docs/a.HTM"));
+    EXPECT_FALSE(task->items.IsKnown("http://h/docs/b.htm"));
+    task->items.AddKnown("http://h/other/");
+    EXPECT_TRUE(task->items.IsKnown("http://H/Other/"));
+    task->ClearItems();
+    EXPECT_FALSE(task->items.IsKnown("http://h/docs/a.htm"));
+    EXPECT_EQ(task->items.LineCount(), 0u);
+}
+
+TEST_F(Items, StateFileRoundTrip)
+{
+    for (int i = 0; i < 250; ++i) {
+        TAVQItem *item = Add("http://h/p" + std::to_string(i) + ".htm", i % 2 ? "Images" : "HTML");
+        item->LoadFields();
+        item->title = "T\xC3\xB6" + std::to_string(i);
+        item->SetState(i % 3 == 0 ? isUpdating : isParsed);
+        item->Publish(true);
+    }
+    task->items.SaveState();
+    EXPECT_FALSE(task->items.Changed());
+    std::string saved = ReadFile("Tasks/General/site.dwn");
+    EXPECT_EQ(saved.substr(0, 15), "http://h/p0.htm");
+    EXPECT_NE(saved.find("\r\n"), std::string::npos);
+
+    TAVTask reopened;
+    reopened.taskName = "site";
+    reopened.taskFile = task->taskFile;
+    std::vector<std::pair<int, int>> progress;
+    reopened.OnChange = [&](const std::string &text, int position, int total) {
+        if (text == "Opening task....")
+            progress.emplace_back(position, total);
+    };
+    ASSERT_TRUE(reopened.items.OpenItems());
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{1, 250}, {101, 250}, {201, 250}, {250, 250}}));
+    ASSERT_EQ(reopened.items.ItemCount(), 250u);
+    TAVQItem *first = reopened.items.Item(0);
+    EXPECT_EQ(first->State(), isNone); // caught in flight
+    EXPECT_TRUE(first->IsPage());
+    EXPECT_EQ(reopened.items.Item(1)->State(), isParsed);
+    first->LoadFields();
+    EXPECT_EQ(first->title, "T\xC3\xB6" "0");
+    EXPECT_TRUE(reopened.items.IsKnown("http://h/P249.htm"));
+    reopened.items.SaveState();
+    std::string resaved = ReadFile("Tasks/General/site.dwn");
+    TAVTask again;
+    again.taskName = "site";
+    again.taskFile = task->taskFile;
+    again.items.OpenItems();
+    again.items.SaveState();
+    EXPECT_EQ(ReadFile("Tasks/General/site.dwn"), resaved);
+}
+
+TEST_F(Items, StateFileCutAnywhereKeepsEveryCompleteItem)
+{
+    for (int i = 0; i < 5; ++i)
+        Add("http://h/\xE4\xB8\xAD" + std::to_string(i) + ".htm", "HTML");
+    task->items.SaveState();
+    std::string full = ReadFile("Tasks/General/site.dwn");
+    std::vector<size_t> pairEnds; // where each complete pair ends
+    for (size_t pos = 0, lines = 0; (pos = full.find("\r\n", pos)) != std::string::npos; pos += 2)
+        if (++lines % 2 == 0)
+            pairEnds.push_back(pos + 2);
+    for (size_t cut = 0; cut <= full.size(); ++cut) {
+        WriteFile("Tasks/General/site.dwn", full.substr(0, cut));
+        TAVTask reopened;
+        reopened.taskName = "site";
+        reopened.taskFile = task->taskFile;
+        ASSERT_TRUE(reopened.items.OpenItems()) << cut;
+        size_t complete = static_cast<size_t>(std::count_if(pairEnds.begin(), pairEnds.end(), [&](size_t end) { return end <= cut; }));
+        // A cut exactly after a record's separator, before its line end, still holds the item.
+        EXPECT_GE(reopened.items.ItemCount(), complete) << cut;
+        EXPECT_LE(reopened.items.ItemCount(), complete + 1) << cut;
+        for (size_t i = 0; i < reopened.items.ItemCount(); ++i) {
+            TAVQItem *item = reopened.items.Item(i);
+            item->LoadFields();
+            EXPECT_EQ(item->URL, "http://h/\xE4\xB8\xAD" + std::to_string(i) + ".htm") << cut;
+        }
+    }
+}
+
+TEST_F(Items, DamagedRecordsStopWithAClearError)
+{
+    WriteFile("Tasks/General/site.dwn", "http://h/a.htm\r\n0" + P + P + "HTML" + P + P + "0" + P + P + P + P + P + P + P +
+                                             "\r\nhttp://h/b.htm\r\nzz" + P + P + "HTML" + P + P + "0" + P + P + P + P + P +
+                                             P + P + "\r\nhttp://h/c.htm\r\n");
+    ASSERT_FALSE(task->items.OpenItems());
+    ASSERT_EQ(notifier.errors.size(), 1u);
+    EXPECT_EQ(notifier.errors[0], "'zz' is not a valid integer value");
+    ASSERT_EQ(task->items.ItemCount(), 1u);
+    EXPECT_EQ(task->items.Item(0)->Mark(), imDownload); // an empty mark reads 1
+    EXPECT_EQ(task->items.Item(0)->size, 0);
+}
+
+TEST_F(Items, HostileStateFilesNeverCrash)
+{
+    std::string binary;
+    for (int i = 0; i < 100000; ++i)
+        binary += static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    for (const std::string &bytes : {binary, std::string(1 << 20, 'x') + "\r\n" + P + "\r\n", std::string("\r\n\r\n\r\n")}) {
+        WriteFile("Tasks/General/site.dwn", bytes);
+        TAVTask reopened;
+        reopened.taskName = "site";
+        reopened.taskFile = task->taskFile;
+        reopened.items.OpenItems();
+        for (size_t i = 0; i < reopened.items.ItemCount(); ++i)
+            reopened.items.Item(i)->LoadFields();
+    }
+}
+
+TEST_F(Items, AutosaveOnTheEleventhTick)
+{
+    Add("http://h/a.htm", "HTML");
+    for (int tick = 1; tick <= 10; ++tick) {
+        task->items.SaveStateSoon();
+        EXPECT_FALSE(FileExists(task->StateFile())) << tick;
+    }
+    task->items.SaveStateSoon();
+    EXPECT_TRUE(FileExists(task->StateFile()));
+    EXPECT_EQ(task->items.AutosaveCount(), 0);
+}
+
+TEST_F(Items, ScannersRunWhileTheWindowThreadAdds)
+{
+    std::atomic<bool> done{false};
+    std::atomic<int> found{0};
+    std::thread scanner([&] {
+        while (!done) {
+            if (task->items.NextOtherFile())
+                ++found;
+            task->items.NextPageToParse();
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        TAVQItem *item = Add("http://h/" + std::to_string(i) + ".gif", "Images");
+        item->SetState(isDownloading);
+    }
+    done = true;
+    scanner.join();
+    EXPECT_EQ(task->items.NextOtherFile(), nullptr);
+}
+
+} // namespace
+} // namespace arvelo
