@@ -5,6 +5,9 @@
 #include "model/ItemList.h"
 #include "model/Task.h"
 
+#include <mutex>
+#include <set>
+
 namespace arvelo {
 namespace {
 
@@ -14,7 +17,31 @@ int IncompleteBytes(const std::string &result)
     return ToIntDef(TextBetween(result, "Incomplete (", " bytes)"), 0);
 }
 
+// The one copy of each group name that items point to.
+const std::string *InternGroup(const std::string &group)
+{
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> names;
+    std::lock_guard lock(mutex);
+    return &*names.insert(group).first;
+}
+
 } // namespace
+
+TAVQItem::TAVQItem(TAVTask *owner) : task(owner), group_(InternGroup({})) {}
+
+TItemText &TAVQItem::Text()
+{
+    if (!text_)
+        text_ = std::make_unique<TItemText>();
+    return *text_;
+}
+
+const TItemText &TAVQItem::LoadedText() const
+{
+    static const TItemText kEmpty;
+    return text_ ? *text_ : kEmpty;
+}
 
 std::string TAVQItem::StateText(uint8_t state)
 {
@@ -45,6 +72,7 @@ void TAVQItem::SetState(uint8_t newState)
             --task->pagesSaved;
         else
             --task->resourcesSaved;
+        const std::string &result = LoadedText().result;
         task->totalBytes -= result.rfind("Incomplete", 0) == 0 ? IncompleteBytes(result) : size;
     }
     SetStateQuietly(newState);
@@ -60,7 +88,7 @@ void TAVQItem::SetMark(uint8_t mark)
 
 void TAVQItem::SetGroup(const std::string &group)
 {
-    group_ = group;
+    group_ = InternGroup(group);
     page_.store(group == kPageGroup, std::memory_order_release);
     task->items.ItemChanged(*this);
 }
@@ -70,18 +98,19 @@ void TAVQItem::LoadFields()
     const TItemList &list = task->items;
     if (index < 0 || static_cast<size_t>(index) + 1 >= list.LineCount())
         return;
-    URL = list.Line(static_cast<size_t>(index));
+    TItemText &text = Text();
+    text.URL = list.Line(static_cast<size_t>(index));
     const std::string &record = list.StoredRecord(*this);
     auto field = [&](int n) { return FieldOf(record, kFieldSeparator, n); };
     state_.store(static_cast<uint8_t>(ToIntDef(field(0), 0)), std::memory_order_release);
-    result = field(1);
+    text.result = field(1);
     SetGroup(field(2));
     level = ToIntDef(field(4), 0);
-    referrer = field(5);
-    lastModified = field(6);
+    text.referrer = field(5);
+    text.lastModified = field(6);
     std::string mark = field(7);
     SetMark(static_cast<uint8_t>(mark.empty() ? imDownload : ToIntDef(mark, imDownload)));
-    title = field(8);
+    text.title = field(8);
     size = ToIntDef(field(9), 0);
     frame = field(10);
 }
@@ -95,12 +124,6 @@ void TAVQItem::Publish(bool release)
         ReleaseFields();
 }
 
-void TAVQItem::ReleaseFields()
-{
-    for (std::string *field : {&URL, &result, &referrer, &lastModified, &title}) {
-        field->clear();
-        field->shrink_to_fit();
-    }
-}
+void TAVQItem::ReleaseFields() { text_.reset(); }
 
 } // namespace arvelo

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace arvelo {
@@ -25,6 +26,16 @@ enum TItemState : uint8_t {
 
 enum TItemMark : uint8_t { imUnmarked = 0, imDownload = 1, imMap = 2, imUpdate = 3 };
 
+// The text fields whose master copy is the item list. An item holds them only
+// between LoadFields and ReleaseFields, so that a large task stays small.
+struct TItemText {
+    std::string URL;
+    std::string referrer;
+    std::string lastModified;
+    std::string title;
+    std::string result;
+};
+
 // One address of a task. The task's item list is the master copy of the
 // text fields URL, result, Referrer, Last Modified and Title: they are loaded
 // (LoadFields) when needed and released after they are stored. The state,
@@ -33,27 +44,27 @@ enum TItemMark : uint8_t { imUnmarked = 0, imDownload = 1, imMap = 2, imUpdate =
 // the setters, which let the list's selection see the change.
 class TAVQItem {
 public:
-    explicit TAVQItem(TAVTask *owner) : task(owner) {}
+    explicit TAVQItem(TAVTask *owner);
     TAVQItem(const TAVQItem &) = delete;
     TAVQItem &operator=(const TAVQItem &) = delete;
 
     TAVTask *task;
-    std::string URL;
     std::string baseAddress;
-    std::string referrer;
-    std::string lastModified;
     std::string localFile;
-    std::string title;
-    std::string result;
     std::string frame; // "Y" when the link came from a frame tag
     int32_t level = 0;
     int32_t size = 0;
     int32_t index = -1;   // line of the address in the task's item list
     void *exploreRow = nullptr; // not owned
 
+    // The text fields, made empty when not loaded.
+    TItemText &Text();
+    // The text fields as they are, without making them.
+    const TItemText &LoadedText() const;
+
     uint8_t State() const { return state_.load(std::memory_order_acquire); }
     uint8_t Mark() const { return mark_.load(std::memory_order_acquire); }
-    const std::string &Group() const { return group_; }
+    const std::string &Group() const { return *group_; }
     bool IsPage() const { return page_.load(std::memory_order_acquire); }
 
     // Changes the state, taking the item's share out of the task's counters
@@ -74,7 +85,8 @@ private:
     friend class TItemList;
     void SetStateQuietly(uint8_t state);
 
-    std::string group_;
+    std::unique_ptr<TItemText> text_;
+    const std::string *group_; // interned: many items share few groups
     std::atomic<uint8_t> state_{isNone};
     std::atomic<uint8_t> mark_{imDownload};
     std::atomic<bool> page_{false};

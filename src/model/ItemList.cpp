@@ -92,15 +92,16 @@ std::string TItemList::RecordOf(const TAVQItem &item) const
         record += text;
         record += kFieldSeparator;
     };
+    const TItemText &text = item.LoadedText();
     add(std::to_string(item.State()));
-    add(CleanText(item.result));
+    add(CleanText(text.result));
     add(FieldText(item.Group()));
     add({});
     add(std::to_string(item.level));
-    add(FieldText(item.referrer));
-    add(FieldText(item.lastModified));
+    add(FieldText(text.referrer));
+    add(FieldText(text.lastModified));
     add(std::to_string(item.Mark()));
-    add(FieldText(item.title));
+    add(FieldText(text.title));
     add(std::to_string(item.size));
     add(FieldText(item.frame));
     return record;
@@ -116,7 +117,7 @@ const std::string &TItemList::StoredRecord(const TAVQItem &item) const
 TAVQItem *TItemList::AddItem(std::unique_ptr<TAVQItem> item)
 {
     TAVQItem *added = item.get();
-    std::string url = FieldText(item->URL);
+    std::string url = FieldText(item->LoadedText().URL);
     lines_.push_back(url);
     known_.insert(lines_.back());
     if (item->IsPage())
@@ -233,8 +234,7 @@ bool TItemList::OpenItems()
         int value = ToIntDef(state, 0);
         // An item caught in flight starts again.
         item->state_.store(static_cast<uint8_t>(value < isError || value > 255 ? isNone : value));
-        item->group_ = FieldOf(record, kFieldSeparator, 2);
-        item->page_.store(item->group_ == kPageGroup);
+        item->SetGroup(FieldOf(record, kFieldSeparator, 2));
         std::string mark = FieldOf(record, kFieldSeparator, 7);
         item->mark_.store(static_cast<uint8_t>(mark.empty() ? imDownload : ToIntDef(mark, imDownload)));
         item->level = ToIntDef(level, 0);

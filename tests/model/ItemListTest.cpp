@@ -33,8 +33,8 @@ protected:
     TAVQItem *Add(const std::string &url, const std::string &group, uint8_t mark = imDownload, int level = 1)
     {
         auto item = std::make_unique<TAVQItem>(task.get());
-        item->URL = url;
-        item->referrer = level ? "http://h/" : "";
+        item->Text().URL = url;
+        item->Text().referrer = level ? "http://h/" : "";
         item->level = level;
         item->SetGroup(group);
         item->SetMark(mark);
@@ -48,14 +48,14 @@ protected:
 TEST_F(Items, NewRecordHasElevenFields)
 {
     auto item = std::make_unique<TAVQItem>(task.get());
-    item->URL = "http://h/a.htm";
+    item->Text().URL = "http://h/a.htm";
     item->level = 1;
     item->SetGroup("HTML");
     TAVQItem *added = task->items.AddItem(std::move(item));
     EXPECT_EQ(task->items.Line(0), "http://h/a.htm");
     EXPECT_EQ(task->items.Line(1), "0" + P + P + "HTML" + P + P + "1" + P + P + P + "1" + P + P + "0" + P + P);
     EXPECT_EQ(added->index, 0);
-    EXPECT_TRUE(added->URL.empty());
+    EXPECT_TRUE(added->LoadedText().URL.empty());
     EXPECT_EQ(task->totalPages, 1);
     EXPECT_TRUE(task->items.Changed());
     Add("http://h/b.gif", "Images");
@@ -66,26 +66,26 @@ TEST_F(Items, FieldsRoundTripAndEmptyFieldsKeepTheStoredText)
 {
     TAVQItem *item = Add("http://h/a.htm", "HTML");
     item->LoadFields();
-    EXPECT_EQ(item->URL, "http://h/a.htm");
-    EXPECT_EQ(item->referrer, "http://h/");
-    item->title = "Gr\xC3\xB6\xC3\x9F" "e \xE4\xB8\xAD\xE6\x96\x87 \xC2\xB6 pilcrow";
-    item->result = "  200 OK\r\n" + P;
-    item->lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
+    EXPECT_EQ(item->Text().URL, "http://h/a.htm");
+    EXPECT_EQ(item->Text().referrer, "http://h/");
+    item->Text().title = "Gr\xC3\xB6\xC3\x9F" "e \xE4\xB8\xAD\xE6\x96\x87 \xC2\xB6 pilcrow";
+    item->Text().result = "  200 OK\r\n" + P;
+    item->Text().lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
     item->size = 1234;
     item->SetState(isSaved);
     item->Publish(true);
-    EXPECT_TRUE(item->title.empty());
+    EXPECT_TRUE(item->LoadedText().title.empty());
 
     item->LoadFields();
-    EXPECT_EQ(item->title, "Gr\xC3\xB6\xC3\x9F" "e \xE4\xB8\xAD\xE6\x96\x87  pilcrow");
-    EXPECT_EQ(item->result, "200 OK");
+    EXPECT_EQ(item->Text().title, "Gr\xC3\xB6\xC3\x9F" "e \xE4\xB8\xAD\xE6\x96\x87  pilcrow");
+    EXPECT_EQ(item->Text().result, "200 OK");
     EXPECT_EQ(item->size, 1234);
     EXPECT_EQ(item->State(), isSaved);
     // An emptied text field never empties the stored one.
     item->ReleaseFields();
     item->Publish(false);
     item->LoadFields();
-    EXPECT_EQ(item->lastModified, "Tue, 01 Dec 2026 10:00:00 GMT");
+    EXPECT_EQ(item->Text().lastModified, "Tue, 01 Dec 2026 10:00:00 GMT");
 }
 
 TEST_F(Items, ResetsTakeTheItemsShareOutOfTheCounters)
@@ -95,10 +95,10 @@ TEST_F(Items, ResetsTakeTheItemsShareOutOfTheCounters)
     TAVQItem *whole = Add("http://h/c.gif", "Images");
     failed->SetState(isError);
     failed->size = 77;
-    failed->result = "Incomplete (77 bytes)";
+    failed->Text().result = "Incomplete (77 bytes)";
     failed->Publish(true);
     partial->SetState(isSaved);
-    partial->result = "Incomplete (5000 bytes)";
+    partial->Text().result = "Incomplete (5000 bytes)";
     partial->size = 9999;
     partial->Publish(true);
     whole->SetState(isParsed);
@@ -115,7 +115,7 @@ TEST_F(Items, ResetsTakeTheItemsShareOutOfTheCounters)
     failed->LoadFields();
     EXPECT_EQ(failed->State(), isNone);
     EXPECT_EQ(failed->size, 0);
-    EXPECT_EQ(failed->result, "Incomplete (77 bytes)");
+    EXPECT_EQ(failed->Text().result, "Incomplete (77 bytes)");
 
     task->items.PrepareUpdate();
     EXPECT_EQ(task->resourcesSaved, 0);
@@ -180,7 +180,7 @@ TEST_F(Items, StateFileRoundTrip)
     for (int i = 0; i < 250; ++i) {
         TAVQItem *item = Add("http://h/p" + std::to_string(i) + ".htm", i % 2 ? "Images" : "HTML");
         item->LoadFields();
-        item->title = "T\xC3\xB6" + std::to_string(i);
+        item->Text().title = "T\xC3\xB6" + std::to_string(i);
         item->SetState(i % 3 == 0 ? isUpdating : isParsed);
         item->Publish(true);
     }
@@ -206,7 +206,7 @@ TEST_F(Items, StateFileRoundTrip)
     EXPECT_TRUE(first->IsPage());
     EXPECT_EQ(reopened.items.Item(1)->State(), isParsed);
     first->LoadFields();
-    EXPECT_EQ(first->title, "T\xC3\xB6" "0");
+    EXPECT_EQ(first->Text().title, "T\xC3\xB6" "0");
     EXPECT_TRUE(reopened.items.IsKnown("http://h/P249.htm"));
     reopened.items.SaveState();
     std::string resaved = ReadFile("Tasks/General/site.dwn");
@@ -241,7 +241,7 @@ TEST_F(Items, StateFileCutAnywhereKeepsEveryCompleteItem)
         for (size_t i = 0; i < reopened.items.ItemCount(); ++i) {
             TAVQItem *item = reopened.items.Item(i);
             item->LoadFields();
-            EXPECT_EQ(item->URL, "http://h/\xE4\xB8\xAD" + std::to_string(i) + ".htm") << cut;
+            EXPECT_EQ(item->Text().URL, "http://h/\xE4\xB8\xAD" + std::to_string(i) + ".htm") << cut;
         }
     }
 }
