@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         TestHome::SetUp();
-        Settings().ImportFile(ShippedDataFolder() + "FTypes.reg");
+        ImportShippedFileTypes();
     }
     static std::string FileOf(const std::string &url)
     {

@@ -156,7 +156,7 @@ protected:
     void SetUp() override
     {
         TestHome::SetUp();
-        Settings().ImportFile(ShippedDataFolder() + "FTypes.reg");
+        ImportShippedFileTypes();
     }
 };
 

@@ -1,5 +1,6 @@
 #include "support/TestHome.h"
 
+#include "core/AppPaths.h"
 #include "core/FileUtils.h"
 #include "core/Settings.h"
 
@@ -30,6 +31,13 @@ void TestHome::WriteFile(const std::string &relative, const std::string &bytes) 
     std::string path = Path(relative);
     ForceFolders(ExtractFilePath(path));
     SaveText(path, bytes);
+}
+
+void TestHome::ImportShippedFileTypes() const
+{
+    bool readable = false;
+    Settings().ImportFile(ShippedDataFolder() + "FTypes.reg", &readable);
+    ASSERT_TRUE(readable);
 }
 
 std::string TestHome::ReadFile(const std::string &relative) const

@@ -39,6 +39,8 @@ protected:
     // Writes a file below the data folder, creating its folders.
     void WriteFile(const std::string &relative, const std::string &bytes) const;
     std::string ReadFile(const std::string &relative) const;
+    // Fills the file-type store from the shipped FTypes.reg.
+    void ImportShippedFileTypes() const;
 
     TRecordingNotifier notifier;
 
