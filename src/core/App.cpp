@@ -29,7 +29,7 @@ TPalette PaletteForColours(int64_t displayColours)
     return {{0x005f4000, 0x00804000, 0x00A16000, 0x00C0DCC0}};
 }
 
-std::string TranslateUserAgent(const std::string &stored)
+std::string EffectiveUserAgent(const std::string &stored)
 {
     if (stored == "Arvelo" || stored.empty())
         return std::string(kProductName) + "/" + kFullVersion + " (" + kHomePage + ")";
@@ -84,7 +84,7 @@ TAVApp::TAVApp(int64_t displayColours, std::unique_ptr<TDefaultBrowserFinder> fi
     lastCategory_ = ReadPreference("Last Category", std::string(kDefaultCategory));
 
     activeTasks_ = std::make_unique<TActiveTaskList>(tasksFolder_ + "ActiveTasks.lst");
-    userAgent_ = TranslateUserAgent(UserAgentSetting());
+    userAgent_ = EffectiveUserAgent(UserAgentSetting());
     browser_ = ReadPreference("Browser", std::string());
     if (browser_.empty())
         SetBrowser(browserFinder_->DefaultBrowser());
@@ -289,7 +289,7 @@ std::string TAVApp::UserAgentSetting() const
 
 void TAVApp::SetUserAgent(const std::string &nameOrText)
 {
-    userAgent_ = TranslateUserAgent(nameOrText);
+    userAgent_ = EffectiveUserAgent(nameOrText);
     WriteSetting(kSettingsKey, "User Agent", nameOrText);
 }
 

@@ -22,7 +22,7 @@ TPalette PaletteForColours(int64_t displayColours);
 inline constexpr int64_t kManyColours = int64_t(1) << 24;
 
 // The header text sent for a stored "User Agent" value (a name or a literal text).
-std::string TranslateUserAgent(const std::string &stored);
+std::string EffectiveUserAgent(const std::string &stored);
 
 // Finds the desktop's default web browser program.
 class TDefaultBrowserFinder {

@@ -189,7 +189,7 @@ std::string TAVTask::WorkFolder() const
 const std::string &TAVTask::UserAgentInUse()
 {
     TAVApp *app = TAVApp::Instance();
-    userAgentInUse = app ? app->UserAgent() : TranslateUserAgent({});
+    userAgentInUse = app ? app->UserAgent() : EffectiveUserAgent({});
     return userAgentInUse;
 }
 

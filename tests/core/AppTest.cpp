@@ -187,7 +187,7 @@ TEST_F(App, UserAgentNames)
         {"MyBot/1.0", "MyBot/1.0"},
     };
     for (const AgentCase &c : cases) {
-        EXPECT_EQ(TranslateUserAgent(c.stored), c.effective);
+        EXPECT_EQ(EffectiveUserAgent(c.stored), c.effective);
         WriteSetting(kSettingsKey, "User Agent", c.stored);
         EXPECT_EQ(MakeApp()->UserAgent(), c.effective) << c.stored;
     }

@@ -4,7 +4,9 @@
 #include "core/FileUtils.h"
 #include "core/Settings.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace arvelo::test {
 
@@ -43,6 +45,22 @@ void TestHome::ImportShippedFileTypes() const
 std::string TestHome::ReadFile(const std::string &relative) const
 {
     return ReadFileBytes(Path(relative));
+}
+
+} // namespace arvelo::test
+
+namespace arvelo::test {
+
+std::vector<std::string> FilesUnder(const std::string &folder)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        if (it->is_regular_file())
+            files.push_back(std::filesystem::relative(it->path(), folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 } // namespace arvelo::test

@@ -26,6 +26,9 @@ public:
     }
 };
 
+// Every file below the folder, hidden ones included, as sorted relative paths.
+std::vector<std::string> FilesUnder(const std::string &folder);
+
 // A fresh data folder (ARVELO_HOME), temporary folder and settings store for
 // each test, with messages recorded.
 class TestHome : public ::testing::Test {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+
+namespace arvelo {
+
+// Runs the function on the window thread (the thread of the application
+// object) and returns when it has run; exceptions it throws come back to the
+// caller. On the window thread itself, or without an application object, it
+// runs at once. The window thread must keep its events running while it waits
+// for a thread that calls this.
+void RunInWindowThread(const std::function<void()> &function);
+
+bool IsWindowThread();
+
+} // namespace arvelo

@@ -1,0 +1,344 @@
+#include "net/Fetch.h"
+
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "core/TextUtils.h"
+#include "core/WindowThread.h"
+#include "crawl/LocalNames.h"
+#include "crawl/URL.h"
+#include "model/DownloadItem.h"
+#include "model/Task.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+
+namespace arvelo {
+
+namespace {
+
+// Ends a fetch without it being a failure of the connection.
+struct TQuietEnd {};
+
+constexpr const char *kIncomplete = "Incomplete";
+
+// The byte count of an "Incomplete (N bytes)" result, 1 when unreadable.
+int64_t IncompleteCount(const std::string &result)
+{
+    const std::string open = "Incomplete (";
+    size_t end = result.find(" bytes)", open.size());
+    if (result.rfind(open, 0) != 0 || end == std::string::npos)
+        return 1;
+    return ToIntDef(result.substr(open.size(), end - open.size()), 1);
+}
+
+std::string IncompleteText(int64_t bytes) { return "Incomplete (" + std::to_string(bytes) + " bytes)"; }
+
+std::string ServerKey(const std::string &url)
+{
+    TlqURL parts(url);
+    return LowerAscii(parts.Host) + ":" + (parts.Port.empty() ? std::string("80") : parts.Port);
+}
+
+} // namespace
+
+bool SameServer(const std::string &a, const std::string &b) { return ServerKey(a) == ServerKey(b); }
+
+TThreadHTTP::TThreadHTTP(TlqHTTP &owner) : owner_(owner), http_(owner.HTTP), item_(*owner.QItem) {}
+
+TThreadHTTP::~TThreadHTTP()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void TThreadHTTP::Start()
+{
+    // Running from now on, so that a Stop right after Start waits for it.
+    running_ = true;
+    thread_ = std::thread([this] { Execute(); });
+}
+
+bool TThreadHTTP::UseCredentials() const
+{
+    return !owner_.UserName.empty() && !owner_.Password.empty() &&
+           SameServer(http_.URL(), owner_.CredentialServer());
+}
+
+int TThreadHTTP::Head() { return UseCredentials() ? http_.Head(owner_.UserName, owner_.Password) : http_.Head(); }
+
+int TThreadHTTP::Get() { return UseCredentials() ? http_.Get(owner_.UserName, owner_.Password) : http_.Get(); }
+
+void TThreadHTTP::ParseReply()
+{
+    // The status belongs to the reply read last; a reply without a status
+    // line has none.
+    StatusCode.clear();
+    StatusText.clear();
+    for (const std::string &line : http_.Headers.lines) {
+        if (line.rfind("HTTP/", 0) == 0) {
+            size_t blank = line.find(' ');
+            StatusText = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+            size_t start = StatusText.find_first_not_of(' ');
+            StatusCode = start == std::string::npos ? std::string()
+                                                    : StatusText.substr(start, StatusText.find(' ', start) - start);
+            continue;
+        }
+        size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string name = line.substr(0, colon);
+        std::string value = Trim(std::string_view(line).substr(colon + 1));
+        if (SameText(name, "Location"))
+            Location = value;
+        else if (SameText(name, "Content-Length"))
+            ContentLength = value;
+        else if (SameText(name, "Last-Modified"))
+            LastModified = value;
+    }
+}
+
+void TThreadHTTP::Publish(const std::function<void(TAVQItem &)> &change)
+{
+    RunInWindowThread([&] {
+        change(item_);
+        item_.Publish(false);
+    });
+}
+
+void TThreadHTTP::Fail(int code)
+{
+    std::string text = SocketErrorText(code);
+    owner_.SetState(hsError);
+    owner_.SetStatus(text);
+    Publish([&](TAVQItem &item) {
+        item.Text().result = text;
+        item.SetState(isError);
+    });
+    throw TQuietEnd();
+}
+
+void TThreadHTTP::SaveBody()
+{
+    // Runs on the window thread.
+    const std::string &file = owner_.LocalFile();
+    if (StatusCode.empty() || StatusCode[0] != '2') {
+        item_.SetState(isError);
+        return;
+    }
+    try {
+        ForceFolders(ExtractFilePath(file));
+        http_.Body.SaveTo(file);
+        item_.localFile = file;
+        item_.SetState(isSaved);
+    } catch (const EFileError &) {
+        Notifier().Error("Error: Failed to create file: " + file);
+    }
+}
+
+void TThreadHTTP::Pass(int &passes)
+{
+    http_.IfModifiedSince.clear();
+    http_.Range = 0;
+    http_.ResumeFile.clear();
+    const TItemText &text = item_.LoadedText();
+    if (item_.Mark() == imUpdate)
+        http_.IfModifiedSince = text.lastModified;
+    if (text.result.rfind(kIncomplete, 0) == 0) {
+        http_.Range = IncompleteCount(text.result) - 1;
+        http_.ResumeFile = owner_.LocalFile();
+    }
+
+    Head();
+    ParseReply();
+    if (StatusCode == "206") {
+        Publish([&](TAVQItem &item) {
+            item.Text().result = StatusText;
+            item.Text().lastModified = LastModified;
+        });
+        Get();
+    } else if (StatusCode == "302") {
+        std::string target = ResolveURL(Location, URLDirectory(text.URL));
+        if (!NormalizeURL(target))
+            passes = 100;
+        try {
+            http_.SetURL(target, false);
+        } catch (const ENetError &error) {
+            // Not an http address: the item ends as an error, without a box.
+            Publish([&](TAVQItem &item) {
+                item.Text().result = error.what();
+                item.SetState(isError);
+            });
+            throw TQuietEnd();
+        }
+    } else if (StatusCode == "304") {
+        Publish([&](TAVQItem &item) {
+            item.Text().result = StatusText;
+            item.SetState(isUpdated);
+        });
+        throw TQuietEnd();
+    } else if (StatusCode == "404") {
+        Publish([&](TAVQItem &item) { item.Text().result = StatusText; });
+    } else {
+        http_.Range = 0;
+        Publish([&](TAVQItem &item) {
+            item.size = ToIntDef(ContentLength, 0);
+            item.Text().result = StatusText;
+            item.Text().lastModified = LastModified;
+        });
+        Get();
+    }
+    ParseReply();
+    if (StatusCode == "404")
+        ++passes;
+}
+
+void TThreadHTTP::Execute()
+{
+    http_.Tag = 0;
+    std::string saved = http_.URL();
+    try {
+        int passes = 1, total = 0;
+        do {
+            if (++total > kMaxPasses)
+                Fail(StatusCode.empty() ? seNoReply : seTooManyRedirects);
+            Pass(passes);
+        } while ((StatusCode == "302" || StatusCode.empty()) && passes <= 2);
+        http_.SetURL(saved, false);
+        Publish([&](TAVQItem &item) {
+            if (item.size == 0)
+                item.size = static_cast<int32_t>(http_.Body.Size());
+            item.Text().result = StatusText;
+            item.Text().lastModified = LastModified;
+            SaveBody();
+        });
+        RunInWindowThread([&] { item_.ReleaseFields(); });
+    } catch (const TQuietEnd &) {
+    } catch (const std::exception &error) {
+        if (!dynamic_cast<const ENetError *>(&error)) {
+            owner_.SetState(hsError);
+            owner_.SetStatus(error.what());
+        }
+        try {
+            int64_t held = http_.Body.Size();
+            if (held > 0)
+                Publish([&](TAVQItem &item) {
+                    SaveBody();
+                    item.Text().result = IncompleteText(held);
+                    item.SetState(isDownloading);
+                });
+        } catch (const std::exception &) {
+            // The window thread could not take the item; it stays as it was.
+        }
+    }
+    http_.Body.Clear();
+    http_.Tag = 1;
+    running_ = false;
+}
+
+TlqHTTP::TlqHTTP() { InstallHandlers(); }
+
+TlqHTTP::~TlqHTTP() { Stop(); }
+
+std::string TlqHTTP::Status() const
+{
+    std::lock_guard lock(statusMutex_);
+    return status_;
+}
+
+void TlqHTTP::SetStatus(const std::string &text)
+{
+    std::lock_guard lock(statusMutex_);
+    status_ = text;
+}
+
+void TlqHTTP::InstallHandlers()
+{
+    HTTP.OnOpen = [this](TagSocket &) {
+        SetStatus("Opening connection...");
+        bytes_ = 0;
+    };
+    HTTP.OnHostFound = [this](TagSocket &) { SetStatus("Host Found"); };
+    HTTP.OnConnected = [this](TagSocket &) { SetStatus("Waiting for reply..."); };
+    HTTP.OnProgress = [this](TagSocket &, int percent, int64_t transferred) {
+        TlqHTTPState state = State();
+        if (state != hsError && state != hsStopping) {
+            SetState(hsDownloading);
+            SetStatus("Downloading");
+        }
+        percent_ = percent;
+        int64_t before = bytes_.load();
+        if (QItem && QItem->task && transferred >= before) {
+            QItem->task->totalBytes += static_cast<int32_t>(transferred - before);
+            bytes_ = transferred;
+        }
+    };
+    HTTP.OnClosed = [this](TagSocket &) {
+        TlqHTTPState state = State();
+        if (state != hsError && state != hsStopping) {
+            SetStatus("Connection closed");
+            SetState(hsComplete);
+        }
+    };
+    HTTP.OnError = [this](TagSocket &, std::string &message) {
+        SetState(hsError);
+        SetStatus(message);
+    };
+}
+
+void TlqHTTP::Start()
+{
+    if (ThreadHTTP && ThreadHTTP->Running())
+        Stop();
+    ThreadHTTP.reset();
+    HTTP.SetTimeOut(FetchTimeOut);
+    HTTP.Tag = 0;
+    SetState(hsConnecting);
+    SetStatus("Connecting...");
+    bytes_ = 0;
+    percent_ = 0;
+
+    TAVTask &task = *QItem->task;
+    localFile_ = LocalFileName(task.WorkFolder(), URLDirectory(URL), URL);
+    credentialServer_ = task.url;
+    HTTP.Body.Clear();
+    HTTP.Body.SetSpillFolder(ExtractFilePath(localFile_));
+    try {
+        HTTP.SetProxy(Proxy);
+        HTTP.ProxyUserName = ProxyUsername;
+        HTTP.ProxyPassword = ProxyPassword;
+        HTTP.SetURL(URL);
+    } catch (const ENetError &) {
+        // State and Status already tell why; the fetch has ended.
+        HTTP.Tag = 1;
+        return;
+    }
+    HTTP.UserAgent = task.UserAgentInUse();
+    ThreadHTTP = std::make_unique<TThreadHTTP>(*this);
+    ThreadHTTP->Start();
+}
+
+void TlqHTTP::Stop()
+{
+    if (State() == hsIdle)
+        return;
+    SetState(hsStopping);
+    HTTP.Cancel();
+    while (ThreadHTTP && ThreadHTTP->Running()) {
+        // The worker may be waiting for the window thread to take its item.
+        HTTP.Cancel();
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ThreadHTTP.reset();
+    SetState(hsIdle);
+}
+
+void TlqHTTP::FreeThread()
+{
+    ThreadHTTP.reset();
+    if (State() != hsIdle && Finished())
+        SetState(hsIdle);
+}
+
+} // namespace arvelo

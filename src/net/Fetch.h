@@ -1,0 +1,113 @@
+#pragma once
+
+#include "net/HTTP.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace arvelo {
+
+class TAVQItem;
+class TlqHTTP;
+
+enum TlqHTTPState : uint8_t { hsIdle, hsConnecting, hsDownloading, hsComplete, hsError, hsStopping };
+
+// The worker that fetches one item: HEAD, then GET when there is a body to
+// fetch, following redirects, resuming partial files and asking only for
+// changes when the item is updated. A new one is made for every fetch; the
+// item is changed and published on the window thread.
+class TThreadHTTP {
+public:
+    // Passes of one fetch (redirects followed, replies without a status).
+    static constexpr int kMaxPasses = 20;
+
+    explicit TThreadHTTP(TlqHTTP &owner);
+    ~TThreadHTTP();
+    TThreadHTTP(const TThreadHTTP &) = delete;
+    TThreadHTTP &operator=(const TThreadHTTP &) = delete;
+
+    void Start();
+    bool Running() const { return running_.load(); }
+
+    // Of the last reply read; only the worker touches them while it runs.
+    std::string StatusCode, StatusText, Location, ContentLength, LastModified;
+
+private:
+    void Execute();
+    void Pass(int &passes);
+    void ParseReply();
+    bool UseCredentials() const;
+    int Head();
+    int Get();
+    void SaveBody();
+    // Changes the item and publishes it, on the window thread.
+    void Publish(const std::function<void(TAVQItem &)> &change);
+    [[noreturn]] void Fail(int code);
+
+    TlqHTTP &owner_;
+    TagHTTP &http_;
+    TAVQItem &item_;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+// The fetch component of a connection slot. The slot fills in the address,
+// the item, the credentials and the proxy and calls Start on the window
+// thread; when HTTP.Tag is 1 the fetch has ended with State hsComplete, or
+// hsError with the error text in Status, and the item holds the outcome.
+class TlqHTTP {
+public:
+    TlqHTTP();
+    ~TlqHTTP();
+    TlqHTTP(const TlqHTTP &) = delete;
+    TlqHTTP &operator=(const TlqHTTP &) = delete;
+
+    TagHTTP HTTP;
+    std::unique_ptr<TThreadHTTP> ThreadHTTP;
+    std::string URL;
+    TAVQItem *QItem = nullptr;
+    std::string Proxy, ProxyUsername, ProxyPassword;
+    std::string UserName, Password;
+    // Seconds each wait of a fetch may last.
+    int FetchTimeOut = 300;
+
+    TlqHTTPState State() const { return state_.load(); }
+    void SetState(TlqHTTPState state) { state_ = state; }
+    std::string Status() const;
+    int Percent() const { return percent_.load(); }
+    int64_t Bytes() const { return bytes_.load(); }
+    // True once the worker has finished (HTTP.Tag is 1).
+    bool Finished() const { return HTTP.Tag.load() == 1; }
+    // The local file of the item, and the server its task's credentials belong to.
+    const std::string &LocalFile() const { return localFile_; }
+    const std::string &CredentialServer() const { return credentialServer_; }
+
+    // Starts fetching; a proxy or address that is refused ends the fetch at
+    // once, with State hsError.
+    void Start();
+    // Cancels a fetch under way, waits for the worker and returns to hsIdle.
+    void Stop();
+    // Frees the finished worker and returns to hsIdle.
+    void FreeThread();
+
+    void SetStatus(const std::string &text);
+
+private:
+    void InstallHandlers();
+
+    std::atomic<TlqHTTPState> state_{hsIdle};
+    mutable std::mutex statusMutex_;
+    std::string status_;
+    std::atomic<int> percent_{0};
+    std::atomic<int64_t> bytes_{0};
+    std::string localFile_, credentialServer_;
+};
+
+// True when two addresses name the same host and port (80 when none).
+bool SameServer(const std::string &a, const std::string &b);
+
+} // namespace arvelo

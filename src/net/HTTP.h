@@ -1,0 +1,81 @@
+#pragma once
+
+#include "net/BodyStream.h"
+#include "net/Socket.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace arvelo {
+
+// The lines of a reply: the status line, every header line as received and
+// the empty line that ended them.
+class TmsHeaders {
+public:
+    std::vector<std::string> lines;
+
+    void Clear() { lines.clear(); }
+    // The value of the first header of that name (letter case ignored), with
+    // its continuation lines; MIME encoded words are decoded except in
+    // "Content-Type" and "X-UIDL". Empty when there is none.
+    std::string Value(std::string name) const;
+};
+
+// The standard Base64 encoding with "=" padding and no line breaks.
+std::string Base64Encode(const std::string &bytes);
+// Decodes the MIME encoded words ("=?charset?B|Q?text?=") of a header value.
+std::string DecodeEncodedWords(const std::string &value);
+// The number of a chunk-size line (extensions after ";" ignored), or -1 when
+// it is not a hexadecimal number that fits; lines are trimmed first.
+int64_t ParseChunkSize(const std::string &line);
+
+// The HTTP/1.0 client: one request per connection, "Connection: close".
+class TagHTTP : public TagSocket {
+public:
+    // What a reply may make us hold before it is refused.
+    static constexpr size_t kMaxHeaderLines = 500;
+    static constexpr int64_t kMaxChunkSize = int64_t(1) << 31;
+
+    TagHTTP();
+
+    const std::string &URL() const { return url_; }
+    // Raises "Invalid URL" for an address that does not begin with "http://";
+    // with report, a message box says which address it was.
+    void SetURL(const std::string &value, bool report = true);
+    const std::string &Path() const { return path_; }
+    const std::string &Proxy() const { return proxy_; }
+    // Raises "Proxy port is required" for a proxy without ":".
+    void SetProxy(const std::string &value);
+
+    std::string ProxyUserName, ProxyPassword;
+    std::string UserAgent;
+    int64_t Range = 0;
+    std::string IfModifiedSince;
+    std::string ResumeFile;
+    TmsHeaders Headers;
+    TBodyStream Body;
+    // Set to 1 by the fetch worker when it has finished.
+    std::atomic<int> Tag{0};
+    TNotifyEvent OnSending;
+
+    int Head(const std::string &user = {}, const std::string &password = {});
+    int Get(const std::string &user = {}, const std::string &password = {});
+
+    // The request text of a method with credentials ("user:password" or empty).
+    std::string RequestText(const std::string &method, const std::string &credentials) const;
+    bool IsChunked() const;
+
+private:
+    int Exchange(const std::string &method, const std::string &user, const std::string &password, bool body);
+    void SendRequest(const std::string &method, const std::string &credentials);
+    int ReadHeaders();
+    void ReadBody();
+    void ReadChunks();
+    // True when a ranged request was answered by the range it asked for.
+    bool RangeAnswered() const;
+
+    std::string url_, path_, proxy_;
+};
+
+} // namespace arvelo

@@ -1,0 +1,115 @@
+#include "net/NameLookup.h"
+
+#include "net/SocketError.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
+
+namespace arvelo {
+
+std::string TSocketAddress::Text() const
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (Family() == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in &>(storage).sin_addr, text, sizeof text);
+    else if (Family() == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6 &>(storage).sin6_addr, text, sizeof text);
+    return text;
+}
+
+bool ParseNumericAddress(const std::string &host, uint16_t port, TSocketAddress &address)
+{
+    address = {};
+    auto &v4 = reinterpret_cast<sockaddr_in &>(address.storage);
+    if (inet_pton(AF_INET, host.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        address.length = sizeof(sockaddr_in);
+        return true;
+    }
+    auto &v6 = reinterpret_cast<sockaddr_in6 &>(address.storage);
+    if (inet_pton(AF_INET6, host.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        address.length = sizeof(sockaddr_in6);
+        return true;
+    }
+    return false;
+}
+
+TNameLookup::TNameLookup() : eventFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+TNameLookup::~TNameLookup()
+{
+    if (eventFd_ >= 0)
+        close(eventFd_);
+}
+
+std::shared_ptr<TNameLookup> TNameLookup::Start(const std::string &host)
+{
+    std::shared_ptr<TNameLookup> lookup(new TNameLookup);
+    if (lookup->eventFd_ < 0)
+        throw ESocketError(SocketErrorFromErrno(errno));
+    std::thread(Run, lookup, host).detach();
+    return lookup;
+}
+
+void TNameLookup::Run(const std::shared_ptr<TNameLookup> &lookup, const std::string &host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG;
+    addrinfo *found = nullptr;
+    int error = SocketErrorFromResolver(getaddrinfo(host.c_str(), nullptr, &hints, &found));
+    TSocketAddress chosen;
+    if (error == 0) {
+        // The first IPv4 address, else the first IPv6 one.
+        const addrinfo *pick = nullptr;
+        for (const addrinfo *entry = found; entry; entry = entry->ai_next) {
+            if (entry->ai_family == AF_INET) {
+                pick = entry;
+                break;
+            }
+            if (entry->ai_family == AF_INET6 && !pick)
+                pick = entry;
+        }
+        if (pick && pick->ai_addrlen <= sizeof chosen.storage) {
+            std::memcpy(&chosen.storage, pick->ai_addr, pick->ai_addrlen);
+            chosen.length = pick->ai_addrlen;
+        } else {
+            error = 11004;
+        }
+    }
+    if (found)
+        freeaddrinfo(found);
+    {
+        std::lock_guard lock(lookup->mutex_);
+        lookup->done_ = true;
+        lookup->error_ = error;
+        lookup->address_ = chosen;
+    }
+    uint64_t one = 1;
+    [[maybe_unused]] auto written = write(lookup->eventFd_, &one, sizeof one);
+}
+
+bool TNameLookup::Done() const
+{
+    std::lock_guard lock(mutex_);
+    return done_;
+}
+
+int TNameLookup::Result(TSocketAddress &address) const
+{
+    std::lock_guard lock(mutex_);
+    if (error_ == 0)
+        address = address_;
+    return error_;
+}
+
+} // namespace arvelo

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "net/NameLookup.h"
+#include "net/SocketError.h"
+#include "net/TimeCounter.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace arvelo {
+
+class TBodyStream;
+
+// A TCP client connection driven by sequential calls from one worker thread:
+// Reset, Open, Connect, then SendStream / ReadLine / ReceiveStream, then
+// Close (always, also after an exception). Every wait polls the socket
+// together with a wake-up descriptor, so Cancel from another thread ends it
+// at once, and lasts at most TimeOut seconds without progress. Every failure
+// leaves by an ENetError whose text OnError has seen first.
+class TagSocket {
+public:
+    using TNotifyEvent = std::function<void(TagSocket &sender)>;
+    using TmsProgressEvent = std::function<void(TagSocket &sender, int percent, int64_t transferred)>;
+    using TmsErrorEvent = std::function<void(TagSocket &sender, std::string &message)>;
+
+    // Longest host name and reply line accepted.
+    static constexpr size_t kMaxHostName = 253;
+    static constexpr size_t kMaxLine = 16384;
+
+    TagSocket();
+    virtual ~TagSocket();
+    TagSocket(const TagSocket &) = delete;
+    TagSocket &operator=(const TagSocket &) = delete;
+
+    // Host or address, optionally ":" and a port; an IPv6 address in brackets.
+    std::string Server;
+    std::string Service;
+    uint16_t DefaultPort = 0;
+    uint16_t Port = 0;
+    TSocketAddress RemoteAddress;
+
+    TNotifyEvent OnOpen, OnHostFound, OnServiceFound, OnConnected, OnClosing, OnClosed, OnCancel;
+    TmsProgressEvent OnProgress;
+    TmsErrorEvent OnError;
+
+    int TimeOut() const { return counter_.TimeOut; }
+    void SetTimeOut(int seconds) { counter_.TimeOut = seconds; }
+    bool Canceled() const { return canceled_.load(); }
+    bool IsOpen() const;
+
+    virtual void Reset();
+    // Resolves the host and the port and creates the socket.
+    virtual void Open();
+    void Connect();
+    void SendStream(const std::string &bytes);
+    // One line without its line break; ReplyCode of it, or -1 when the
+    // connection ended before a line feed (the line is then empty).
+    int ReadLine(std::string &line);
+    // Appends bytes to the stream until count bytes have arrived or, when
+    // count is negative, until the peer closes. A connection that closes
+    // before count bytes is an error.
+    void ReceiveStream(TBodyStream &stream, int64_t count);
+    // True once the peer has closed and every received byte has been read.
+    bool AtEnd() const { return peerClosed_ && readStart_ == readEnd_; }
+    virtual void Close();
+    // From any thread: the operation under way ends with ECanceledError.
+    virtual void Cancel();
+
+    static int ReplyCode(const std::string &line);
+
+protected:
+    [[noreturn]] void RaiseSocketError(int code);
+    [[noreturn]] void RaiseTimedOut();
+    [[noreturn]] void RaiseCanceled();
+    [[noreturn]] void RaiseReceiveError(int error);
+    void FireProgress(int percent, int64_t transferred);
+    // While on, the waits together last at most TimeOut seconds, so that a
+    // peer that trickles bytes cannot hold the connection.
+    void LimitWaits(bool on);
+
+private:
+    enum class TWait { kRead, kWrite };
+    void ResolveHost(const std::string &host);
+    void ResolvePort(const std::string &portText);
+    // Waits until the socket is ready; raises on cancel or time-out.
+    void WaitReady(TWait what);
+    // Receives into the read buffer; false when the peer has closed.
+    bool Fill();
+    void ThrowIfCanceled();
+
+    TTimeCounter counter_;
+    int socket_ = -1;
+    int wakeFd_ = -1;
+    mutable std::mutex socketMutex_;
+    std::atomic<bool> canceled_{false};
+    std::shared_ptr<TNameLookup> lookup_;
+    std::vector<char> readBuffer_;
+    size_t readStart_ = 0, readEnd_ = 0;
+    bool peerClosed_ = false;
+};
+
+} // namespace arvelo

@@ -1,0 +1,149 @@
+#include "support/ScriptedServer.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace arvelo::test {
+
+TScriptedServer::TScriptedServer(std::vector<TScriptedReply> replies, bool ipv6)
+    : ipv6_(ipv6), replies_(std::move(replies))
+{
+    listener_ = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_storage address{};
+    socklen_t length;
+    if (ipv6) {
+        auto &v6 = reinterpret_cast<sockaddr_in6 &>(address);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_addr = in6addr_loopback;
+        length = sizeof v6;
+    } else {
+        auto &v4 = reinterpret_cast<sockaddr_in &>(address);
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof v4;
+    }
+    if (bind(listener_, reinterpret_cast<sockaddr *>(&address), length) != 0 || listen(listener_, 16) != 0) {
+        close(listener_);
+        listener_ = -1;
+        return;
+    }
+    getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length);
+    port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6 &>(address).sin6_port
+                       : reinterpret_cast<sockaddr_in &>(address).sin_port);
+    stopFd_ = eventfd(0, EFD_CLOEXEC);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+TScriptedServer::~TScriptedServer()
+{
+    stopping_ = true;
+    if (stopFd_ >= 0) {
+        uint64_t one = 1;
+        [[maybe_unused]] auto written = write(stopFd_, &one, sizeof one);
+    }
+    if (thread_.joinable())
+        thread_.join();
+    if (listener_ >= 0)
+        close(listener_);
+    if (stopFd_ >= 0)
+        close(stopFd_);
+}
+
+std::string TScriptedServer::Address() const
+{
+    return (ipv6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
+}
+
+void TScriptedServer::Add(TScriptedReply reply)
+{
+    std::lock_guard lock(mutex_);
+    replies_.push_back(std::move(reply));
+}
+
+std::vector<std::string> TScriptedServer::Requests() const
+{
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+bool TScriptedServer::Sleep(int ms)
+{
+    pollfd stop{stopFd_, POLLIN, 0};
+    return poll(&stop, 1, ms) == 0;
+}
+
+void TScriptedServer::Serve()
+{
+    for (;;) {
+        pollfd fds[2] = {{listener_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 || fds[1].revents)
+            return;
+        int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            continue;
+        size_t index = static_cast<size_t>(connections_++);
+        TScriptedReply reply;
+        bool scripted;
+        {
+            std::lock_guard lock(mutex_);
+            scripted = index < replies_.size();
+            if (scripted)
+                reply = replies_[index];
+            requests_.emplace_back();
+        }
+        if (scripted)
+            Answer(client, reply);
+        close(client);
+    }
+}
+
+void TScriptedServer::Answer(int client, const TScriptedReply &reply)
+{
+    // The request ends with its empty line; give up after two seconds.
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+        pollfd fds[2] = {{client, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, 2000) <= 0 || fds[1].revents)
+            break;
+        ssize_t n = recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        requests_.back() = request;
+    }
+    for (const TScriptedReply::Piece &piece : reply.pieces) {
+        if (piece.pauseMs > 0 && !Sleep(piece.pauseMs))
+            return;
+        size_t sent = 0;
+        while (sent < piece.bytes.size()) {
+            ssize_t n = send(client, piece.bytes.data() + sent, piece.bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return;
+            sent += static_cast<size_t>(n);
+        }
+    }
+    if (reply.end == TScriptedReply::End::kReset) {
+        linger hard{1, 0};
+        setsockopt(client, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    } else if (reply.end == TScriptedReply::End::kHold) {
+        // Until the client closes or the server stops.
+        for (;;) {
+            pollfd fds[2] = {{client, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+            if (poll(fds, 2, -1) <= 0 || fds[1].revents || recv(client, buffer, sizeof buffer, 0) <= 0)
+                return;
+        }
+    }
+}
+
+} // namespace arvelo::test

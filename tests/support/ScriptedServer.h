@@ -1,0 +1,71 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace arvelo::test {
+
+// What the server does on one connection: read the request (up to its empty
+// line), send each piece after its pause, then end as told.
+struct TScriptedReply {
+    enum class End { kClose, kReset, kHold };
+    struct Piece {
+        std::string bytes;
+        int pauseMs = 0; // before sending
+    };
+    std::vector<Piece> pieces;
+    End end = End::kClose;
+
+    TScriptedReply() = default;
+    TScriptedReply(std::string bytes) { pieces.push_back({std::move(bytes), 0}); } // NOLINT
+    TScriptedReply &Then(std::string bytes, int pauseMs = 0)
+    {
+        pieces.push_back({std::move(bytes), pauseMs});
+        return *this;
+    }
+    TScriptedReply &EndWith(End how)
+    {
+        end = how;
+        return *this;
+    }
+};
+
+// A loopback server that answers each connection, in order, with the next
+// scripted reply (connections beyond the script are closed at once) and
+// records the bytes of every request it received.
+class TScriptedServer {
+public:
+    explicit TScriptedServer(std::vector<TScriptedReply> replies = {}, bool ipv6 = false);
+    ~TScriptedServer();
+
+    uint16_t Port() const { return port_; }
+    // "127.0.0.1:port" or "[::1]:port".
+    std::string Address() const;
+    std::string URL(const std::string &path = "/") const { return "http://" + Address() + path; }
+    void Add(TScriptedReply reply);
+    std::vector<std::string> Requests() const;
+    int Connections() const { return connections_.load(); }
+    bool Listening() const { return listener_ >= 0; }
+
+private:
+    void Serve();
+    void Answer(int client, const TScriptedReply &reply);
+    bool Sleep(int ms);
+
+    bool ipv6_;
+    int listener_ = -1;
+    int stopFd_ = -1;
+    uint16_t port_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<TScriptedReply> replies_;
+    std::vector<std::string> requests_;
+    std::atomic<int> connections_{0};
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+} // namespace arvelo::test
