@@ -1,0 +1,335 @@
+#include "crawl/LocalNames.h"
+#include "crawl/URL.h"
+#include "model/Task.h"
+#include "net/Fetch.h"
+#include "support/ScriptedServer.h"
+#include "support/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <thread>
+
+namespace arvelo {
+namespace {
+
+using test::TScriptedReply;
+using test::TScriptedServer;
+using Clock = std::chrono::steady_clock;
+
+std::string Reply(const std::string &status, const std::string &headers = {}, const std::string &body = {})
+{
+    return "HTTP/1.0 " + status + "\r\n" + headers + "\r\n" + body;
+}
+
+// Keeps the window thread's events running until the condition holds.
+bool PumpUntil(const std::function<bool()> &condition, double seconds = 20)
+{
+    auto start = Clock::now();
+    while (!condition()) {
+        if (std::chrono::duration<double>(Clock::now() - start).count() > seconds)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+class Fetch : public test::TestHome {
+protected:
+    void SetUp() override
+    {
+        TestHome::SetUp();
+        NewTask("site/");
+    }
+
+    void NewTask(const std::string &folder)
+    {
+        task = std::make_unique<TAVTask>();
+        task->intranetMode = true;
+        task->destination = Path(folder);
+    }
+
+    TAVQItem *AddItem(const std::string &url, const std::string &result = {}, uint8_t mark = imDownload,
+                      const std::string &lastModified = {})
+    {
+        auto item = std::make_unique<TAVQItem>(task.get());
+        item->Text().URL = url;
+        item->Text().result = result;
+        item->Text().lastModified = lastModified;
+        item->SetMark(mark);
+        item->SetGroup("HTML");
+        return task->items.AddItem(std::move(item));
+    }
+
+    // Fetches the item as a connection slot does and waits for the end.
+    void Run(TAVQItem *item)
+    {
+        item->LoadFields();
+        fetch.URL = item->LoadedText().URL;
+        fetch.QItem = item;
+        item->SetState(item->Mark() == imUpdate ? isUpdating : isDownloading);
+        fetch.Start();
+        ASSERT_TRUE(PumpUntil([&] { return fetch.Finished(); }));
+        fetch.FreeThread();
+        item->LoadFields();
+    }
+
+    std::string LocalFile(const std::string &url) const
+    {
+        return LocalFileName(task->destination, URLDirectory(url), url);
+    }
+
+    // The item's file below the task's folder.
+    std::string SiteFile(const std::string &url) const
+    {
+        return LocalFile(url).substr(task->destination.size());
+    }
+
+    std::unique_ptr<TAVTask> task;
+    TlqHTTP fetch;
+};
+
+TEST_F(Fetch, PageIsSavedAfterHeadAndGet)
+{
+    TScriptedServer server({Reply("200 OK", "Content-Length: 5\r\nLast-Modified: Mon, 07 Dec 2026 08:00:00 GMT\r\n"),
+                            Reply("200 OK", "Content-Length: 5\r\n", "hello")});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/page.html"));
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(item->LoadedText().result, "200 OK");
+    EXPECT_EQ(item->LoadedText().lastModified, "Mon, 07 Dec 2026 08:00:00 GMT");
+    EXPECT_EQ(item->size, 5);
+    EXPECT_EQ(item->localFile, LocalFile(server.URL("/page.html")));
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{SiteFile(server.URL("/page.html"))});
+    EXPECT_EQ(ReadFile("site/" + SiteFile(server.URL("/page.html"))), "hello");
+    EXPECT_EQ(fetch.State(), hsIdle);
+    EXPECT_EQ(fetch.Status(), "Connection closed");
+    EXPECT_GT(task->totalBytes.load(), 5);
+
+    std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const std::string tail = "Host: " + server.Address() + "\r\nAccept: */*\r\nUser-Agent: " +
+                             task->userAgentInUse + "\r\nConnection: close\r\n\r\n";
+    EXPECT_EQ(requests[0], "HEAD /page.html HTTP/1.0\r\n" + tail);
+    EXPECT_EQ(requests[1], "GET /page.html HTTP/1.0\r\n" + tail);
+}
+
+struct OutcomeCase {
+    const char *name;
+    std::vector<TScriptedReply> replies;
+    uint8_t state;
+    std::string result;
+    int connections;
+    std::string file; // content saved, empty for none
+    int size;
+};
+
+TEST_F(Fetch, EveryOutcomeOfASingleAddress)
+{
+    const OutcomeCase cases[] = {
+        {"size from the body", {Reply("200 OK"), Reply("200 OK", "", "abc")}, isSaved, "200 OK", 2, "abc", 3},
+        {"404 to the HEAD", {Reply("404 Not Found"), Reply("200 OK", "", "never")}, isError, "404 Not Found", 1, "", 0},
+        {"405 to the HEAD, 200 to the GET",
+         {Reply("405 Method Not Allowed"), Reply("200 OK", "", "body")}, isSaved, "200 OK", 2, "body", 4},
+        {"301 is not followed",
+         {Reply("301 Moved Permanently", "Location: /x\r\n"), Reply("301 Moved Permanently", "Location: /x\r\n")},
+         isError, "301 Moved Permanently", 2, "", 0},
+        {"500 to the GET", {Reply("200 OK"), Reply("500 Internal Server Error", "", "oops")}, isError,
+         "500 Internal Server Error", 2, "", 4},
+        {"no status line at all", std::vector<TScriptedReply>(40, TScriptedReply("garbage\r\n\r\n")), isError,
+         "The server sent no valid reply", 40, "", 0},
+    };
+    int number = 0;
+    for (const OutcomeCase &c : cases) {
+        std::string folder = "case" + std::to_string(++number) + "/";
+        NewTask(folder);
+        TScriptedServer server(c.replies);
+        task->url = server.URL("/");
+        TAVQItem *item = AddItem(server.URL("/a.html"));
+        Run(item);
+        EXPECT_EQ(item->State(), c.state) << c.name;
+        EXPECT_EQ(item->LoadedText().result, c.result) << c.name;
+        EXPECT_EQ(server.Connections(), c.connections) << c.name;
+        EXPECT_EQ(item->size, c.size) << c.name;
+        if (c.file.empty()) {
+            EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.name;
+        } else {
+            EXPECT_EQ(test::FilesUnder(Path(folder)), std::vector<std::string>{SiteFile(server.URL("/a.html"))});
+            EXPECT_EQ(ReadFile(folder + SiteFile(server.URL("/a.html"))), c.file) << c.name;
+        }
+    }
+}
+
+TEST_F(Fetch, UnchangedPageIsUpdatedWithOneConditionalHead)
+{
+    TScriptedServer server({Reply("304 Not Modified"), Reply("200 OK", "", "never")});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/a.html"), "200 OK", imUpdate, "Mon, 07 Dec 2026 08:00:00 GMT");
+    Run(item);
+    EXPECT_EQ(item->State(), isUpdated);
+    EXPECT_EQ(item->LoadedText().result, "304 Not Modified");
+    EXPECT_EQ(server.Connections(), 1);
+    EXPECT_NE(server.Requests().at(0).find("\r\nIf-Modified-Since: Mon, 07 Dec 2026 08:00:00 GMT\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
+    EXPECT_EQ(fetch.Status(), "Connection closed");
+}
+
+TEST_F(Fetch, RelativeRedirectIsFollowedAndSavedUnderTheOwnAddress)
+{
+    TScriptedServer server({Reply("302 Found", "Location: new.html\r\n"), Reply("200 OK", "Content-Length: 3\r\n"),
+                            Reply("200 OK", "", "new")});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/dir/old.html"));
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].substr(0, 24), "HEAD /dir/new.html HTTP/");
+    EXPECT_EQ(requests[2].substr(0, 23), "GET /dir/new.html HTTP/");
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{SiteFile(server.URL("/dir/old.html"))});
+}
+
+TEST_F(Fetch, RedirectsAreBoundedAndNonHttpTargetsFailQuietly)
+{
+    TScriptedServer loop(std::vector<TScriptedReply>(30, TScriptedReply(Reply("302 Found", "Location: /a.html\r\n"))));
+    task->url = loop.URL("/");
+    TAVQItem *item = AddItem(loop.URL("/a.html"));
+    Run(item);
+    EXPECT_EQ(item->State(), isError);
+    EXPECT_EQ(item->LoadedText().result, "Too many redirects");
+    EXPECT_EQ(loop.Connections(), TThreadHTTP::kMaxPasses);
+    EXPECT_EQ(fetch.Status(), "Too many redirects");
+
+    TScriptedServer ftp({Reply("302 Found", "Location: ftp://files.example/x.zip\r\n")});
+    task->url = ftp.URL("/");
+    TAVQItem *other = AddItem(ftp.URL("/b.html"));
+    Run(other);
+    EXPECT_EQ(other->State(), isError);
+    EXPECT_EQ(other->LoadedText().result, "Invalid URL");
+    EXPECT_TRUE(notifier.errors.empty());
+}
+
+TEST_F(Fetch, BrokenTransferIsKeptAndResumedFromItsLastByte)
+{
+    std::string content;
+    for (int i = 0; i < 1000; ++i)
+        content += "line" + std::to_string(i % 10) + "\n"; // 6000 bytes
+    content.resize(10000, '.');
+    TScriptedServer server({Reply("200 OK", "Content-Length: 10000\r\n"),
+                            Reply("200 OK", "Content-Length: 10000\r\n", content.substr(0, 5000)),
+                            Reply("206 Partial Content", "Content-Range: bytes 4999-9999/10000\r\n"),
+                            Reply("206 Partial Content", "Content-Range: bytes 4999-9999/10000\r\n",
+                                  content.substr(4999))});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/big.txt"));
+    Run(item);
+    EXPECT_EQ(item->State(), isDownloading);
+    EXPECT_EQ(item->LoadedText().result, "Incomplete (5000 bytes)");
+    EXPECT_EQ(fetch.State(), hsIdle);
+    EXPECT_EQ(fetch.Status(), "Connection closed before the end of the data");
+    std::string file = "site/" + SiteFile(server.URL("/big.txt"));
+    EXPECT_EQ(ReadFile(file), content.substr(0, 5000));
+
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(item->LoadedText().result, "206 Partial Content");
+    EXPECT_EQ(ReadFile(file), content);
+    std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_NE(requests[2].find("\r\nRange:Bytes=4999-\r\n"), std::string::npos);
+    EXPECT_NE(requests[3].find("\r\nRange:Bytes=4999-\r\n"), std::string::npos);
+    EXPECT_EQ(test::FilesUnder(Path("site/")).size(), 1u);
+}
+
+TEST_F(Fetch, ResumeAnsweredWithTheWholeFileStartsItAgain)
+{
+    TScriptedServer server({Reply("206 Partial Content", "Content-Range: bytes 2-5/6\r\n"),
+                            Reply("200 OK", "Content-Length: 6\r\n", "ABCDEF")});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/f.txt"), "Incomplete (3 bytes)");
+    WriteFile("site/" + SiteFile(server.URL("/f.txt")), "abc");
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(ReadFile("site/" + SiteFile(server.URL("/f.txt"))), "ABCDEF");
+}
+
+TEST_F(Fetch, FailureBeforeAnyByteLeavesTheItem)
+{
+    uint16_t port;
+    {
+        TScriptedServer gone;
+        port = gone.Port();
+    }
+    task->url = "http://127.0.0.1:" + std::to_string(port) + "/";
+    TAVQItem *item = AddItem(task->url + "a.html");
+    Run(item);
+    EXPECT_EQ(item->State(), isNone);
+    EXPECT_EQ(item->LoadedText().result, "");
+    EXPECT_EQ(fetch.Status(), "[10061] Connection refused");
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
+}
+
+TEST_F(Fetch, CredentialsGoOnlyToTheStartServerAndOnlyWhenComplete)
+{
+    const std::string auth = "\r\nAuthorization: Basic dXNlcjpwdw==\r\n";
+    TScriptedServer other({Reply("200 OK"), Reply("200 OK", "", "other")});
+    TScriptedServer server({Reply("200 OK"), Reply("200 OK", "", "mine"), Reply("200 OK"), Reply("200 OK", "", "x"),
+                            Reply("302 Found", "Location: " + other.URL("/elsewhere.html") + "\r\n")});
+    task->url = server.URL("/");
+    fetch.UserName = "user";
+    fetch.Password = "pw";
+    Run(AddItem(server.URL("/a.html")));
+    fetch.Password.clear();
+    Run(AddItem(server.URL("/b.html")));
+    fetch.Password = "pw";
+    Run(AddItem(server.URL("/c.html")));
+
+    std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_NE(requests[0].find(auth), std::string::npos);
+    EXPECT_NE(requests[1].find(auth), std::string::npos);
+    EXPECT_EQ(requests[2].find("Authorization"), std::string::npos);
+    EXPECT_EQ(requests[3].find("Authorization"), std::string::npos);
+    EXPECT_NE(requests[4].find(auth), std::string::npos);
+    ASSERT_EQ(other.Requests().size(), 2u);
+    for (const std::string &request : other.Requests())
+        EXPECT_EQ(request.find("Authorization"), std::string::npos);
+}
+
+TEST_F(Fetch, StopCancelsAFetchUnderWay)
+{
+    TScriptedServer server({TScriptedReply().EndWith(TScriptedReply::End::kHold)});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/slow.html"));
+    item->LoadFields();
+    fetch.URL = item->LoadedText().URL;
+    fetch.QItem = item;
+    fetch.Start();
+    ASSERT_TRUE(PumpUntil([&] { return server.Connections() == 1; }));
+    auto start = Clock::now();
+    fetch.Stop();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2);
+    EXPECT_EQ(fetch.State(), hsIdle);
+    EXPECT_EQ(fetch.Status(), "Operation has been canceled");
+    EXPECT_TRUE(fetch.Finished());
+}
+
+TEST_F(Fetch, ProxyPreferenceSendsTheFullAddress)
+{
+    TScriptedServer proxy({Reply("200 OK"), Reply("200 OK", "", "proxied")});
+    task->url = "http://origin.invalid/";
+    fetch.Proxy = proxy.Address();
+    Run(AddItem("http://origin.invalid/p.html"));
+    std::vector<std::string> requests = proxy.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].substr(0, 45), "GET http://origin.invalid/p.html HTTP/1.0\r\nHo");
+    EXPECT_EQ(ReadFile("site/" + SiteFile("http://origin.invalid/p.html")), "proxied");
+}
+
+} // namespace
+} // namespace arvelo
