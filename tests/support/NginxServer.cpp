@@ -1,0 +1,94 @@
+#include "support/NginxServer.h"
+
+#include "core/FileUtils.h"
+
+#include <QStandardPaths>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace arvelo::test {
+
+namespace {
+
+// A port that was free a moment ago.
+uint16_t FreePort()
+{
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+bool Accepts(uint16_t port)
+{
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    bool ok = connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    close(s);
+    return ok;
+}
+
+} // namespace
+
+TNginxServer::TNginxServer(const std::string &root, const std::string &serverLines)
+{
+    QString program = QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(QStringLiteral("nginx"));
+    if (program.isEmpty() || !work_.isValid()) {
+        error_ = "nginx is not installed";
+        return;
+    }
+    std::string dir = work_.path().toStdString() + "/";
+    port_ = FreePort();
+    std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+                         "error_log " + dir + "error.log warn;\npid " + dir + "nginx.pid;\n"
+                         "events { worker_connections 64; }\n"
+                         "http {\n"
+                         "  access_log " + dir + "access.log;\n"
+                         "  client_body_temp_path " + dir + "body;\n  proxy_temp_path " + dir + "proxy;\n"
+                         "  fastcgi_temp_path " + dir + "fastcgi;\n  uwsgi_temp_path " + dir + "uwsgi;\n"
+                         "  scgi_temp_path " + dir + "scgi;\n"
+                         "  include /etc/nginx/mime.types;\n  default_type application/octet-stream;\n"
+                         "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n"
+                         "    root " + root + ";\n" + serverLines + "\n  }\n}\n";
+    SaveText(dir + "nginx.conf", config);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(program, {QStringLiteral("-p"), QString::fromStdString(dir), QStringLiteral("-c"),
+                             QString::fromStdString(dir + "nginx.conf"), QStringLiteral("-e"),
+                             QString::fromStdString(dir + "error.log")});
+    for (int i = 0; i < 500 && !running_; ++i) {
+        if (process_.state() == QProcess::NotRunning)
+            break;
+        running_ = Accepts(port_);
+        if (!running_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!running_)
+        error_ = "nginx did not start: " + process_.readAll().toStdString() + ReadFileBytes(dir + "error.log");
+}
+
+TNginxServer::~TNginxServer()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(2000);
+    }
+}
+
+} // namespace arvelo::test

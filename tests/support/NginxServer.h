@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <string>
+
+namespace arvelo::test {
+
+// A real nginx serving a folder on a free loopback port, with a
+// configuration of its own; extra lines go into its server block.
+class TNginxServer {
+public:
+    explicit TNginxServer(const std::string &root, const std::string &serverLines = {});
+    ~TNginxServer();
+    TNginxServer(const TNginxServer &) = delete;
+    TNginxServer &operator=(const TNginxServer &) = delete;
+
+    // False, with the reason in Error, when nginx could not be started.
+    bool Running() const { return running_; }
+    const std::string &Error() const { return error_; }
+    uint16_t Port() const { return port_; }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string URL(const std::string &path = "/") const { return "http://" + Address() + path; }
+
+private:
+    QTemporaryDir work_;
+    QProcess process_;
+    uint16_t port_ = 0;
+    bool running_ = false;
+    std::string error_;
+};
+
+} // namespace arvelo::test
