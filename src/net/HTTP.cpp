@@ -297,14 +297,20 @@ int TagHTTP::Exchange(const std::string &method, const std::string &user, const 
     try {
         Connect();
         SendRequest(method, user.empty() && password.empty() ? std::string() : user + ":" + password);
-        status = ReadHeaders();
-        if (body)
-            ReadBody();
+        status = ReadReply(body);
     } catch (...) {
         Close();
         throw;
     }
     Close();
+    return status;
+}
+
+int TagHTTP::ReadReply(bool body)
+{
+    int status = ReadHeaders();
+    if (body)
+        ReadBody();
     return status;
 }
 

@@ -65,6 +65,9 @@ public:
     // The request text of a method with credentials ("user:password" or empty).
     std::string RequestText(const std::string &method, const std::string &credentials) const;
     bool IsChunked() const;
+    // Reads the status and header lines and, with body, the body; returns
+    // the status code.
+    int ReadReply(bool body);
 
 private:
     int Exchange(const std::string &method, const std::string &user, const std::string &password, bool body);

@@ -360,6 +360,14 @@ void TagSocket::SendStream(const std::string &bytes)
     FireProgress(0, 0);
 }
 
+void TagSocket::Attach(int connectedSocket)
+{
+    std::lock_guard lock(socketMutex_);
+    if (socket_ >= 0)
+        close(socket_);
+    socket_ = connectedSocket;
+}
+
 void TagSocket::Close()
 {
     if (!IsOpen())

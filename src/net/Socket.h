@@ -68,6 +68,9 @@ public:
     // True once the peer has closed and every received byte has been read.
     bool AtEnd() const { return peerClosed_ && readStart_ == readEnd_; }
     virtual void Close();
+    // Takes over a connected socket in place of Open and Connect (a socket
+    // pair that replays a recorded reply, for instance).
+    void Attach(int connectedSocket);
     // From any thread: the operation under way ends with ECanceledError.
     virtual void Cancel();
 
