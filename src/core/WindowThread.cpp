@@ -1,11 +1,91 @@
 #include "core/WindowThread.h"
 
 #include <QCoreApplication>
+#include <QObject>
 #include <QThread>
 
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <memory>
+#include <mutex>
 
 namespace arvelo {
+
+namespace {
+
+// One call waiting for the window thread.
+struct TCall {
+    const std::function<void()> *function;
+    std::exception_ptr failure;
+    bool done = false;
+};
+
+// The calls pass through a queue of our own, guarded by a standard mutex,
+// and the caller waits on a standard condition: the hand-over is visible to
+// the thread sanitizer. Qt only wakes the window thread, through a slot
+// invoked by name, so that no data crosses threads inside Qt.
+class TWindowCalls : public QObject {
+    Q_OBJECT
+public:
+    void Run(const std::function<void()> &function)
+    {
+        auto call = std::make_shared<TCall>();
+        call->function = &function;
+        {
+            std::lock_guard lock(mutex_);
+            pending_.push_back(call);
+        }
+        QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [&] { return call->done; });
+        if (call->failure)
+            std::rethrow_exception(call->failure);
+    }
+
+public Q_SLOTS:
+    void RunPending()
+    {
+        for (;;) {
+            std::shared_ptr<TCall> call;
+            {
+                std::lock_guard lock(mutex_);
+                if (pending_.empty())
+                    return;
+                call = pending_.front();
+                pending_.pop_front();
+            }
+            try {
+                (*call->function)();
+            } catch (...) {
+                call->failure = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex_);
+                call->done = true;
+            }
+            done_.notify_all();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::deque<std::shared_ptr<TCall>> pending_;
+};
+
+TWindowCalls &WindowCalls()
+{
+    // Made by the first caller and handed to the window thread.
+    static TWindowCalls *calls = [] {
+        auto *made = new TWindowCalls;
+        made->moveToThread(QCoreApplication::instance()->thread());
+        return made;
+    }();
+    return *calls;
+}
+
+} // namespace
 
 bool IsWindowThread()
 {
@@ -15,23 +95,12 @@ bool IsWindowThread()
 
 void RunInWindowThread(const std::function<void()> &function)
 {
-    if (IsWindowThread()) {
+    if (IsWindowThread())
         function();
-        return;
-    }
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [&] {
-            try {
-                function();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
+    else
+        WindowCalls().Run(function);
 }
 
 } // namespace arvelo
+
+#include "WindowThread.moc"

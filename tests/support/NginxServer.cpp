@@ -5,11 +5,17 @@
 #include <QStandardPaths>
 
 #include <arpa/inet.h>
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
 #include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace arvelo::test {
 
@@ -66,29 +72,39 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
                          "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n"
                          "    root " + root + ";\n" + serverLines + "\n  }\n}\n";
     SaveText(dir + "nginx.conf", config);
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(program, {QStringLiteral("-p"), QString::fromStdString(dir), QStringLiteral("-c"),
-                             QString::fromStdString(dir + "nginx.conf"), QStringLiteral("-e"),
-                             QString::fromStdString(dir + "error.log")});
+    std::string programPath = program.toStdString(), configPath = dir + "nginx.conf", logPath = dir + "error.log";
+    std::vector<char *> argv = {programPath.data(), const_cast<char *>("-p"), dir.data(), const_cast<char *>("-c"),
+                                configPath.data(), const_cast<char *>("-e"), logPath.data(), nullptr};
+    if (posix_spawn(&pid_, programPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        pid_ = -1;
+        error_ = "nginx could not be started";
+        return;
+    }
     for (int i = 0; i < 500 && !running_; ++i) {
-        if (process_.state() == QProcess::NotRunning)
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
             break;
+        }
         running_ = Accepts(port_);
         if (!running_)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (!running_)
-        error_ = "nginx did not start: " + process_.readAll().toStdString() + ReadFileBytes(dir + "error.log");
+        error_ = "nginx did not start: " + ReadFileBytes(dir + "error.log");
 }
 
 TNginxServer::~TNginxServer()
 {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(2000);
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGTERM);
+    for (int i = 0; i < 500; ++i) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
 }
 
 } // namespace arvelo::test

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace arvelo::test {
 
@@ -26,7 +26,7 @@ public:
 
 private:
     QTemporaryDir work_;
-    QProcess process_;
+    pid_t pid_ = -1;
     uint16_t port_ = 0;
     bool running_ = false;
     std::string error_;
