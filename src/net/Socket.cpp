@@ -81,25 +81,25 @@ void TagSocket::RaiseSocketError(int code)
     throw ESocketError(code, text);
 }
 
-void TagSocket::RaiseTimedOut()
+void TagSocket::AbandonExchange(int code)
 {
     counter_.Stop();
-    std::string text = SocketErrorText(seTimedOut);
+    std::string text = SocketErrorText(code);
     if (OnError)
         OnError(*this, text);
     lookup_.reset();
     Close();
+}
+
+void TagSocket::RaiseTimedOut()
+{
+    AbandonExchange(seTimedOut);
     throw ETimedOutError();
 }
 
 void TagSocket::RaiseCanceled()
 {
-    counter_.Stop();
-    std::string text = SocketErrorText(seCanceled);
-    if (OnError)
-        OnError(*this, text);
-    lookup_.reset();
-    Close();
+    AbandonExchange(seCanceled);
     throw ECanceledError();
 }
 

@@ -88,6 +88,8 @@ protected:
 
 private:
     enum class TWait { kRead, kWrite };
+    // Reports the end of the exchange, drops a pending look-up and closes.
+    void AbandonExchange(int code);
     void ResolveHost(const std::string &host);
     void ResolvePort(const std::string &portText);
     // Waits until the socket is ready; raises on cancel or time-out.

@@ -7,10 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <chrono>
-#include <thread>
 
 namespace arvelo {
 namespace {
@@ -22,19 +19,6 @@ using Clock = std::chrono::steady_clock;
 std::string Reply(const std::string &status, const std::string &headers = {}, const std::string &body = {})
 {
     return "HTTP/1.0 " + status + "\r\n" + headers + "\r\n" + body;
-}
-
-// Keeps the window thread's events running until the condition holds.
-bool PumpUntil(const std::function<bool()> &condition, double seconds = 20)
-{
-    auto start = Clock::now();
-    while (!condition()) {
-        if (std::chrono::duration<double>(Clock::now() - start).count() > seconds)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 class Fetch : public test::TestHome {
@@ -72,7 +56,7 @@ protected:
         fetch.QItem = item;
         item->SetState(item->Mark() == imUpdate ? isUpdating : isDownloading);
         fetch.Start();
-        ASSERT_TRUE(PumpUntil([&] { return fetch.Finished(); }));
+        ASSERT_TRUE(test::PumpUntil([&] { return fetch.Finished(); }));
         fetch.FreeThread();
         item->LoadFields();
     }
@@ -310,7 +294,7 @@ TEST_F(Fetch, StopCancelsAFetchUnderWay)
     fetch.URL = item->LoadedText().URL;
     fetch.QItem = item;
     fetch.Start();
-    ASSERT_TRUE(PumpUntil([&] { return server.Connections() == 1; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return server.Connections() == 1; }));
     auto start = Clock::now();
     fetch.Stop();
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2);

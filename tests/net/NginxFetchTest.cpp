@@ -3,13 +3,11 @@
 #include "model/Task.h"
 #include "net/Fetch.h"
 #include "support/NginxServer.h"
+#include "support/ScriptedServer.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include <thread>
 
 namespace arvelo {
 namespace {
@@ -45,10 +43,7 @@ protected:
         fetch.URL = server->URL(path);
         fetch.QItem = added;
         fetch.Start();
-        while (!fetch.Finished()) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        EXPECT_TRUE(test::PumpUntil([&] { return fetch.Finished(); }));
         fetch.FreeThread();
         added->LoadFields();
         return added;

@@ -7,10 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <cstdlib>
-#include <thread>
 
 namespace arvelo {
 namespace {
@@ -109,10 +106,7 @@ TEST_F(Proxy, AgentChoiceTakesEffectWithTheNextFetch)
         fetch.URL = server.URL("/a.html");
         fetch.QItem = added;
         fetch.Start();
-        while (!fetch.Finished()) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        EXPECT_TRUE(test::PumpUntil([&] { return fetch.Finished(); }));
         fetch.FreeThread();
     };
     app->SetUserAgent("Internet Explorer 4.01");

@@ -26,20 +26,6 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// A loopback port that nothing listens on.
-uint16_t ClosedPort()
-{
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
-
 // Opens and connects a socket to the server.
 void Connect(TagSocket &socket, const std::string &server)
 {
@@ -143,7 +129,7 @@ TEST(Socket, RefusedConnectionFailsAtOnce)
     socket.OnError = [&](TagSocket &, std::string &message) { seen = message; };
     auto start = Clock::now();
     try {
-        Connect(socket, "127.0.0.1:" + std::to_string(ClosedPort()));
+        Connect(socket, "127.0.0.1:" + std::to_string(test::FreeLoopbackPort()));
         FAIL();
     } catch (const ESocketError &e) {
         EXPECT_STREQ(e.what(), "[10061] Connection refused");

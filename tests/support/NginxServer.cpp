@@ -1,6 +1,7 @@
 #include "support/NginxServer.h"
 
 #include "core/FileUtils.h"
+#include "support/ScriptedServer.h"
 
 #include <QStandardPaths>
 
@@ -20,20 +21,6 @@ extern char **environ;
 namespace arvelo::test {
 
 namespace {
-
-// A port that was free a moment ago.
-uint16_t FreePort()
-{
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
 
 bool Accepts(uint16_t port)
 {
@@ -59,7 +46,7 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
         return;
     }
     std::string dir = work_.path().toStdString() + "/";
-    port_ = FreePort();
+    port_ = FreeLoopbackPort();
     std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n"
                          "error_log " + dir + "error.log warn;\npid " + dir + "nginx.pid;\n"
                          "events { worker_connections 64; }\n"

@@ -1,6 +1,9 @@
 #include "support/ScriptedServer.h"
 
+#include <QCoreApplication>
+
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,6 +12,31 @@
 #include <unistd.h>
 
 namespace arvelo::test {
+
+uint16_t FreeLoopbackPort()
+{
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+bool PumpUntil(const std::function<bool()> &condition, double seconds)
+{
+    auto start = std::chrono::steady_clock::now();
+    while (!condition()) {
+        if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > seconds)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 TScriptedServer::TScriptedServer(std::vector<TScriptedReply> replies, bool ipv6)
     : ipv6_(ipv6), replies_(std::move(replies))

@@ -7,7 +7,16 @@
 #include <thread>
 #include <vector>
 
+#include <functional>
+
 namespace arvelo::test {
+
+// A loopback port that nothing listened on a moment ago.
+uint16_t FreeLoopbackPort();
+
+// Keeps the window thread's events running until the condition holds; false
+// after the given seconds.
+bool PumpUntil(const std::function<bool()> &condition, double seconds = 20);
 
 // What the server does on one connection: read the request (up to its empty
 // line), send each piece after its pause, then end as told.
