@@ -181,7 +181,7 @@ void TAVTask::ClearItems()
 std::string TAVTask::WorkFolder() const
 {
     if (intranetMode)
-        return IncludeTrailingSlash(destination);
+        return destination.empty() ? std::string() : IncludeTrailingSlash(destination);
     TAVApp *app = TAVApp::Instance();
     return app ? app->TempFolder() : std::string();
 }

@@ -84,7 +84,8 @@ public:
     bool Rename(const std::string &newName);
     void Reset();
     void ClearItems();
-    // The Destination in intranet mode, else the Temp folder.
+    // The Destination in intranet mode, else the Temp folder; empty when
+    // there is none, so that nothing is written relative to the working folder.
     std::string WorkFolder() const;
     const std::string &UserAgentInUse();
     // The ".dwn" file beside the task file.

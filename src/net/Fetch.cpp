@@ -299,7 +299,15 @@ void TlqHTTP::Start()
     percent_ = 0;
 
     TAVTask &task = *QItem->task;
-    localFile_ = LocalFileName(task.WorkFolder(), URLDirectory(URL), URL);
+    std::string root = task.WorkFolder();
+    if (root.empty()) {
+        // Never a file relative to wherever the program happens to run.
+        SetState(hsError);
+        SetStatus("Error: Failed to create file: " + URL);
+        HTTP.Tag = 1;
+        return;
+    }
+    localFile_ = LocalFileName(root, URLDirectory(URL), URL);
     credentialServer_ = task.url;
     HTTP.Body.Clear();
     HTTP.Body.SetSpillFolder(ExtractFilePath(localFile_));

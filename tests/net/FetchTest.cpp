@@ -285,6 +285,20 @@ TEST_F(Fetch, CredentialsGoOnlyToTheStartServerAndOnlyWhenComplete)
         EXPECT_EQ(request.find("Authorization"), std::string::npos);
 }
 
+TEST_F(Fetch, RefusedAddressOrFolderEndsTheFetchAtOnce)
+{
+    task->url = "ftp://files.example/";
+    TAVQItem *item = AddItem("ftp://files.example/a.zip");
+    Run(item);
+    EXPECT_EQ(fetch.Status(), "Invalid URL");
+    EXPECT_EQ(notifier.errors, std::vector<std::string>{"Invalid URLftp://files.example/a.zip"});
+
+    task->destination.clear();
+    Run(AddItem("http://127.0.0.1:1/a.html"));
+    EXPECT_EQ(fetch.Status(), "Error: Failed to create file: http://127.0.0.1:1/a.html");
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
+}
+
 TEST_F(Fetch, StopCancelsAFetchUnderWay)
 {
     TScriptedServer server({TScriptedReply().EndWith(TScriptedReply::End::kHold)});
