@@ -74,18 +74,19 @@ private:
     std::deque<std::shared_ptr<TCall>> pending_;
 };
 
-TWindowCalls &WindowCalls()
+TWindowCalls *windowCalls = nullptr;
+
+// Made on the window thread as the application object comes up, before any
+// other thread can need it.
+void CreateWindowCalls()
 {
-    // Made by the first caller and handed to the window thread.
-    static TWindowCalls *calls = [] {
-        auto *made = new TWindowCalls;
-        made->moveToThread(QCoreApplication::instance()->thread());
-        return made;
-    }();
-    return *calls;
+    delete windowCalls;
+    windowCalls = new TWindowCalls;
 }
 
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(CreateWindowCalls)
 
 bool IsWindowThread()
 {
@@ -98,7 +99,7 @@ void RunInWindowThread(const std::function<void()> &function)
     if (IsWindowThread())
         function();
     else
-        WindowCalls().Run(function);
+        windowCalls->Run(function);
 }
 
 } // namespace arvelo
