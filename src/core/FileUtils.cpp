@@ -120,10 +120,13 @@ void SaveText(const std::string &fileName, std::string_view text)
     WriteAll(fd.get(), text, fileName);
 }
 
-void WriteFileAtomic(const std::string &fileName, std::string_view bytes)
+namespace {
+
+void Replace(const std::string &fileName, std::string_view bytes, bool flushToDisk)
 {
     std::string folder = ExtractFilePath(fileName);
-    std::string pattern = folder + "." + ExtractFileName(fileName) + ".XXXXXX";
+    // Short enough for the file system whatever the length of the name.
+    std::string pattern = folder + "." + ExtractFileName(fileName).substr(0, 200) + ".XXXXXX";
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
     FileHandle fd(::mkostemp(temp.data(), O_CLOEXEC));
@@ -135,7 +138,7 @@ void WriteFileAtomic(const std::string &fileName, std::string_view bytes)
         struct stat old{};
         ::fchmod(fd.get(), ::stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
         WriteAll(fd.get(), bytes, fileName);
-        if (::fsync(fd.get()) != 0)
+        if (flushToDisk && ::fsync(fd.get()) != 0)
             throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
         if (::close(fd.release()) != 0)
             throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
@@ -145,8 +148,15 @@ void WriteFileAtomic(const std::string &fileName, std::string_view bytes)
         ::unlink(tempName.c_str());
         throw;
     }
-    SyncFolder(folder);
+    if (flushToDisk)
+        SyncFolder(folder);
 }
+
+} // namespace
+
+void WriteFileAtomic(const std::string &fileName, std::string_view bytes) { Replace(fileName, bytes, true); }
+
+void ReplaceFile(const std::string &fileName, std::string_view bytes) { Replace(fileName, bytes, false); }
 
 bool FileExists(const std::string &path)
 {

@@ -24,6 +24,9 @@ void SaveText(const std::string &fileName, std::string_view text);
 // flushed to disk, then renamed over it. A crash leaves the old file or the
 // new one, never a mix. Throws EFileError on failure.
 void WriteFileAtomic(const std::string &fileName, std::string_view bytes);
+// The same without waiting for the disk: readers see the old file or the
+// new one, for files that can be fetched again (downloaded pages).
+void ReplaceFile(const std::string &fileName, std::string_view bytes);
 
 bool FileExists(const std::string &path);
 bool FolderExists(const std::string &path);

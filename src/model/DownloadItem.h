@@ -90,7 +90,9 @@ private:
     std::atomic<uint8_t> state_{isNone};
     std::atomic<uint8_t> mark_{imDownload};
     std::atomic<bool> page_{false};
-    uint32_t ordinal_ = 0; // position among the list's items
+    // Position among the list's items; the largest value until the item is
+    // added, so that changes made before do not move the list's cursors.
+    uint32_t ordinal_ = UINT32_MAX;
 };
 
 } // namespace arvelo

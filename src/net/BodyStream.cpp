@@ -146,24 +146,16 @@ std::string TBodyStream::ReadAll() const
 void TBodyStream::SaveTo(const std::string &fileName)
 {
     if (InMemory()) {
-        // Written beside the target and renamed, so that a reader never
-        // sees half a file.
-        std::string name;
-        int fd = CreateTemporary(ExtractFilePath(fileName), name);
         try {
-            WriteAllAt(fd, memory_.data(), memory_.size(), 0, name);
-        } catch (...) {
-            close(fd);
-            unlink(name.c_str());
-            throw;
+            ReplaceFile(fileName, memory_);
+        } catch (const EFileError &) {
+            throw EFileError("Error: Failed to create file: " + fileName);
         }
-        close(fd);
-        spillFd_ = -1;
-        spillName_ = name;
-    } else {
-        close(spillFd_);
-        spillFd_ = -1;
+        Clear();
+        return;
     }
+    close(spillFd_);
+    spillFd_ = -1;
     if (rename(spillName_.c_str(), fileName.c_str()) != 0) {
         bool copied = errno == EXDEV && CopyFileForce(spillName_, fileName);
         unlink(spillName_.c_str());

@@ -1,0 +1,91 @@
+#include "crawl/FollowRules.h"
+
+#include "crawl/LocalNames.h"
+#include "crawl/URL.h"
+#include "model/FileTypes.h"
+#include "model/Profile.h"
+
+#include <algorithm>
+
+namespace arvelo {
+
+std::string FilterPrefix(StringList &terms)
+{
+    if (terms.empty())
+        return {};
+    for (const char *prefix : {"[AL]", "[PL]", "[RL]"}) {
+        if (terms[0].find(prefix) != std::string::npos) {
+            terms[0].erase(0, std::min<size_t>(4, terms[0].size()));
+            return prefix;
+        }
+    }
+    return {};
+}
+
+bool TFollowRules::TFilter::Concerns(bool page) const
+{
+    if (prefix == "[PL]")
+        return page;
+    if (prefix == "[RL]")
+        return !page;
+    return true;
+}
+
+bool TFollowRules::TFilter::AllOccurIn(const std::string &address) const
+{
+    return std::all_of(terms.begin(), terms.end(),
+                       [&](const std::string &term) { return address.find(term) != std::string::npos; });
+}
+
+std::vector<TFollowRules::TFilter> TFollowRules::Parse(const StringList &lines)
+{
+    std::vector<TFilter> filters;
+    for (const std::string &line : lines) {
+        TFilter filter;
+        filter.terms = FromCommaText(line);
+        // A line without terms means nothing; it is skipped.
+        if (filter.terms.empty())
+            continue;
+        filter.prefix = FilterPrefix(filter.terms);
+        filters.push_back(std::move(filter));
+    }
+    return filters;
+}
+
+TFollowRules::TFollowRules(const TAVProfile &profile, std::string startDir)
+    : profile_(profile), startDir_(std::move(startDir)), startSite_(URLAncestor(startDir_, 0)),
+      exclude_(Parse(profile.urlFiltersExclude)), include_(Parse(profile.urlFiltersInclude))
+{
+}
+
+bool TFollowRules::FollowLink(const std::string &address, const std::string &kind, int testLevel) const
+{
+    if (LowerAscii(TlqURL(address).Protocol) != "http://")
+        return false;
+    std::string extension;
+    if (!profile_.fileTypes.empty()) {
+        extension = URLExtension(address);
+        if (!extension.empty() && std::none_of(profile_.fileTypes.begin(), profile_.fileTypes.end(),
+                                               [&](const std::string &type) { return SameText(type, extension); }))
+            return false;
+    }
+    const bool page = kind == kPageGroup;
+    if (page && profile_.depth >= 0 && profile_.depth < testLevel)
+        return false;
+    for (const TFilter &filter : exclude_)
+        if (filter.AllOccurIn(address) && filter.Concerns(page))
+            return false;
+    if (!include_.empty() && std::none_of(include_.begin(), include_.end(), [&](const TFilter &filter) {
+            return filter.AllOccurIn(address) || !filter.Concerns(page);
+        }))
+        return false;
+    if (extension == ".js" || extension == ".css")
+        return true;
+    switch (page ? profile_.pageLocation : profile_.resourceLocation) {
+    case locStartSite: return address.find(startSite_) != std::string::npos;
+    case locStartDirectory: return address.rfind(startDir_, 0) == 0;
+    default: return true;
+    }
+}
+
+} // namespace arvelo

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "crawl/FollowRules.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace arvelo {
+
+class TAVParser;
+class TAVProfile;
+
+// A link the follow rules took, on its way to becoming an item of the task.
+struct TCandidate {
+    std::string url; // without its fragment
+    std::string title, baseAddress, referrer, frame, group;
+    int32_t level = 0;
+    uint8_t mark = 0;
+};
+
+// The page being processed, as its item describes it.
+struct TPageInfo {
+    std::string url;
+    int32_t level = 0;
+    uint8_t mark = 0;
+    std::string frame;
+};
+
+// The address of the advertisement page the banner shows.
+extern const char *const kAdBannerAddress;
+
+// Puts the banner after the first BODY tag and its layer before the first
+// /BODY tag that are not inside script blocks.
+std::string InsertAdBanner(std::string page);
+
+// Everything done to one saved page before it is written back: the base
+// tag taken out, the title read, the links found, judged, queued and
+// converted, the banner inserted. It touches no task list itself: followed
+// links go out in batches through QueueItems, which says how many were new.
+class TPageProcessor {
+public:
+    // One row of the tag passes: tag name and attribute.
+    struct TTagPass {
+        const char *tag, *attribute;
+    };
+    static const TTagPass kTagPasses[10];
+    static constexpr size_t kBatchSize = 512;
+
+    TPageProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo page, bool withBanner);
+
+    std::function<int(std::vector<TCandidate> &batch)> QueueItems;
+    std::function<void(int links, int newLinks)> ShowProgress;
+    // Sees the text each scan pass started from and the pass's parser with
+    // its replacements (for checks of what a pass may change).
+    std::function<void(std::string_view passInput, const TAVParser &parser)> OnPass;
+
+    std::string Process(std::string page);
+
+    const std::string &Title() const { return title_; }
+    const std::string &BaseHref() const { return baseHref_; }
+    int LinkCount() const { return linkCount_; }
+    int NewLinkCount() const { return newLinkCount_; }
+
+private:
+    std::string RemoveBase(std::string page);
+    std::string ScanLinks(const std::string &page, const std::string &tag, const std::string &attribute, uint8_t mode);
+    void HandleLink(TAVParser &parser, const std::string &value, const std::string &tag, const std::string &attribute);
+    void ConvertLink(TAVParser &parser, const std::string &url) const;
+    void Flush();
+    void Progress(bool force);
+
+    const TAVProfile &profile_;
+    TFollowRules rules_;
+    TPageInfo page_;
+    std::string pageDir_;
+    bool withBanner_;
+    std::string baseHref_, title_;
+    int linkCount_ = 0, newLinkCount_ = 0;
+    std::vector<TCandidate> batch_;
+    std::unordered_set<std::string> sent_;
+    int64_t lastProgress_ = 0;
+};
+
+} // namespace arvelo

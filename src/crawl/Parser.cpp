@@ -1,0 +1,292 @@
+#include "crawl/Parser.h"
+
+#include "core/TextUtils.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace arvelo {
+
+namespace {
+
+inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+// The first occurrence of pattern at or after from, letter case ignored.
+size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from)
+{
+    if (pattern.empty() || from >= text.size() || pattern.size() > text.size() - from)
+        return TAVParser::kNone;
+    const char first = Lower(pattern[0]);
+    const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 32) : first;
+    const size_t last = text.size() - pattern.size();
+    for (size_t i = from; i <= last; ++i) {
+        char c = text[i];
+        if ((c == first || c == firstUpper) && EqualNoCase(text.substr(i + 1, pattern.size() - 1), pattern.substr(1)))
+            return i;
+    }
+    return TAVParser::kNone;
+}
+
+bool IsOneOf(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+size_t Find(std::string_view text, char c, size_t from)
+{
+    return from >= text.size() ? TAVParser::kNone : text.find(c, from);
+}
+
+} // namespace
+
+std::string CleanLinkText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n')
+            continue;
+        if (text.compare(i, kFieldSeparator.size(), kFieldSeparator) == 0) {
+            i += kFieldSeparator.size() - 1;
+            continue;
+        }
+        out += text[i];
+    }
+    return Trim(out);
+}
+
+TAVParser::TAVParser(std::string_view text, std::string tagName, std::string terminator, std::string attrName,
+                     uint8_t mode)
+    : TagName(std::move(tagName)), Terminator(std::move(terminator)), AttrName(std::move(attrName)), Mode(mode),
+      text_(text)
+{
+}
+
+std::string TAVParser::NextValue()
+{
+    if (NextPos != kNone)
+        ScanPos = NextPos + 1;
+    return Mode == 0 ? NextAttrValue() : NextQuotedString();
+}
+
+bool TAVParser::FindTag()
+{
+    for (;;) {
+        TagStart = Find(text_, '<', ScanPos);
+        if (TagStart == kNone)
+            return false;
+        ScanPos = TagStart + 1;
+        while (ScanPos < text_.size() && IsOneOf(text_[ScanPos], "\n\r \"'="))
+            ++ScanPos;
+        if (EqualNoCase(text_.substr(ScanPos, TagName.size()), TagName))
+            return true;
+    }
+}
+
+size_t TAVParser::FindAttribute(size_t from)
+{
+    // The answer for a later start is the same as long as it lies before
+    // the occurrence found last, so each pass searches the text once.
+    if (attrFrom_ != kNone && attrFrom_ <= from && (attrAt_ == kNone || from <= attrAt_))
+        return attrAt_;
+    size_t p = from;
+    size_t found = kNone;
+    for (;;) {
+        size_t at = FindNoCase(text_, AttrName, p);
+        if (at == kNone)
+            break;
+        p = at + AttrName.size();
+        if (p < text_.size() && IsOneOf(text_[p], " \"'=")) {
+            found = at;
+            break;
+        }
+    }
+    attrFrom_ = from;
+    attrAt_ = found;
+    return found;
+}
+
+std::string TAVParser::NextAttrValue()
+{
+    Value.clear();
+    if (text_.empty())
+        return {};
+    if (!FindTag()) {
+        NextPos = kNone;
+        return {};
+    }
+    TagEnd = NextPos = text_.find(Terminator, TagStart);
+    if (TagEnd == kNone || AttrName.empty())
+        return {};
+
+    AttrPos = FindAttribute(TagStart);
+    if (AttrPos == kNone)
+        return {};
+    size_t p = AttrPos + AttrName.size();
+    bool equals = false;
+    while (p <= TagEnd && IsOneOf(text_[p], "\n\r \"'=\\")) {
+        char skipped = text_[p++];
+        equals = equals || skipped == '=';
+        if (skipped == '"')
+            break;
+    }
+    if (p > TagEnd || !equals)
+        return {};
+    ValueStart = p;
+    size_t close = Find(text_, '"', p);
+    if (close == kNone || close > TagEnd)
+        return {};
+    ValueEnd = close;
+    std::string_view value = text_.substr(ValueStart, close - ValueStart);
+    if (value.find("javascript:") != std::string_view::npos) {
+        // Only the address between the first two single quotes.
+        size_t open = Find(text_, '\'', ValueStart);
+        if (open == kNone || open > TagEnd)
+            return {};
+        size_t end = Find(text_, '\'', open + 1);
+        if (end == kNone || end > TagEnd)
+            return {};
+        ValueStart = open + 1;
+        ValueEnd = end;
+        value = text_.substr(ValueStart, end - ValueStart);
+    }
+    Value = std::string(value);
+    return Value;
+}
+
+size_t TAVParser::FirstAfter(char c, size_t from, size_t &cacheFrom, size_t &cacheAt) const
+{
+    if (cacheFrom != kNone && cacheFrom <= from && (cacheAt == kNone || from <= cacheAt))
+        return cacheAt;
+    cacheFrom = from;
+    cacheAt = Find(text_, c, from);
+    return cacheAt;
+}
+
+void TAVParser::IndexScripts() const
+{
+    if (scriptsIndexed_)
+        return;
+    scriptsIndexed_ = true;
+    for (size_t at = FindNoCase(text_, "<script", 0); at != kNone; at = FindNoCase(text_, "<script", at + 1))
+        scriptStarts_.push_back(at);
+    for (size_t at = FindNoCase(text_, "/script", 0); at != kNone; at = FindNoCase(text_, "/script", at + 1))
+        scriptEnds_.push_back(at);
+}
+
+bool TAVParser::InsideScript(size_t position, size_t *end) const
+{
+    IndexScripts();
+    // The last "<script" starting before the position...
+    auto start = std::lower_bound(scriptStarts_.begin(), scriptStarts_.end(), position);
+    if (start == scriptStarts_.begin())
+        return false;
+    size_t s = *--start;
+    // ...and the first "/script" after it.
+    auto close = std::upper_bound(scriptEnds_.begin(), scriptEnds_.end(), s);
+    if (close == scriptEnds_.end() || *close <= position)
+        return false;
+    if (end)
+        *end = *close;
+    return true;
+}
+
+std::string TAVParser::NextQuotedString()
+{
+    Value.clear();
+    if (text_.empty() || TagName.empty()) {
+        ScanPos = kNone;
+        return {};
+    }
+    const char quote = TagName[0];
+    ScanPos = Find(text_, quote, ScanPos);
+    if (ScanPos == kNone)
+        return {};
+    NextPos = Find(text_, quote, ScanPos + 1);
+    if (NextPos == kNone)
+        return {};
+    size_t gt = FirstAfter('>', ScanPos, gtFrom_, gtAt_);
+    if (gt == kNone || gt < NextPos) {
+        // The closing quote may open the next string.
+        NextPos -= 1;
+        return {};
+    }
+    ValueStart = ScanPos + 1;
+    ValueEnd = NextPos;
+    if (Mode == 1) {
+        // Inside a script block: the last "<script" that ends at or before
+        // the string, and the first "/script" after its start.
+        IndexScripts();
+        bool inside = false;
+        if (ValueStart >= 7) {
+            auto start = std::upper_bound(scriptStarts_.begin(), scriptStarts_.end(), ValueStart - 7);
+            if (start != scriptStarts_.begin()) {
+                size_t s = *--start;
+                auto close = std::lower_bound(scriptEnds_.begin(), scriptEnds_.end(), s);
+                inside = close != scriptEnds_.end() && ValueStart < *close;
+            }
+        }
+        if (!inside)
+            return {};
+    }
+    std::string_view value = text_.substr(ValueStart, ValueEnd - ValueStart);
+    if (value.empty() || value.find(' ') != std::string_view::npos || value.find(';') != std::string_view::npos ||
+        (value.find(':') != std::string_view::npos && value.find("://") == std::string_view::npos) ||
+        value.find('<') != std::string_view::npos || FindNoCase(value, "text/css", 0) != kNone ||
+        FindNoCase(value, "text/javascript", 0) != kNone)
+        return {};
+    if (value.find('.') == std::string_view::npos && value.find('/') == std::string_view::npos)
+        return {};
+    Value = std::string(value);
+    return Value;
+}
+
+std::string TAVParser::LinkText() const
+{
+    size_t from = 0;
+    if (Mode == 0 && TagStart != kNone) {
+        size_t gt = Find(text_, '>', TagStart);
+        if (gt == kNone)
+            return {};
+        from = gt + 1;
+    }
+    size_t lt = Find(text_, '<', from);
+    return CleanLinkText(text_.substr(std::min(from, text_.size()), lt == kNone ? kNone : lt - from));
+}
+
+void TAVParser::ReplaceValue(const std::string &newText)
+{
+    if (newText == Value || ValueStart == kNone)
+        return;
+    if (!replacements_.empty() && ValueStart < replacements_.back().start + replacements_.back().length)
+        return;
+    replacements_.push_back({ValueStart, Value.size(), newText});
+}
+
+std::string TAVParser::Result() const
+{
+    if (replacements_.empty())
+        return std::string(text_);
+    size_t grown = 0;
+    for (const Replacement &r : replacements_)
+        grown += r.text.size();
+    std::string out;
+    out.reserve(text_.size() + grown);
+    size_t at = 0;
+    for (const Replacement &r : replacements_) {
+        out.append(text_, at, r.start - at);
+        out += r.text;
+        at = r.start + r.length;
+    }
+    out.append(text_, at);
+    return out;
+}
+
+} // namespace arvelo

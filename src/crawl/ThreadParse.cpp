@@ -1,0 +1,174 @@
+#include "crawl/ThreadParse.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/WindowThread.h"
+#include "crawl/LocalNames.h"
+#include "crawl/PageProcessor.h"
+#include "crawl/URL.h"
+#include "model/DownloadItem.h"
+#include "model/Task.h"
+
+#include <chrono>
+#include <memory>
+
+namespace arvelo {
+
+TThreadParse::TThreadParse() : thread_([this] { Run(); }) {}
+
+TThreadParse::~TThreadParse()
+{
+    {
+        std::lock_guard lock(mutex_);
+        terminated_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void TThreadParse::Start(TAVTask *task)
+{
+    if (TAVApp *app = TAVApp::Instance())
+        withBanner = !app->NoAds();
+    {
+        std::lock_guard lock(mutex_);
+        task_ = task;
+        woken_ = true;
+        paused_ = false;
+    }
+    wake_.notify_all();
+}
+
+void TThreadParse::Pause() { paused_ = true; }
+
+void TThreadParse::Wake()
+{
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    wake_.notify_all();
+}
+
+void TThreadParse::Status(const std::string &text)
+{
+    if (OnStatus)
+        RunInWindowThread([&] { OnStatus(text); });
+}
+
+void TThreadParse::Run()
+{
+    for (;;) {
+        TAVTask *task;
+        {
+            std::unique_lock lock(mutex_);
+            // Waits for a task, a resume or a saved page; the time-out only
+            // covers a page saved without a wake-up.
+            wake_.wait_for(lock, std::chrono::seconds(1), [&] { return terminated_ || (woken_ && !paused_); });
+            if (terminated_)
+                return;
+            woken_ = false;
+            task = task_;
+        }
+        while (task && !paused_) {
+            busy_ = true;
+            TAVQItem *item = task->items.NextPageToParse();
+            if (item)
+                ParsePage(*task, *item);
+            busy_ = false;
+            if (!item)
+                break;
+            std::lock_guard lock(mutex_);
+            if (terminated_)
+                return;
+        }
+    }
+}
+
+int TThreadParse::QueueItems(TAVTask &task, std::vector<TCandidate> &batch)
+{
+    int added = 0;
+    RunInWindowThread([&] {
+        for (TCandidate &candidate : batch) {
+            if (task.items.IsKnown(candidate.url))
+                continue;
+            auto item = std::make_unique<TAVQItem>(&task);
+            TItemText &text = item->Text();
+            text.URL = std::move(candidate.url);
+            text.title = std::move(candidate.title);
+            text.referrer = std::move(candidate.referrer);
+            item->baseAddress = std::move(candidate.baseAddress);
+            item->frame = std::move(candidate.frame);
+            item->level = candidate.level;
+            item->SetMark(candidate.mark);
+            item->SetGroup(candidate.group);
+            item->SetState(isNone);
+            task.items.AddItem(std::move(item));
+            ++added;
+        }
+    });
+    return added;
+}
+
+void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
+{
+    TPageInfo info;
+    std::string startURL, file;
+    RunInWindowThread([&] {
+        item.LoadFields();
+        TAVQItem *start = task.items.Item(0);
+        start->LoadFields();
+        startURL = start->LoadedText().URL;
+        info = {item.LoadedText().URL, item.level, item.Mark(), item.frame};
+        if (item.localFile.empty())
+            item.localFile = LocalFileName(task.WorkFolder(), URLDirectory(info.url), info.url);
+        file = item.localFile;
+    });
+    auto publish = [&](uint8_t state, const std::string &title) {
+        RunInWindowThread([&] {
+            if (!title.empty()) {
+                item.Text().title = title;
+                if (item.level == 0)
+                    task.startPageTitle = title;
+            }
+            item.SetState(state);
+            item.Publish(true);
+        });
+        ++pagesProcessed_;
+    };
+
+    Status("Loading Page: " + file);
+    if (!FileExists(file)) {
+        // Fetched again later.
+        publish(isNone, {});
+        Status({});
+        return;
+    }
+    std::string page = LoadText(file);
+    if (page.empty()) {
+        // Nothing to parse; marked done so that the thread moves on.
+        publish(isParsed, {});
+        Status({});
+        return;
+    }
+
+    TPageProcessor processor(task.profile, startURL, info, withBanner.load());
+    processor.QueueItems = [&](std::vector<TCandidate> &batch) { return QueueItems(task, batch); };
+    processor.ShowProgress = [&](int links, int newLinks) {
+        Status("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));
+    };
+    page = processor.Process(std::move(page));
+
+    Status("Saving Changes: " + file);
+    std::string failure;
+    try {
+        ReplaceFile(file, page);
+    } catch (const EFileError &error) {
+        // The downloaded page stays as it was; the crawl goes on.
+        failure = error.what();
+    }
+    publish(isParsed, processor.Title());
+    Status(failure);
+}
+
+} // namespace arvelo

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace arvelo {
+
+class TAVQItem;
+class TAVTask;
+struct TCandidate;
+
+// The one thread that reads back every saved page of the running task,
+// queues its new links, rewrites its links and saves it as "Parsed". It
+// processes the next saved page as soon as there is one and otherwise waits;
+// the task's lists and items are changed on the window thread only.
+class TThreadParse {
+public:
+    TThreadParse();
+    ~TThreadParse();
+    TThreadParse(const TThreadParse &) = delete;
+    TThreadParse &operator=(const TThreadParse &) = delete;
+
+    // Window thread: binds the thread to a task and lets it run.
+    void Start(TAVTask *task);
+    // Stops the work after the page in hand.
+    void Pause();
+    bool Paused() const { return paused_.load(); }
+    // Says that a page may be waiting (one has just been saved).
+    void Wake();
+    // True while no page is in hand.
+    bool Idle() const { return !busy_.load(); }
+    int PagesProcessed() const { return pagesProcessed_.load(); }
+
+    // The status line, shown on the window thread ("" clears it).
+    std::function<void(const std::string &text)> OnStatus;
+    // Whether pages get the advertisement banner (the "No Ads" preference off).
+    std::atomic<bool> withBanner{true};
+
+private:
+    void Run();
+    void ParsePage(TAVTask &task, TAVQItem &item);
+    void Status(const std::string &text);
+    int QueueItems(TAVTask &task, std::vector<TCandidate> &batch);
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    TAVTask *task_ = nullptr;
+    bool woken_ = false;
+    bool terminated_ = false;
+    std::atomic<bool> paused_{true};
+    std::atomic<bool> busy_{false};
+    std::atomic<int> pagesProcessed_{0};
+    std::thread thread_;
+};
+
+} // namespace arvelo
