@@ -41,32 +41,38 @@ int64_t NowMs()
 
 } // namespace
 
-std::string InsertAdBanner(std::string page)
+std::string AdBannerBlock()
 {
     const std::string crlf = "\r\n";
-    const std::string banner = crlf + "<!-- Lindqvarn Arvelo Ad Banner Insert -->" + crlf +
-                               "<TABLE width=100% border=\"0\" cellpadding=\"0\" cellspacing=\"0\">" + crlf +
-                               "<TR>" + crlf + "<TD>" + crlf +
-                               "<ILAYER id=ad1 visibility=hidden height=60></ILAYER>" + crlf + "<NOLAYER>" + crlf +
-                               "<IFRAME SRC=\"" + kAdBannerAddress +
-                               "\" width=\"100%\" height=\"60\" marginwidth=0 marginheight=0 hspace=0 vspace=0 "
-                               "frameborder=0 scrolling=no></IFRAME>" + crlf + "</NOLAYER>" + crlf + "</TD>" + crlf +
-                               "</TR>" + crlf + "</TABLE>" + crlf +
-                               "<!-- End of Lindqvarn Arvelo Ad Banner Insert-->" + crlf;
+    return crlf + "<!-- Lindqvarn Arvelo Ad Banner Insert -->" + crlf +
+           "<TABLE width=100% border=\"0\" cellpadding=\"0\" cellspacing=\"0\">" + crlf + "<TR>" + crlf + "<TD>" +
+           crlf + "<ILAYER id=ad1 visibility=hidden height=60></ILAYER>" + crlf + "<NOLAYER>" + crlf +
+           "<IFRAME SRC=\"" + kAdBannerAddress +
+           "\" width=\"100%\" height=\"60\" marginwidth=0 marginheight=0 hspace=0 vspace=0 frameborder=0 "
+           "scrolling=no></IFRAME>" + crlf + "</NOLAYER>" + crlf + "</TD>" + crlf + "</TR>" + crlf + "</TABLE>" +
+           crlf + "<!-- End of Lindqvarn Arvelo Ad Banner Insert-->" + crlf;
+}
+
+std::string AdBannerLayer()
+{
+    return std::string("\r\n<layer src=\"") + kAdBannerAddress +
+           "\" visibility=hidden id=a1 width=600 onload=\"moveToAbsolute(ad1.pageX,ad1.pageY); "
+           "a1.clip.height=60;visibility='show';\"></layer>\r\n";
+}
+
+std::string InsertAdBanner(std::string page)
+{
     {
         TAVParser body(page, "BODY", ">", "");
         if (FindTagOutsideScripts(body)) {
             size_t gt = page.find('>', body.TagStart);
             if (gt != std::string::npos)
-                page.insert(gt + 1, banner);
+                page.insert(gt + 1, AdBannerBlock());
         }
     }
     TAVParser end(page, "/BODY", ">", "");
-    if (FindTagOutsideScripts(end) && page.find('>', end.TagStart) != std::string::npos) {
-        page.insert(end.TagStart, crlf + "<layer src=\"" + kAdBannerAddress +
-                                      "\" visibility=hidden id=a1 width=600 onload=\"moveToAbsolute(ad1.pageX,"
-                                      "ad1.pageY); a1.clip.height=60;visibility='show';\"></layer>" + crlf);
-    }
+    if (FindTagOutsideScripts(end) && page.find('>', end.TagStart) != std::string::npos)
+        page.insert(end.TagStart, AdBannerLayer());
     return page;
 }
 

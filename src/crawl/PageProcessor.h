@@ -33,6 +33,11 @@ struct TPageInfo {
 // The address of the advertisement page the banner shows.
 extern const char *const kAdBannerAddress;
 
+// The two fragments of the banner: the block after the body tag and the
+// layer before its end.
+std::string AdBannerBlock();
+std::string AdBannerLayer();
+
 // Puts the banner after the first BODY tag and its layer before the first
 // /BODY tag that are not inside script blocks.
 std::string InsertAdBanner(std::string page);
