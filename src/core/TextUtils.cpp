@@ -90,11 +90,43 @@ int LastPos(std::string_view sub, std::string_view text)
     return ToPos(text.rfind(sub));
 }
 
+namespace {
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 128; });
+}
+
+// False when the text cannot hold the pattern, found cheaply: most calls
+// replace nothing, and the general loop below decodes every character.
+bool MayOccur(std::string_view text, std::string_view find, bool exact)
+{
+    if (exact)
+        return text.find(find) != std::string_view::npos;
+    if (!IsAscii(text) || !IsAscii(find))
+        return true;
+    const char first = LowerByte(find[0]);
+    for (size_t pos = 0; pos + find.size() <= text.size(); ++pos) {
+        if (LowerByte(text[pos]) != first)
+            continue;
+        size_t i = 1;
+        while (i < find.size() && LowerByte(text[pos + i]) == LowerByte(find[i]))
+            ++i;
+        if (i == find.size())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void ReplaceText(std::string &text, std::string_view find, std::string_view repl, int flags)
 {
     if (find.empty())
         return;
     const bool exact = flags & kReplaceExactCase;
+    if (!MayOccur(text, find, exact))
+        return;
     std::string out;
     size_t pos = 0;
     bool replaced = false;

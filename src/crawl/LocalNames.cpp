@@ -12,15 +12,15 @@
 namespace arvelo {
 namespace {
 
-std::string ExtensionForQuery(const std::string &url)
+std::string ExtensionForQuery(const TlqURL &url)
 {
     // A file whose own type is not a page keeps it despite its query.
     std::string own = URLExtension(url);
     if (own != ".html")
         return own;
-    if (url.find("=gif") != std::string::npos)
+    if (url.URL.find("=gif") != std::string::npos)
         return ".gif";
-    if (url.find("=jpg") != std::string::npos)
+    if (url.URL.find("=jpg") != std::string::npos)
         return ".jpg";
     return {};
 }
@@ -103,10 +103,10 @@ std::vector<std::string> LocalFolders(const std::string &path)
 }
 
 // The local file name of an address (its folders aside).
-std::string LocalFileSegment(const std::string &url)
+std::string LocalFileSegment(const TlqURL &url)
 {
-    std::string name = URLFileAndQuery(url);
-    if (!URLQuery(url).empty()) {
+    std::string name = url.FileName + url.Query;
+    if (!url.Query.empty()) {
         std::string extension = ExtensionForQuery(url);
         name += extension.empty() ? std::string(".html") : extension;
     }
@@ -141,12 +141,13 @@ std::string Repeat(const std::string &text, size_t count)
 
 } // namespace
 
-std::string GroupOfURL(const std::string &url)
+std::string GroupOfURL(const std::string &address)
 {
+    TlqURL url(address);
     std::string extension = URLExtension(url);
     if (extension.empty())
         extension = ".htm";
-    if (!URLQuery(url).empty()) {
+    if (!url.Query.empty()) {
         extension = ExtensionForQuery(url);
         if (extension.empty())
             extension = ".htm";
@@ -206,26 +207,28 @@ std::string EscapeLocalName(const std::string &text)
     return out;
 }
 
-std::string LocalLinkPath(const std::string &url, const std::string &baseDir)
+std::string LocalLinkPath(const std::string &address, const std::string &baseDir)
 {
+    TlqURL url(address), base(baseDir);
     std::string file = LocalFileSegment(url);
-    std::vector<std::string> target = LocalFolders(URLPath(url));
-    std::vector<std::string> base = LocalFolders(URLPath(baseDir));
-    std::string host = URLHost(url);
-    if (host != URLHost(baseDir))
-        return "../" + Repeat("../", base.size()) + HostFolder(host) + "/" + Join(target) + file;
+    std::vector<std::string> target = LocalFolders(url.Path);
+    std::vector<std::string> baseFolders = LocalFolders(base.Path);
+    const std::string &host = url.Host;
+    if (host != base.Host)
+        return "../" + Repeat("../", baseFolders.size()) + HostFolder(host) + "/" + Join(target) + file;
     size_t common = 0;
-    while (common < base.size() && common < target.size() && base[common] == target[common])
+    while (common < baseFolders.size() && common < target.size() && baseFolders[common] == target[common])
         ++common;
-    return Repeat("../", base.size() - common) + Join(target, common) + file;
+    return Repeat("../", baseFolders.size() - common) + Join(target, common) + file;
 }
 
 std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url)
 {
     (void)baseDir; // the file name depends on the address alone
-    std::string host = URLHost(url);
-    std::string folders = Join(LocalFolders(URLPath(url)));
-    return root + (host.empty() ? std::string() : HostFolder(host) + "/") + folders + LocalFileSegment(url);
+    TlqURL parts(url);
+    std::string folders = Join(LocalFolders(parts.Path));
+    return root + (parts.Host.empty() ? std::string() : HostFolder(parts.Host) + "/") + folders +
+           LocalFileSegment(parts);
 }
 
 std::string SafeFileName(const std::string &text, char replacement)

@@ -22,17 +22,29 @@ bool EqualNoCase(std::string_view a, std::string_view b)
 }
 
 // The first occurrence of pattern at or after from, letter case ignored.
+// Candidates are found with memchr, for the first character in both cases.
 size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from)
 {
     if (pattern.empty() || from >= text.size() || pattern.size() > text.size() - from)
         return TAVParser::kNone;
-    const char first = Lower(pattern[0]);
-    const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 32) : first;
-    const size_t last = text.size() - pattern.size();
-    for (size_t i = from; i <= last; ++i) {
-        char c = text[i];
-        if ((c == first || c == firstUpper) && EqualNoCase(text.substr(i + 1, pattern.size() - 1), pattern.substr(1)))
-            return i;
+    const char lower = Lower(pattern[0]);
+    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 32) : lower;
+    const char *begin = text.data();
+    const char *end = begin + text.size() - pattern.size() + 1;
+    auto next = [&](const char *at, char c) {
+        const void *found = at < end ? std::memchr(at, c, static_cast<size_t>(end - at)) : nullptr;
+        return found ? static_cast<const char *>(found) : end;
+    };
+    const char *atLower = next(begin + from, lower);
+    const char *atUpper = upper == lower ? end : next(begin + from, upper);
+    while (atLower < end || atUpper < end) {
+        const char *at = std::min(atLower, atUpper);
+        if (EqualNoCase(std::string_view(at + 1, pattern.size() - 1), pattern.substr(1)))
+            return static_cast<size_t>(at - begin);
+        if (at == atLower)
+            atLower = next(at + 1, lower);
+        else
+            atUpper = next(at + 1, upper);
     }
     return TAVParser::kNone;
 }

@@ -94,10 +94,12 @@ std::string URLFileAndQuery(const std::string &url)
     return parts.FileName + parts.Query;
 }
 
-std::string URLExtension(const std::string &url)
+std::string URLExtension(const std::string &url) { return URLExtension(TlqURL(url)); }
+
+std::string URLExtension(const TlqURL &parts)
 {
-    std::string own = LowerAscii(TlqURL(url).Extension);
-    if (url.find('?') == std::string::npos)
+    std::string own = LowerAscii(parts.Extension);
+    if (parts.URL.find('?') == std::string::npos)
         return own;
     std::string group = own.empty() ? std::string() : GroupOfExtension(own);
     return !group.empty() && group != kPageGroup ? own : std::string(".html");

@@ -35,6 +35,7 @@ std::string URLFragment(const std::string &url);
 // belongs to a file-type group other than the page group (a style sheet,
 // script or image with a cache-defeating query keeps its type).
 std::string URLExtension(const std::string &url);
+std::string URLExtension(const TlqURL &parts);
 // A short name for the site of an address ("site" for "http://www.site.example/").
 std::string SiteShortName(const std::string &url);
 // Completes and cleans an address in place; true only for an http address.
