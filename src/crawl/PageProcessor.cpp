@@ -86,7 +86,9 @@ TPageProcessor::TPageProcessor(const TAVProfile &profile, const std::string &sta
 std::string TPageProcessor::Process(std::string page)
 {
     page = RemoveBase(std::move(page));
-    title_ = CleanLinkText(TextBetweenTags(page, "<TITLE>", "</TITLE>"));
+    size_t open = FindNoCase(page, "<TITLE>", 0), close = FindNoCase(page, "</TITLE>", 0);
+    if (open != TAVParser::kNone && close != TAVParser::kNone && close >= open + 7)
+        title_ = CleanLinkText(std::string_view(page).substr(open + 7, close - open - 7));
     if (profile_.aggressiveParser != 2)
         for (const TTagPass &pass : kTagPasses)
             page = ScanLinks(page, pass.tag, pass.attribute, 0);
@@ -146,8 +148,19 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
     if (tag == "FRAME")
         candidate.frame = "Y";
     candidate.level = page_.level + 1;
-    std::string url = ResolveHTTPURL(value, candidate.baseAddress);
-    candidate.group = GroupOfURL(url);
+    std::string url;
+    if (candidate.baseAddress == pageDir_ || candidate.baseAddress == baseHref_) {
+        auto [found, added] = resolved_.try_emplace(value);
+        if (added) {
+            found->second.url = ResolveHTTPURL(value, candidate.baseAddress);
+            found->second.group = GroupOfURL(found->second.url);
+        }
+        url = found->second.url;
+        candidate.group = found->second.group;
+    } else {
+        url = ResolveHTTPURL(value, candidate.baseAddress);
+        candidate.group = GroupOfURL(url);
+    }
     candidate.mark = page_.mark;
     if (candidate.group != kPageGroup && candidate.mark == imMap)
         candidate.mark = imUnmarked;
@@ -170,10 +183,13 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
     }
 }
 
-void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url) const
+void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url)
 {
     // Relative to the folder the page itself is saved in.
-    parser.ReplaceValue(EncodeLocalLink(LocalLinkPath(url, pageDir_)) + URLFragment(url));
+    auto [found, added] = localLinks_.try_emplace(url);
+    if (added)
+        found->second = EncodeLocalLink(LocalLinkPath(url, pageDir_)) + URLFragment(url);
+    parser.ReplaceValue(found->second);
 }
 
 void TPageProcessor::Flush()

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -74,7 +75,7 @@ private:
     std::string RemoveBase(std::string page);
     std::string ScanLinks(const std::string &page, const std::string &tag, const std::string &attribute, uint8_t mode);
     void HandleLink(TAVParser &parser, const std::string &value, const std::string &tag, const std::string &attribute);
-    void ConvertLink(TAVParser &parser, const std::string &url) const;
+    void ConvertLink(TAVParser &parser, const std::string &url);
     void Flush();
     void Progress(bool force);
 
@@ -87,6 +88,13 @@ private:
     int linkCount_ = 0, newLinkCount_ = 0;
     std::vector<TCandidate> batch_;
     std::unordered_set<std::string> sent_;
+    // A page names many addresses more than once: what they resolve to and
+    // their local links are worked out once per page.
+    struct TResolved {
+        std::string url, group;
+    };
+    std::unordered_map<std::string, TResolved> resolved_;
+    std::unordered_map<std::string, std::string> localLinks_;
     int64_t lastProgress_ = 0;
 };
 

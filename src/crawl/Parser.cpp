@@ -21,7 +21,8 @@ bool EqualNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// The first occurrence of pattern at or after from, letter case ignored.
+} // namespace
+
 // Candidates are found with memchr, for the first character in both cases.
 size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from)
 {
@@ -49,7 +50,21 @@ size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from)
     return TAVParser::kNone;
 }
 
-bool IsOneOf(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+namespace {
+
+// Membership tests of the few character sets the scanner skips over.
+struct TCharSet {
+    bool member[256] = {};
+    constexpr explicit TCharSet(const char *chars)
+    {
+        for (; *chars; ++chars)
+            member[static_cast<unsigned char>(*chars)] = true;
+    }
+    bool operator()(char c) const { return member[static_cast<unsigned char>(c)]; }
+};
+constexpr TCharSet kAfterTagOpen("\n\r \"'=");
+constexpr TCharSet kAfterAttribute(" \"'=");
+constexpr TCharSet kBeforeValue("\n\r \"'=\\");
 
 size_t Find(std::string_view text, char c, size_t from)
 {
@@ -95,7 +110,7 @@ bool TAVParser::FindTag()
         if (TagStart == kNone)
             return false;
         ScanPos = TagStart + 1;
-        while (ScanPos < text_.size() && IsOneOf(text_[ScanPos], "\n\r \"'="))
+        while (ScanPos < text_.size() && kAfterTagOpen(text_[ScanPos]))
             ++ScanPos;
         if (EqualNoCase(text_.substr(ScanPos, TagName.size()), TagName))
             return true;
@@ -115,7 +130,7 @@ size_t TAVParser::FindAttribute(size_t from)
         if (at == kNone)
             break;
         p = at + AttrName.size();
-        if (p < text_.size() && IsOneOf(text_[p], " \"'=")) {
+        if (p < text_.size() && kAfterAttribute(text_[p])) {
             found = at;
             break;
         }
@@ -143,7 +158,7 @@ std::string TAVParser::NextAttrValue()
         return {};
     size_t p = AttrPos + AttrName.size();
     bool equals = false;
-    while (p <= TagEnd && IsOneOf(text_[p], "\n\r \"'=\\")) {
+    while (p <= TagEnd && kBeforeValue(text_[p])) {
         char skipped = text_[p++];
         equals = equals || skipped == '=';
         if (skipped == '"')
@@ -187,10 +202,17 @@ void TAVParser::IndexScripts() const
     if (scriptsIndexed_)
         return;
     scriptsIndexed_ = true;
-    for (size_t at = FindNoCase(text_, "<script", 0); at != kNone; at = FindNoCase(text_, "<script", at + 1))
-        scriptStarts_.push_back(at);
-    for (size_t at = FindNoCase(text_, "/script", 0); at != kNone; at = FindNoCase(text_, "/script", at + 1))
-        scriptEnds_.push_back(at);
+    std::string lower = LowerAscii(text_);
+    auto all = [&](std::string_view pattern, std::vector<size_t> &positions) {
+        const char *at = lower.data(), *end = lower.data() + lower.size();
+        while (const void *found = memmem(at, static_cast<size_t>(end - at), pattern.data(), pattern.size())) {
+            at = static_cast<const char *>(found);
+            positions.push_back(static_cast<size_t>(at - lower.data()));
+            ++at;
+        }
+    };
+    all("<script", scriptStarts_);
+    all("/script", scriptEnds_);
 }
 
 bool TAVParser::InsideScript(size_t position, size_t *end) const

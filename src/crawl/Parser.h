@@ -72,6 +72,10 @@ private:
     mutable std::vector<size_t> scriptStarts_, scriptEnds_;
 };
 
+// The first occurrence of pattern at or after from, ASCII letter case
+// ignored; TAVParser::kNone when there is none.
+size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from);
+
 // Text of a title or a link: line breaks and "¶" removed, trimmed.
 std::string CleanLinkText(std::string_view text);
 
