@@ -52,6 +52,25 @@ std::vector<TFollowRules::TFilter> TFollowRules::Parse(const StringList &lines)
     return filters;
 }
 
+namespace {
+
+// The address's scheme is "http://" in any letter case (a backslash counts
+// as a slash, as the address parser reads it).
+bool IsHttpAddress(const std::string &address)
+{
+    static const char http[] = "http://";
+    if (address.size() < 7)
+        return false;
+    for (size_t i = 0; i < 7; ++i) {
+        char c = address[i] == '\\' ? '/' : address[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != http[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 TFollowRules::TFollowRules(const TAVProfile &profile, std::string startDir)
     : profile_(profile), startDir_(std::move(startDir)), startSite_(URLAncestor(startDir_, 0)),
       exclude_(Parse(profile.urlFiltersExclude)), include_(Parse(profile.urlFiltersInclude))
@@ -60,7 +79,7 @@ TFollowRules::TFollowRules(const TAVProfile &profile, std::string startDir)
 
 bool TFollowRules::FollowLink(const std::string &address, const std::string &kind, int testLevel) const
 {
-    if (LowerAscii(TlqURL(address).Protocol) != "http://")
+    if (!IsHttpAddress(address))
         return false;
     std::string extension;
     if (!profile_.fileTypes.empty()) {

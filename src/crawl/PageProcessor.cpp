@@ -89,16 +89,45 @@ std::string TPageProcessor::Process(std::string page)
     size_t open = FindNoCase(page, "<TITLE>", 0), close = FindNoCase(page, "</TITLE>", 0);
     if (open != TAVParser::kNone && close != TAVParser::kNone && close >= open + 7)
         title_ = CleanLinkText(std::string_view(page).substr(open + 7, close - open - 7));
+    const TTagIndex index(page);
     if (profile_.aggressiveParser != 2)
         for (const TTagPass &pass : kTagPasses)
-            page = ScanLinks(page, pass.tag, pass.attribute, 0);
+            ScanLinks(page, index, pass.tag, pass.attribute, 0);
     if (profile_.aggressiveParser != 0) {
-        page = ScanLinks(page, "'", "", profile_.aggressiveParser);
-        page = ScanLinks(page, "\"", "", profile_.aggressiveParser);
+        ScanLinks(page, index, "'", "", profile_.aggressiveParser);
+        ScanLinks(page, index, "\"", "", profile_.aggressiveParser);
     }
+    page = ApplyReplacements(page);
     if (withBanner_ && page_.frame != "Y")
         page = InsertAdBanner(std::move(page));
     return page;
+}
+
+bool TPageProcessor::AlreadyConverted(size_t start, size_t end) const
+{
+    auto after = replacements_.lower_bound(start);
+    if (after != replacements_.end() && after->first < std::max(end, start + 1))
+        return true;
+    if (after == replacements_.begin())
+        return false;
+    auto before = std::prev(after);
+    return before->first + before->second.first > start;
+}
+
+std::string TPageProcessor::ApplyReplacements(const std::string &page) const
+{
+    if (replacements_.empty())
+        return page;
+    std::string out;
+    out.reserve(page.size() + page.size() / 8);
+    size_t at = 0;
+    for (const auto &[start, replacement] : replacements_) {
+        out.append(page, at, start - at);
+        out += replacement.second;
+        at = start + replacement.first;
+    }
+    out.append(page, at);
+    return out;
 }
 
 std::string TPageProcessor::RemoveBase(std::string page)
@@ -112,15 +141,16 @@ std::string TPageProcessor::RemoveBase(std::string page)
     return page;
 }
 
-std::string TPageProcessor::ScanLinks(const std::string &page, const std::string &tag, const std::string &attribute,
-                                      uint8_t mode)
+void TPageProcessor::ScanLinks(const std::string &page, const TTagIndex &index, const std::string &tag,
+                               const std::string &attribute, uint8_t mode)
 {
     linkCount_ = newLinkCount_ = 0;
-    TAVParser parser(page, tag, mode == 0 ? ">" : tag, attribute, mode);
+    TAVParser parser(page, tag, mode == 0 ? ">" : tag, attribute, mode, &index);
     do {
         std::string value = parser.NextValue();
-        if (!value.empty() && value[0] != '#' && LowerAscii(value).find("mailto:") == std::string::npos &&
-            value.find('\'') == std::string::npos)
+        // A value an earlier pass has converted was judged there already.
+        if (!value.empty() && value[0] != '#' && FindNoCase(value, "mailto:", 0) == TAVParser::kNone &&
+            value.find('\'') == std::string::npos && !AlreadyConverted(parser.ValueStart, parser.ValueEnd))
             HandleLink(parser, value, mode == 0 ? tag : std::string(), attribute);
         Progress(false);
     } while (parser.More());
@@ -128,59 +158,68 @@ std::string TPageProcessor::ScanLinks(const std::string &page, const std::string
     Progress(true);
     if (OnPass)
         OnPass(page, parser);
-    return parser.Result();
+    for (const TAVParser::Replacement &r : parser.Replacements())
+        if (!AlreadyConverted(r.start, r.start + r.length))
+            replacements_.emplace(r.start, std::make_pair(r.length, r.text));
 }
 
 void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, const std::string &tag,
                                 const std::string &attribute)
 {
-    TCandidate candidate;
-    candidate.title = parser.LinkText();
-    candidate.baseAddress = baseHref_.empty() ? pageDir_ : baseHref_;
-    candidate.referrer = page_.url;
+    const std::string &pageBase = baseHref_.empty() ? pageDir_ : baseHref_;
+    std::string codebase;
     if (attribute == "CODE") {
-        TAVParser codebase(parser.Text(), tag, ">", "CODEBASE");
-        codebase.ScanPos = parser.TagStart;
-        std::string found = codebase.NextAttrValue();
+        TAVParser scan(parser.Text(), tag, ">", "CODEBASE");
+        scan.ScanPos = parser.TagStart;
+        std::string found = scan.NextAttrValue();
         if (!found.empty())
-            candidate.baseAddress = ResolveURL(found, candidate.baseAddress);
+            codebase = ResolveURL(found, pageBase);
     }
-    if (tag == "FRAME")
-        candidate.frame = "Y";
-    candidate.level = page_.level + 1;
-    std::string url;
-    if (candidate.baseAddress == pageDir_ || candidate.baseAddress == baseHref_) {
+    const std::string &base = codebase.empty() ? pageBase : codebase;
+    // Most links of a page are judged the same way as one before them.
+    TResolved computed;
+    const TResolved *resolved = &computed;
+    if (codebase.empty()) {
         auto [found, added] = resolved_.try_emplace(value);
         if (added) {
-            found->second.url = ResolveHTTPURL(value, candidate.baseAddress);
+            found->second.url = ResolveHTTPURL(value, base);
             found->second.group = GroupOfURL(found->second.url);
         }
-        url = found->second.url;
-        candidate.group = found->second.group;
+        resolved = &found->second;
     } else {
-        url = ResolveHTTPURL(value, candidate.baseAddress);
-        candidate.group = GroupOfURL(url);
+        computed.url = ResolveHTTPURL(value, base);
+        computed.group = GroupOfURL(computed.url);
     }
-    candidate.mark = page_.mark;
-    if (candidate.group != kPageGroup && candidate.mark == imMap)
-        candidate.mark = imUnmarked;
-    const bool page = candidate.group == kPageGroup;
+    const std::string &url = resolved->url;
+    const bool page = resolved->group == kPageGroup;
     int testLevel = page && (attribute == "SRC" || attribute == "URL") ? page_.level : page_.level + 1;
 
-    if (rules_.FollowLink(url, candidate.group, testLevel)) {
-        if (profile_.convertFollowedLinks == 1)
+    if (!rules_.FollowLink(url, resolved->group, testLevel)) {
+        if ((profile_.convertUnfollowedLinks == 1 && url.find(rules_.StartSite()) != std::string::npos) ||
+            (profile_.convertUnfollowedLinks == 2 && !url.empty()))
             ConvertLink(parser, url);
-        candidate.url = StripFragment(url);
-        if (sent_.insert(candidate.url).second) {
-            batch_.push_back(std::move(candidate));
-            if (batch_.size() >= kBatchSize)
-                Flush();
-        }
-        ++linkCount_;
-    } else if ((profile_.convertUnfollowedLinks == 1 && url.find(rules_.StartSite()) != std::string::npos) ||
-               (profile_.convertUnfollowedLinks == 2 && !url.empty())) {
-        ConvertLink(parser, url);
+        return;
     }
+    if (profile_.convertFollowedLinks == 1)
+        ConvertLink(parser, url);
+    ++linkCount_;
+    std::string address = StripFragment(url);
+    if (!sent_.insert(address).second)
+        return;
+    TCandidate candidate;
+    candidate.url = std::move(address);
+    candidate.title = parser.LinkText();
+    candidate.baseAddress = base;
+    candidate.referrer = page_.url;
+    candidate.frame = tag == "FRAME" ? "Y" : "";
+    candidate.level = page_.level + 1;
+    candidate.group = resolved->group;
+    candidate.mark = page_.mark;
+    if (!page && candidate.mark == imMap)
+        candidate.mark = imUnmarked;
+    batch_.push_back(std::move(candidate));
+    if (batch_.size() >= kBatchSize)
+        Flush();
 }
 
 void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -13,6 +14,7 @@
 namespace arvelo {
 
 class TAVParser;
+class TTagIndex;
 class TAVProfile;
 
 // A link the follow rules took, on its way to becoming an item of the task.
@@ -73,7 +75,11 @@ public:
 
 private:
     std::string RemoveBase(std::string page);
-    std::string ScanLinks(const std::string &page, const std::string &tag, const std::string &attribute, uint8_t mode);
+    void ScanLinks(const std::string &page, const TTagIndex &index, const std::string &tag,
+                   const std::string &attribute, uint8_t mode);
+    // True when an earlier pass has already converted text in the range.
+    bool AlreadyConverted(size_t start, size_t end) const;
+    std::string ApplyReplacements(const std::string &page) const;
     void HandleLink(TAVParser &parser, const std::string &value, const std::string &tag, const std::string &attribute);
     void ConvertLink(TAVParser &parser, const std::string &url);
     void Flush();
@@ -95,6 +101,9 @@ private:
     };
     std::unordered_map<std::string, TResolved> resolved_;
     std::unordered_map<std::string, std::string> localLinks_;
+    // Every pass reads the same text; the new link texts of all passes are
+    // put in once at the end, by position.
+    std::map<size_t, std::pair<size_t, std::string>> replacements_;
     int64_t lastProgress_ = 0;
 };
 

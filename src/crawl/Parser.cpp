@@ -89,10 +89,43 @@ std::string CleanLinkText(std::string_view text)
     return Trim(out);
 }
 
+namespace {
+
+size_t LetterSlot(char c)
+{
+    c = Lower(c);
+    return c >= 'a' && c <= 'z' ? static_cast<size_t>(c - 'a') : 26;
+}
+
+} // namespace
+
+TTagIndex::TTagIndex(std::string_view text)
+{
+    for (size_t at = Find(text, '<', 0); at != TAVParser::kNone; at = Find(text, '<', at + 1)) {
+        size_t name = at + 1;
+        while (name < text.size() && kAfterTagOpen(text[name]))
+            ++name;
+        byLetter_[name < text.size() ? LetterSlot(text[name]) : 26].push_back(at);
+    }
+    std::string lower = LowerAscii(text);
+    auto all = [&](std::string_view pattern, std::vector<size_t> &positions) {
+        const char *at = lower.data(), *end = lower.data() + lower.size();
+        while (const void *found = memmem(at, static_cast<size_t>(end - at), pattern.data(), pattern.size())) {
+            at = static_cast<const char *>(found);
+            positions.push_back(static_cast<size_t>(at - lower.data()));
+            ++at;
+        }
+    };
+    all("<script", scriptStarts_);
+    all("/script", scriptEnds_);
+}
+
+const std::vector<size_t> &TTagIndex::Tags(char firstLetter) const { return byLetter_[LetterSlot(firstLetter)]; }
+
 TAVParser::TAVParser(std::string_view text, std::string tagName, std::string terminator, std::string attrName,
-                     uint8_t mode)
+                     uint8_t mode, const TTagIndex *index)
     : TagName(std::move(tagName)), Terminator(std::move(terminator)), AttrName(std::move(attrName)), Mode(mode),
-      text_(text)
+      text_(text), index_(index)
 {
 }
 
@@ -105,6 +138,22 @@ std::string TAVParser::NextValue()
 
 bool TAVParser::FindTag()
 {
+    if (index_ && !TagName.empty()) {
+        // The same search as below, over the tags whose name can match.
+        const std::vector<size_t> &tags = index_->Tags(TagName[0]);
+        while (indexCursor_ < tags.size() && tags[indexCursor_] < ScanPos)
+            ++indexCursor_;
+        for (; indexCursor_ < tags.size(); ++indexCursor_) {
+            TagStart = tags[indexCursor_];
+            ScanPos = TagStart + 1;
+            while (ScanPos < text_.size() && kAfterTagOpen(text_[ScanPos]))
+                ++ScanPos;
+            if (EqualNoCase(text_.substr(ScanPos, TagName.size()), TagName))
+                return true;
+        }
+        TagStart = kNone;
+        return false;
+    }
     for (;;) {
         TagStart = Find(text_, '<', ScanPos);
         if (TagStart == kNone)
@@ -197,38 +246,36 @@ size_t TAVParser::FirstAfter(char c, size_t from, size_t &cacheFrom, size_t &cac
     return cacheAt;
 }
 
-void TAVParser::IndexScripts() const
+const std::vector<size_t> &TAVParser::ScriptStarts() const
 {
-    if (scriptsIndexed_)
-        return;
-    scriptsIndexed_ = true;
-    std::string lower = LowerAscii(text_);
-    auto all = [&](std::string_view pattern, std::vector<size_t> &positions) {
-        const char *at = lower.data(), *end = lower.data() + lower.size();
-        while (const void *found = memmem(at, static_cast<size_t>(end - at), pattern.data(), pattern.size())) {
-            at = static_cast<const char *>(found);
-            positions.push_back(static_cast<size_t>(at - lower.data()));
-            ++at;
-        }
-    };
-    all("<script", scriptStarts_);
-    all("/script", scriptEnds_);
+    if (!index_ && !ownIndex_)
+        ownIndex_ = std::make_unique<TTagIndex>(text_);
+    return (index_ ? index_ : ownIndex_.get())->ScriptStarts();
+}
+
+const std::vector<size_t> &TAVParser::ScriptEnds() const
+{
+    ScriptStarts();
+    return (index_ ? index_ : ownIndex_.get())->ScriptEnds();
 }
 
 bool TAVParser::InsideScript(size_t position, size_t *end) const
 {
-    IndexScripts();
-    // The last "<script" starting before the position...
-    auto start = std::lower_bound(scriptStarts_.begin(), scriptStarts_.end(), position);
-    if (start == scriptStarts_.begin())
+    // Searched from the position: a page has few script blocks near a tag.
+    size_t start = kNone;
+    for (size_t at = std::min(position, text_.size()); at-- > 0;) {
+        if (text_[at] == '<' && EqualNoCase(text_.substr(at, 7), "<script")) {
+            start = at;
+            break;
+        }
+    }
+    if (start == kNone)
         return false;
-    size_t s = *--start;
-    // ...and the first "/script" after it.
-    auto close = std::upper_bound(scriptEnds_.begin(), scriptEnds_.end(), s);
-    if (close == scriptEnds_.end() || *close <= position)
+    size_t close = FindNoCase(text_, "/script", start + 1);
+    if (close == kNone || close <= position)
         return false;
     if (end)
-        *end = *close;
+        *end = close;
     return true;
 }
 
@@ -257,14 +304,14 @@ std::string TAVParser::NextQuotedString()
     if (Mode == 1) {
         // Inside a script block: the last "<script" that ends at or before
         // the string, and the first "/script" after its start.
-        IndexScripts();
+        const std::vector<size_t> &starts = ScriptStarts(), &ends = ScriptEnds();
         bool inside = false;
         if (ValueStart >= 7) {
-            auto start = std::upper_bound(scriptStarts_.begin(), scriptStarts_.end(), ValueStart - 7);
-            if (start != scriptStarts_.begin()) {
+            auto start = std::upper_bound(starts.begin(), starts.end(), ValueStart - 7);
+            if (start != starts.begin()) {
                 size_t s = *--start;
-                auto close = std::lower_bound(scriptEnds_.begin(), scriptEnds_.end(), s);
-                inside = close != scriptEnds_.end() && ValueStart < *close;
+                auto close = std::lower_bound(ends.begin(), ends.end(), s);
+                inside = close != ends.end() && ValueStart < *close;
             }
         }
         if (!inside)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +18,30 @@ namespace arvelo {
 // it was when the parser was made; ReplaceValue records the new text of the
 // current value, and Result gives the text with every replacement made, in
 // one pass, so that a page with many links costs time linear in its size.
+// The tags of a text by the first letter of their name, so that a pass for
+// one tag name visits only the tags that can match it.
+class TTagIndex {
+public:
+    explicit TTagIndex(std::string_view text);
+    // Positions of the "<" of the tags whose name begins with that letter
+    // (any other character: "other"), in text order.
+    const std::vector<size_t> &Tags(char firstLetter) const;
+    // Positions of every "<script" and "/script", letter case ignored.
+    const std::vector<size_t> &ScriptStarts() const { return scriptStarts_; }
+    const std::vector<size_t> &ScriptEnds() const { return scriptEnds_; }
+
+private:
+    std::vector<size_t> byLetter_[27];
+    std::vector<size_t> scriptStarts_, scriptEnds_;
+};
+
 class TAVParser {
 public:
     static constexpr size_t kNone = std::string::npos;
 
+    // With an index of the text's tags, FindTag visits only the tags that can match.
     TAVParser(std::string_view text, std::string tagName, std::string terminator, std::string attrName,
-              uint8_t mode = 0);
+              uint8_t mode = 0, const TTagIndex *index = nullptr);
 
     std::string_view Text() const { return text_; }
     std::string TagName, Terminator, AttrName;
@@ -62,14 +81,17 @@ private:
     // quote or "=" follows.
     size_t FindAttribute(size_t from);
     size_t FirstAfter(char c, size_t from, size_t &cacheFrom, size_t &cacheAt) const;
-    void IndexScripts() const;
+    // The script positions: the index's, else found once.
+    const std::vector<size_t> &ScriptStarts() const;
+    const std::vector<size_t> &ScriptEnds() const;
 
     std::string_view text_;
+    const TTagIndex *index_;
+    size_t indexCursor_ = 0;
     std::vector<Replacement> replacements_;
     size_t attrFrom_ = kNone, attrAt_ = kNone;
     mutable size_t gtFrom_ = kNone, gtAt_ = kNone;
-    mutable bool scriptsIndexed_ = false;
-    mutable std::vector<size_t> scriptStarts_, scriptEnds_;
+    mutable std::unique_ptr<TTagIndex> ownIndex_;
 };
 
 // The first occurrence of pattern at or after from, ASCII letter case
