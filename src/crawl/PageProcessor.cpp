@@ -224,11 +224,17 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
 
 void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url)
 {
-    // Relative to the folder the page itself is saved in.
-    auto [found, added] = localLinks_.try_emplace(url);
+    // Relative to the folder the page itself is saved in. Links to places in
+    // one page share its local path: a fragment of the file name (no query,
+    // after the last "/") is kept apart from it.
+    size_t hash = url.find('#');
+    bool ownFragment = hash != std::string::npos && url.find('?') == std::string::npos &&
+                       url.find('/', hash) == std::string::npos;
+    std::string key = ownFragment ? url.substr(0, hash) : url;
+    auto [found, added] = localLinks_.try_emplace(key);
     if (added)
-        found->second = EncodeLocalLink(LocalLinkPath(url, pageDir_)) + URLFragment(url);
-    parser.ReplaceValue(found->second);
+        found->second = EncodeLocalLink(LocalLinkPath(key, pageDir_)) + (ownFragment ? std::string() : URLFragment(key));
+    parser.ReplaceValue(ownFragment ? found->second + url.substr(hash) : found->second);
 }
 
 void TPageProcessor::Flush()

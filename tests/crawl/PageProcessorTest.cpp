@@ -1,4 +1,6 @@
+#include "crawl/LocalNames.h"
 #include "crawl/PageProcessor.h"
+#include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/Profile.h"
 #include "support/TestHome.h"
@@ -93,6 +95,20 @@ TEST_F(PageProcessor, ConversionOfFollowedAndUnfollowedLinks)
               "<A HREF=\"../shop/buy.html\">");
     std::vector<std::string> urls = QueuedURLs();
     EXPECT_EQ(std::find(urls.begin(), urls.end(), "http://www.site.example/shop/buy.asp"), urls.end());
+}
+
+TEST_F(PageProcessor, LinksToPlacesInOnePageShareItsLocalPath)
+{
+    const std::string dir = "http://www.site.example/docs/guide/";
+    const std::string addresses[] = {dir + "p.htm#one", dir + "p.htm#two", dir + "d.htm#x/y.htm", dir + "q.asp?a=1#f",
+                                 dir + "q.asp?a=1#g", dir + "r.htm#a&amp;b"};
+    std::string page, expected;
+    for (const std::string &link : addresses) {
+        std::string url = ResolveHTTPURL(link, dir);
+        page += "<A HREF=\"" + link + "\">";
+        expected += "<A HREF=\"" + EncodeLocalLink(LocalLinkPath(url, dir)) + URLFragment(url) + "\">";
+    }
+    EXPECT_EQ(Process(page, dir + "intro.htm"), expected);
 }
 
 TEST_F(PageProcessor, WithoutConversionOnlyTheBaseTagGoes)
