@@ -207,19 +207,25 @@ std::string EscapeLocalName(const std::string &text)
     return out;
 }
 
-std::string LocalLinkPath(const std::string &address, const std::string &baseDir)
+TLocalLinks::TLocalLinks(const std::string &baseDir) : base_(baseDir), baseFolders_(LocalFolders(base_.Path)) {}
+
+std::string TLocalLinks::PathOf(const std::string &address) const
 {
-    TlqURL url(address), base(baseDir);
+    TlqURL url(address);
     std::string file = LocalFileSegment(url);
     std::vector<std::string> target = LocalFolders(url.Path);
-    std::vector<std::string> baseFolders = LocalFolders(base.Path);
     const std::string &host = url.Host;
-    if (host != base.Host)
-        return "../" + Repeat("../", baseFolders.size()) + HostFolder(host) + "/" + Join(target) + file;
+    if (host != base_.Host)
+        return "../" + Repeat("../", baseFolders_.size()) + HostFolder(host) + "/" + Join(target) + file;
     size_t common = 0;
-    while (common < baseFolders.size() && common < target.size() && baseFolders[common] == target[common])
+    while (common < baseFolders_.size() && common < target.size() && baseFolders_[common] == target[common])
         ++common;
-    return Repeat("../", baseFolders.size() - common) + Join(target, common) + file;
+    return Repeat("../", baseFolders_.size() - common) + Join(target, common) + file;
+}
+
+std::string LocalLinkPath(const std::string &address, const std::string &baseDir)
+{
+    return TLocalLinks(baseDir).PathOf(address);
 }
 
 std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url)

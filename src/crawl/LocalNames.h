@@ -1,6 +1,9 @@
 #pragma once
 
+#include "crawl/URL.h"
+
 #include <string>
+#include <vector>
 
 // Where the copy of an address lives on disk, and the relative path from one
 // saved page to another. A site is stored as one folder per host, then the
@@ -29,6 +32,18 @@ std::string EscapeLocalName(const std::string &text);
 // url's copy.
 std::string LocalLinkPath(const std::string &url, const std::string &baseDir);
 // The full local file name of url under root (which ends in "/").
+// LocalLinkPath of many addresses seen from one folder, the folder's part
+// worked out once.
+class TLocalLinks {
+public:
+    explicit TLocalLinks(const std::string &baseDir);
+    std::string PathOf(const std::string &url) const;
+
+private:
+    TlqURL base_;
+    std::vector<std::string> baseFolders_;
+};
+
 std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url);
 std::string SafeFileName(const std::string &text, char replacement);
 // A local path written into a link so that every browser finds the file:

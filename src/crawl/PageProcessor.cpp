@@ -79,7 +79,7 @@ std::string InsertAdBanner(std::string page)
 TPageProcessor::TPageProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo page,
                                bool withBanner)
     : profile_(profile), rules_(profile, URLDirectory(startURL)), page_(std::move(page)),
-      pageDir_(URLDirectory(page_.url)), withBanner_(withBanner)
+      pageDir_(URLDirectory(page_.url)), localLinker_(pageDir_), withBanner_(withBanner)
 {
 }
 
@@ -233,7 +233,7 @@ void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url)
     std::string key = ownFragment ? url.substr(0, hash) : url;
     auto [found, added] = localLinks_.try_emplace(key);
     if (added)
-        found->second = EncodeLocalLink(LocalLinkPath(key, pageDir_)) + (ownFragment ? std::string() : URLFragment(key));
+        found->second = EncodeLocalLink(localLinker_.PathOf(key)) + (ownFragment ? std::string() : URLFragment(key));
     parser.ReplaceValue(ownFragment ? found->second + url.substr(hash) : found->second);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/FollowRules.h"
+#include "crawl/LocalNames.h"
 
 #include <cstdint>
 #include <functional>
@@ -89,6 +90,7 @@ private:
     TFollowRules rules_;
     TPageInfo page_;
     std::string pageDir_;
+    TLocalLinks localLinker_;
     bool withBanner_;
     std::string baseHref_, title_;
     int linkCount_ = 0, newLinkCount_ = 0;
