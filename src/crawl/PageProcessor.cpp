@@ -88,7 +88,7 @@ std::string TPageProcessor::Process(std::string page)
     page = RemoveBase(std::move(page));
     size_t open = FindNoCase(page, "<TITLE>", 0), close = FindNoCase(page, "</TITLE>", 0);
     if (open != TAVParser::kNone && close != TAVParser::kNone && close >= open + 7)
-        title_ = CleanLinkText(std::string_view(page).substr(open + 7, close - open - 7));
+        title_ = CleanText(std::string_view(page).substr(open + 7, close - open - 7));
     const TTagIndex index(page);
     if (profile_.aggressiveParser != 2)
         for (const TTagPass &pass : kTagPasses)

@@ -73,22 +73,6 @@ size_t Find(std::string_view text, char c, size_t from)
 
 } // namespace
 
-std::string CleanLinkText(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n')
-            continue;
-        if (text.compare(i, kFieldSeparator.size(), kFieldSeparator) == 0) {
-            i += kFieldSeparator.size() - 1;
-            continue;
-        }
-        out += text[i];
-    }
-    return Trim(out);
-}
-
 namespace {
 
 size_t LetterSlot(char c)
@@ -339,7 +323,7 @@ std::string TAVParser::LinkText() const
         from = gt + 1;
     }
     size_t lt = Find(text_, '<', from);
-    return CleanLinkText(text_.substr(std::min(from, text_.size()), lt == kNone ? kNone : lt - from));
+    return CleanText(text_.substr(std::min(from, text_.size()), lt == kNone ? kNone : lt - from));
 }
 
 void TAVParser::ReplaceValue(const std::string &newText)

@@ -98,7 +98,5 @@ private:
 // ignored; TAVParser::kNone when there is none.
 size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from);
 
-// Text of a title or a link: line breaks and "¶" removed, trimmed.
-std::string CleanLinkText(std::string_view text);
 
 } // namespace arvelo
