@@ -97,7 +97,11 @@ std::string TPageProcessor::Process(std::string page)
         ScanLinks(page, index, "'", "", profile_.aggressiveParser);
         ScanLinks(page, index, "\"", "", profile_.aggressiveParser);
     }
-    page = ApplyReplacements(page);
+    std::vector<TAVParser::Replacement> all;
+    all.reserve(replacements_.size());
+    for (auto &entry : replacements_)
+        all.push_back(std::move(entry.second));
+    page = WithReplacements(page, all);
     if (withBanner_ && page_.frame != "Y")
         page = InsertAdBanner(std::move(page));
     return page;
@@ -111,23 +115,7 @@ bool TPageProcessor::AlreadyConverted(size_t start, size_t end) const
     if (after == replacements_.begin())
         return false;
     auto before = std::prev(after);
-    return before->first + before->second.first > start;
-}
-
-std::string TPageProcessor::ApplyReplacements(const std::string &page) const
-{
-    if (replacements_.empty())
-        return page;
-    std::string out;
-    out.reserve(page.size() + page.size() / 8);
-    size_t at = 0;
-    for (const auto &[start, replacement] : replacements_) {
-        out.append(page, at, start - at);
-        out += replacement.second;
-        at = start + replacement.first;
-    }
-    out.append(page, at);
-    return out;
+    return before->first + before->second.length > start;
 }
 
 std::string TPageProcessor::RemoveBase(std::string page)
@@ -160,7 +148,7 @@ void TPageProcessor::ScanLinks(const std::string &page, const TTagIndex &index, 
         OnPass(page, parser);
     for (const TAVParser::Replacement &r : parser.Replacements())
         if (!AlreadyConverted(r.start, r.start + r.length))
-            replacements_.emplace(r.start, std::make_pair(r.length, r.text));
+            replacements_.emplace(r.start, r);
 }
 
 void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, const std::string &tag,

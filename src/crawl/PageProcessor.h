@@ -2,6 +2,7 @@
 
 #include "crawl/FollowRules.h"
 #include "crawl/LocalNames.h"
+#include "crawl/Parser.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,8 +15,6 @@
 
 namespace arvelo {
 
-class TAVParser;
-class TTagIndex;
 class TAVProfile;
 
 // A link the follow rules took, on its way to becoming an item of the task.
@@ -80,7 +79,6 @@ private:
                    const std::string &attribute, uint8_t mode);
     // True when an earlier pass has already converted text in the range.
     bool AlreadyConverted(size_t start, size_t end) const;
-    std::string ApplyReplacements(const std::string &page) const;
     void HandleLink(TAVParser &parser, const std::string &value, const std::string &tag, const std::string &attribute);
     void ConvertLink(TAVParser &parser, const std::string &url);
     void Flush();
@@ -105,7 +103,7 @@ private:
     std::unordered_map<std::string, std::string> localLinks_;
     // Every pass reads the same text; the new link texts of all passes are
     // put in once at the end, by position.
-    std::map<size_t, std::pair<size_t, std::string>> replacements_;
+    std::map<size_t, TAVParser::Replacement> replacements_;
     int64_t lastProgress_ = 0;
 };
 

@@ -335,22 +335,22 @@ void TAVParser::ReplaceValue(const std::string &newText)
     replacements_.push_back({ValueStart, Value.size(), newText});
 }
 
-std::string TAVParser::Result() const
+std::string TAVParser::Result() const { return WithReplacements(text_, replacements_); }
+
+std::string WithReplacements(std::string_view text, const std::vector<TAVParser::Replacement> &replacements)
 {
-    if (replacements_.empty())
-        return std::string(text_);
     size_t grown = 0;
-    for (const Replacement &r : replacements_)
+    for (const TAVParser::Replacement &r : replacements)
         grown += r.text.size();
     std::string out;
-    out.reserve(text_.size() + grown);
+    out.reserve(text.size() + grown);
     size_t at = 0;
-    for (const Replacement &r : replacements_) {
-        out.append(text_, at, r.start - at);
+    for (const TAVParser::Replacement &r : replacements) {
+        out.append(text, at, r.start - at);
         out += r.text;
         at = r.start + r.length;
     }
-    out.append(text_, at);
+    out.append(text, at);
     return out;
 }
 

@@ -98,5 +98,7 @@ private:
 // ignored; TAVParser::kNone when there is none.
 size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from);
 
+// The text with the replacements, which are in text order and apart, made.
+std::string WithReplacements(std::string_view text, const std::vector<TAVParser::Replacement> &replacements);
 
 } // namespace arvelo
