@@ -1,43 +1,30 @@
-#include "core/App.h"
+#include "cli/Options.h"
+#include "cli/Session.h"
 #include "core/Version.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-void PrintUsage()
-{
-    std::printf("Usage: arvelo-cli [--help] [--version]\n"
-                "\n"
-                "Copies websites for offline use from a terminal.\n"
-                "\n"
-                "  --help      show this help and exit\n"
-                "  --version   show the version and exit\n");
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication application(argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("%s %s\n", arvelo::kProductName, arvelo::kFullVersion);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            PrintUsage();
-            return 0;
-        }
-        std::fprintf(stderr, "arvelo-cli: unknown option '%s'\n", argv[i]);
-        PrintUsage();
-        return 2;
+    using namespace arvelo::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    TOptions options;
+    std::string error;
+    if (!ParseOptions(args, options, error)) {
+        std::fprintf(stderr, "arvelo-cli: %s\nTry 'arvelo-cli --help'.\n", error.c_str());
+        return kExitInvalid;
     }
-    arvelo::TAVApp app;
-    app.RunFirstRun();
-    PrintUsage();
-    return 0;
+    if (options.command == TCommand::kHelp) {
+        std::fputs(UsageText(), stdout);
+        return 0;
+    }
+    if (options.command == TCommand::kVersion) {
+        std::printf("%s %s\n", arvelo::kProductName, arvelo::kFullVersion);
+        return 0;
+    }
+    QCoreApplication application(argc, argv);
+    TSession session(options);
+    return session.Run();
 }

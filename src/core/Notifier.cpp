@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <unistd.h>
 
 namespace arvelo {
 namespace {
@@ -24,6 +25,14 @@ bool TStderrNotifier::Confirm(const std::string &text)
 {
     Print("arvelo: ", text + " [answered No]");
     return false;
+}
+
+void TStderrNotifier::Beep()
+{
+    if (::isatty(STDERR_FILENO)) {
+        std::fputc('\a', stderr);
+        std::fflush(stderr);
+    }
 }
 
 TNotifier &Notifier()

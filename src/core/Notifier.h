@@ -13,6 +13,8 @@ public:
     virtual void Information(const std::string &text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool Confirm(const std::string &text) = 0;
+    // The system's default beep.
+    virtual void Beep() {}
 };
 
 // Prints every message to stderr and answers questions No.
@@ -21,6 +23,8 @@ public:
     void Error(const std::string &text) override;
     void Information(const std::string &text) override;
     bool Confirm(const std::string &text) override;
+    // The terminal's bell, when stderr is one.
+    void Beep() override;
 };
 
 // The notifier in use (a TStderrNotifier until another is installed).

@@ -4,11 +4,13 @@
 #include <QObject>
 #include <QThread>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace arvelo {
 
@@ -100,6 +102,14 @@ void RunInWindowThread(const std::function<void()> &function)
         function();
     else
         windowCalls->Run(function);
+}
+
+void PumpEventsUntil(const std::function<bool()> &condition)
+{
+    while (!condition()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 } // namespace arvelo

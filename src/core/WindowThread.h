@@ -13,4 +13,8 @@ void RunInWindowThread(const std::function<void()> &function);
 
 bool IsWindowThread();
 
+// On the window thread: keeps its events running until the condition holds,
+// for waiting on a thread that may itself be calling into the window thread.
+void PumpEventsUntil(const std::function<bool()> &condition);
+
 } // namespace arvelo

@@ -107,6 +107,8 @@ int TThreadParse::QueueItems(TAVTask &task, std::vector<TCandidate> &batch)
             ++added;
         }
     });
+    if (added > 0 && OnItemsChanged)
+        OnItemsChanged();
     return added;
 }
 
@@ -135,6 +137,8 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
             item.Publish(true);
         });
         ++pagesProcessed_;
+        if (OnItemsChanged)
+            OnItemsChanged();
     };
 
     Status("Loading Page: " + file);

@@ -38,6 +38,8 @@ public:
 
     // The status line, shown on the window thread ("" clears it).
     std::function<void(const std::string &text)> OnStatus;
+    // Called from this thread when new items were queued or a page is done.
+    std::function<void()> OnItemsChanged;
     // Whether pages get the advertisement banner (the "No Ads" preference off).
     std::atomic<bool> withBanner{true};
 

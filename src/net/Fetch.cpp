@@ -232,7 +232,7 @@ void TThreadHTTP::Execute()
         }
     }
     http_.Body.Clear();
-    http_.Tag = 1;
+    owner_.End();
     running_ = false;
 }
 
@@ -304,7 +304,7 @@ void TlqHTTP::Start()
         // Never a file relative to wherever the program happens to run.
         SetState(hsError);
         SetStatus("Error: Failed to create file: " + URL);
-        HTTP.Tag = 1;
+        End();
         return;
     }
     localFile_ = LocalFileName(root, URLDirectory(URL), URL);
@@ -318,7 +318,7 @@ void TlqHTTP::Start()
         HTTP.SetURL(URL);
     } catch (const ENetError &) {
         // State and Status already tell why; the fetch has ended.
-        HTTP.Tag = 1;
+        End();
         return;
     }
     HTTP.UserAgent = task.UserAgentInUse();
@@ -340,6 +340,13 @@ void TlqHTTP::Stop()
     }
     ThreadHTTP.reset();
     SetState(hsIdle);
+}
+
+void TlqHTTP::End()
+{
+    HTTP.Tag = 1;
+    if (OnEnded)
+        OnEnded();
 }
 
 void TlqHTTP::FreeThread()

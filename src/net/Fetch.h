@@ -74,6 +74,9 @@ public:
     std::string UserName, Password;
     // Seconds each wait of a fetch may last.
     int FetchTimeOut = 300;
+    // Called when a fetch has ended (HTTP.Tag is 1), from the worker or,
+    // when it ends at once, from Start. Set it before the first fetch.
+    std::function<void()> OnEnded;
 
     TlqHTTPState State() const { return state_.load(); }
     void SetState(TlqHTTPState state) { state_ = state; }
@@ -95,6 +98,8 @@ public:
     void FreeThread();
 
     void SetStatus(const std::string &text);
+    // Marks the fetch as ended and says so.
+    void End();
 
 private:
     void InstallHandlers();

@@ -1,0 +1,202 @@
+#include "cli/Options.h"
+
+#include "model/Profile.h"
+#include "model/Task.h"
+
+#include <charconv>
+#include <map>
+
+namespace arvelo::cli {
+namespace {
+
+bool ReadInteger(const std::string &text, int low, int high, int &value)
+{
+    const char *end = text.data() + text.size();
+    auto [at, failure] = std::from_chars(text.data(), end, value);
+    return failure == std::errc() && at == end && value >= low && value <= high;
+}
+
+bool ReadChoice(const std::string &text, const std::map<std::string, int> &choices, int &value)
+{
+    auto found = choices.find(text);
+    if (found == choices.end())
+        return false;
+    value = found->second;
+    return true;
+}
+
+const std::map<std::string, int> kLocations = {
+    {"folder", locStartDirectory}, {"site", locStartSite}, {"anywhere", locAnywhere}};
+const std::map<std::string, int> kModes = {
+    {"restart", rmRestart}, {"resume", rmResume}, {"renovix", rmRenovix}, {"salvix", rmSalvix}, {"map", rmMap}};
+
+} // namespace
+
+const char *UsageText()
+{
+    return "Usage: arvelo-cli COMMAND [OPTIONS]\n"
+           "\n"
+           "Copies websites for offline use from a terminal.\n"
+           "\n"
+           "Commands:\n"
+           "  copy URL [FOLDER]   copy a website into FOLDER (default: the Local Intranet folder)\n"
+           "  run TASK            run a task, given as its .avt file or its name\n"
+           "  list                list the tasks with their status\n"
+           "  schedule            keep running and start each scheduled task when it is due\n"
+           "\n"
+           "Options of copy:\n"
+           "  --name NAME         name of the new task (default: made from the address)\n"
+           "  --profile NAME      take the crawl rules of a profile\n"
+           "  --depth N           levels of links to follow: -1 all, 0 the start page only\n"
+           "  --pages WHERE       pages to follow: folder, site or anywhere (default site)\n"
+           "  --resources WHERE   other files to fetch: folder, site or anywhere (default anywhere)\n"
+           "  --types LIST        fetch only these file types, as \".htm,.html,.gif\"\n"
+           "  --include TERMS     fetch only addresses with every term (may be repeated)\n"
+           "  --exclude TERMS     skip addresses with every term (may be repeated)\n"
+           "  --map               fetch the pages only\n"
+           "\n"
+           "Options of run:\n"
+           "  --mode MODE         restart, resume, renovix (only new or changed items),\n"
+           "                      salvix (retry failed items) or map; default: resume\n"
+           "                      a stopped or incomplete task, otherwise restart\n"
+           "\n"
+           "Common options:\n"
+           "  --connections N     parallel connections, 1 to 16 (default: the stored setting)\n"
+           "  --quiet             print errors only\n"
+           "  --help              show this help and exit\n"
+           "  --version           show the version and exit\n"
+           "\n"
+           "Ctrl-C stops a run so that it can be resumed later with --mode resume.\n"
+           "Exit status: 0 when the task completed, 1 when it failed or was stopped,\n"
+           "2 for invalid input.\n";
+}
+
+bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::string &error)
+{
+    std::vector<std::string> words;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        auto value = [&](std::string &out) {
+            if (i + 1 >= args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string text;
+        int number = 0;
+        if (arg == "--help" || arg == "-h") {
+            options.command = TCommand::kHelp;
+            return true;
+        } else if (arg == "--version") {
+            options.command = TCommand::kVersion;
+            return true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            options.quiet = true;
+        } else if (arg == "--map") {
+            options.map = true;
+        } else if (arg == "--name") {
+            if (!value(options.name))
+                return false;
+        } else if (arg == "--profile") {
+            if (!value(options.profile))
+                return false;
+        } else if (arg == "--depth") {
+            if (!value(text))
+                return false;
+            if (!ReadInteger(text, -1, 1000000, number)) {
+                error = "--depth takes a number from -1 up: " + text;
+                return false;
+            }
+            options.depth = number;
+        } else if (arg == "--pages" || arg == "--resources") {
+            if (!value(text))
+                return false;
+            if (!ReadChoice(text, kLocations, number)) {
+                error = arg + " takes folder, site or anywhere: " + text;
+                return false;
+            }
+            (arg == "--pages" ? options.pageLocation : options.resourceLocation) = number;
+        } else if (arg == "--types") {
+            if (!value(text))
+                return false;
+            options.fileTypes = text;
+        } else if (arg == "--include" || arg == "--exclude") {
+            if (!value(text))
+                return false;
+            (arg == "--include" ? options.include : options.exclude).push_back(text);
+        } else if (arg == "--mode") {
+            if (!value(text))
+                return false;
+            if (!ReadChoice(text, kModes, number)) {
+                error = "--mode takes restart, resume, renovix, salvix or map: " + text;
+                return false;
+            }
+            options.runMode = number;
+        } else if (arg == "--connections") {
+            if (!value(text))
+                return false;
+            if (!ReadInteger(text, 1, 16, number)) {
+                error = "--connections takes a number from 1 to 16: " + text;
+                return false;
+            }
+            options.connections = number;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (words.empty()) {
+        error = "no command given";
+        return false;
+    }
+    const std::string &command = words[0];
+    size_t most = 1;
+    if (command == "copy") {
+        options.command = TCommand::kCopy;
+        if (words.size() < 2) {
+            error = "copy needs an address";
+            return false;
+        }
+        options.address = words[1];
+        if (words.size() > 2)
+            options.destination = words[2];
+        most = 3;
+    } else if (command == "run") {
+        options.command = TCommand::kRun;
+        if (words.size() < 2) {
+            error = "run needs a task";
+            return false;
+        }
+        options.task = words[1];
+        most = 2;
+    } else if (command == "list") {
+        options.command = TCommand::kList;
+    } else if (command == "schedule") {
+        options.command = TCommand::kSchedule;
+    } else {
+        error = "unknown command " + command;
+        return false;
+    }
+    if (words.size() > most) {
+        error = "unexpected argument " + words[most];
+        return false;
+    }
+    bool copyOnly = !options.name.empty() || !options.profile.empty() || options.depth || options.pageLocation ||
+                    options.resourceLocation || options.fileTypes || !options.include.empty() ||
+                    !options.exclude.empty() || options.map;
+    if (copyOnly && options.command != TCommand::kCopy) {
+        error = "the crawl options belong to copy";
+        return false;
+    }
+    if (options.runMode && options.command != TCommand::kRun) {
+        error = "--mode belongs to run";
+        return false;
+    }
+    return true;
+}
+
+} // namespace arvelo::cli

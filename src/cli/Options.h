@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace arvelo::cli {
+
+enum class TCommand { kHelp, kVersion, kCopy, kRun, kList, kSchedule };
+
+// What the command line asks for.
+struct TOptions {
+    TCommand command = TCommand::kHelp;
+    std::string address;     // copy
+    std::string destination; // copy: the folder
+    std::string task;        // run: a task file or a task name
+    std::string name;
+    std::string profile;
+    std::optional<int> depth;
+    std::optional<int> pageLocation, resourceLocation;
+    std::optional<std::string> fileTypes;
+    std::vector<std::string> include, exclude;
+    std::optional<int> runMode;
+    std::optional<int> connections;
+    bool map = false;
+    bool quiet = false;
+};
+
+// Reads the arguments after the program name; false with the reason in
+// error when they make no sense.
+bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::string &error);
+
+const char *UsageText();
+
+} // namespace arvelo::cli

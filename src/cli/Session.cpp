@@ -1,0 +1,324 @@
+#include "cli/Session.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "crawl/Dispatcher.h"
+#include "crawl/LocalNames.h"
+#include "crawl/RunControl.h"
+#include "crawl/Slots.h"
+#include "crawl/ThreadParse.h"
+#include "crawl/URL.h"
+#include "model/DownloadItem.h"
+#include "model/Profile.h"
+#include "model/Task.h"
+#include "schedule/TaskManager.h"
+#include "schedule/ThreadSchedule.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace arvelo::cli {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnSignal(int) { interrupted = true; }
+
+void CatchInterrupts()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+std::string Clock(int seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
+}
+
+int ElapsedSeconds(const TAVTask &task) { return static_cast<int>(task.elapsedTime.Days() * 86400.0 + 0.5); }
+
+StringList SplitList(const std::string &text)
+{
+    StringList list;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        std::string part = Trim(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!part.empty())
+            list.push_back(part[0] == '.' ? part : "." + part);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return list;
+}
+
+} // namespace
+
+TSession::TSession(const TOptions &options) : options_(options), terminal_(::isatty(STDERR_FILENO) != 0) {}
+
+TSession::~TSession()
+{
+    // Run control stops a run under way before the threads go.
+    scheduler_.reset();
+    run_.reset();
+    parser_.reset();
+    dispatcher_.reset();
+    slots_.reset();
+    tasks_.reset();
+    app_.reset();
+}
+
+void TSession::Say(const std::string &text) const
+{
+    if (!options_.quiet)
+        std::fprintf(stdout, "%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+int TSession::Run()
+{
+    app_ = std::make_unique<TAVApp>();
+    app_->RunFirstRun();
+    if (options_.command == TCommand::kList)
+        return List();
+
+    tasks_ = std::make_unique<TTaskManager>();
+    slots_ = std::make_unique<TSlotList>();
+    dispatcher_ = std::make_unique<TThreadDownload>();
+    parser_ = std::make_unique<TThreadParse>();
+    run_ = std::make_unique<TRunControl>(*tasks_, *slots_, *dispatcher_, *parser_);
+    slots_->SetConnections(options_.connections.value_or(app_->Connections()), false);
+    CatchInterrupts();
+
+    switch (options_.command) {
+    case TCommand::kCopy:
+        return Copy();
+    case TCommand::kRun:
+        return RunTask();
+    default:
+        return Schedule();
+    }
+}
+
+int TSession::Copy()
+{
+    std::string address = options_.address;
+    if (!NormalizeURL(address)) {
+        std::fprintf(stderr, "arvelo-cli: Invalid URL: %s\n", options_.address.c_str());
+        return kExitInvalid;
+    }
+    std::unique_ptr<TAVTask> task = run_->CreateTask(address, options_.map, true);
+    if (!options_.name.empty())
+        task->taskName = TAVTask::UniqueTaskName(ExtractFilePath(task->taskFile), SafeFileName(options_.name, '_'));
+    task->taskFile = ExtractFilePath(task->taskFile) + task->taskName + ".avt";
+    if (!options_.destination.empty())
+        task->destination =
+            IncludeTrailingSlash(QFileInfo(QString::fromStdString(options_.destination)).absoluteFilePath().toStdString());
+    if (!options_.profile.empty() && options_.profile != kCustomProfile) {
+        std::string file = app_->ProfilesFolder() + options_.profile + ".avp";
+        if (!FileExists(file)) {
+            std::fprintf(stderr, "arvelo-cli: no profile named '%s' (looked for %s)\n", options_.profile.c_str(),
+                         file.c_str());
+            return kExitInvalid;
+        }
+        task->profile = ProfileByName(app_->ProfilesFolder(), options_.profile);
+    }
+    TAVProfile &profile = task->profile;
+    if (options_.depth)
+        profile.depth = *options_.depth;
+    if (options_.pageLocation)
+        profile.pageLocation = static_cast<uint8_t>(*options_.pageLocation);
+    if (options_.resourceLocation)
+        profile.resourceLocation = static_cast<uint8_t>(*options_.resourceLocation);
+    if (options_.fileTypes)
+        profile.fileTypes = SplitList(*options_.fileTypes);
+    for (const std::string &line : options_.include)
+        profile.urlFiltersInclude.push_back(line);
+    for (const std::string &line : options_.exclude)
+        profile.urlFiltersExclude.push_back(line);
+    task->schedule = "Now";
+    task->status = tsScheduled;
+    TAVTask *added = nullptr;
+    try {
+        added = tasks_->Add(std::move(task));
+    } catch (const EFileError &error) {
+        std::fprintf(stderr, "arvelo-cli: %s\n", error.what());
+        return kExitFailed;
+    }
+    Say("Task \"" + added->taskName + "\": " + added->url + " into " + added->destination);
+    return Drive(*added);
+}
+
+std::string TSession::FindTaskFile(const std::string &given) const
+{
+    QFileInfo file(QString::fromStdString(given));
+    if (file.isFile())
+        return file.absoluteFilePath().toStdString();
+    std::string name = given.size() > 4 && given.substr(given.size() - 4) == ".avt" ? given : given + ".avt";
+    std::string preferred = app_->TasksFolder() + app_->LastCategory() + "/" + name;
+    if (FileExists(preferred))
+        return preferred;
+    QDir tasks(QString::fromStdString(app_->TasksFolder()));
+    for (const QString &category : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        std::string path = app_->TasksFolder() + category.toStdString() + "/" + name;
+        if (FileExists(path))
+            return path;
+    }
+    return {};
+}
+
+int TSession::RunTask()
+{
+    std::string file = FindTaskFile(options_.task);
+    if (file.empty()) {
+        std::fprintf(stderr, "arvelo-cli: no task named '%s'\n", options_.task.c_str());
+        return kExitInvalid;
+    }
+    tasks_->LoadActiveTasks();
+    TAVTask *task = tasks_->Open(file);
+    if (!task)
+        return kExitInvalid;
+    if (options_.runMode)
+        task->runMode = static_cast<uint8_t>(*options_.runMode);
+    else
+        task->runMode = (task->status == tsStopped || task->status == tsIncomplete) && FileExists(task->StateFile())
+                            ? rmResume
+                            : rmRestart;
+    Say("Task \"" + task->taskName + "\": " + task->url);
+    return Drive(*task);
+}
+
+int TSession::Drive(TAVTask &task)
+{
+    int status = kExitFailed;
+    run_->OnRunEnded = [&](TAVTask &ended) {
+        ShowProgress(true);
+        status = ended.status == tsTaskComplete || ended.status == tsZipped ? kExitCompleted : kExitFailed;
+        QCoreApplication::exit(0);
+    };
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (interrupted.exchange(false) && run_->RunningTask()) {
+            if (terminal_ && progressShown_)
+                std::fputc('\n', stderr);
+            progressShown_ = false;
+            Say("Stopping; resume with: arvelo-cli run \"" + task.taskFile + "\" --mode resume");
+            run_->StopTask(*run_->RunningTask());
+            return;
+        }
+        ShowProgress(false);
+    });
+    ticker.start(250);
+    run_->StartTask(task);
+    if (!run_->RunningTask())
+        return kExitFailed;
+    QCoreApplication::exec();
+    run_->OnRunEnded = nullptr;
+    if (TAVQItem *start = task.items.ItemCount() ? task.items.Item(0) : nullptr; start && start->State() == isError) {
+        start->LoadFields();
+        std::fprintf(stderr, "arvelo-cli: the start page could not be fetched: %s\n",
+                     start->LoadedText().result.c_str());
+        start->ReleaseFields();
+        return kExitFailed;
+    }
+    return status;
+}
+
+void TSession::ShowProgress(bool final)
+{
+    TAVTask *task = run_->RunningTask();
+    if (final)
+        task = app_->CurrentTask();
+    if (!task || options_.quiet)
+        return;
+    int seconds = final ? ElapsedSeconds(*task)
+                        : static_cast<int>((TDateTime::Now().Days() - task->runStart.Days()) * 86400.0);
+    int pages = task->pagesSaved - task->pageErrors, media = task->resourcesSaved - task->resourceErrors;
+    int errors = task->pageErrors + task->resourceErrors;
+    double kilobytes = task->totalBytes.load() / 1024.0;
+    char line[256];
+    std::snprintf(line, sizeof line, "Pages %d  Media files %d  Errors %d  %.0f KB  %.1f KB/s  %s", pages, media,
+                  errors, kilobytes, seconds > 0 ? kilobytes / seconds : 0.0, Clock(std::max(seconds, 0)).c_str());
+    if (final) {
+        if (terminal_ && progressShown_)
+            std::fputc('\n', stderr);
+        progressShown_ = false;
+        Say(TAVTask::StatusText(task->status) + ": " + line);
+    } else if (terminal_) {
+        std::fprintf(stderr, "\r%s\033[K", line);
+        std::fflush(stderr);
+        progressShown_ = true;
+    }
+}
+
+int TSession::List()
+{
+    QDir tasks(QString::fromStdString(app_->TasksFolder()));
+    int count = 0;
+    for (const QString &category : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        QDir folder(tasks.filePath(category));
+        for (const QString &name : folder.entryList({QStringLiteral("*.avt")}, QDir::Files, QDir::Name)) {
+            TAVTask task;
+            task.taskFile = folder.filePath(name).toStdString();
+            try {
+                task.Load();
+            } catch (const std::exception &error) {
+                std::fprintf(stderr, "arvelo-cli: %s: %s\n", task.taskFile.c_str(), error.what());
+                continue;
+            }
+            std::printf("%-24s %-12s %-18s %s\n", task.taskName.c_str(), category.toStdString().c_str(),
+                        TAVTask::StatusText(task.status).c_str(), task.url.c_str());
+            ++count;
+        }
+    }
+    if (count == 0)
+        Say("No tasks.");
+    return kExitCompleted;
+}
+
+int TSession::Schedule()
+{
+    tasks_->LoadActiveTasks();
+    run_->OnRunEnded = [&](TAVTask &ended) {
+        ShowProgress(true);
+        Say("Waiting for scheduled tasks (Ctrl-C ends).");
+        (void)ended;
+    };
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (interrupted.exchange(false)) {
+            if (TAVTask *running = run_->RunningTask())
+                run_->StopTask(*running);
+            QCoreApplication::exit(0);
+            return;
+        }
+        ShowProgress(false);
+    });
+    ticker.start(250);
+    Say("Waiting for scheduled tasks (Ctrl-C ends).");
+    scheduler_ = std::make_unique<TThreadSchedule>([this] {
+        TAVTask *before = run_->RunningTask();
+        run_->CheckSchedules();
+        if (TAVTask *started = run_->RunningTask(); started && started != before)
+            Say("Starting task \"" + started->taskName + "\": " + started->url);
+    });
+    QCoreApplication::exec();
+    scheduler_.reset();
+    return kExitCompleted;
+}
+
+} // namespace arvelo::cli

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "cli/Options.h"
+
+#include <memory>
+#include <string>
+
+namespace arvelo {
+class TAVApp;
+class TAVTask;
+class TRunControl;
+class TSlotList;
+class TTaskManager;
+class TThreadDownload;
+class TThreadParse;
+class TThreadSchedule;
+} // namespace arvelo
+
+namespace arvelo::cli {
+
+inline constexpr int kExitCompleted = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitInvalid = 2;
+
+// One invocation of the command-line program over the engine: the
+// application object, the slots, the three threads and run control.
+class TSession {
+public:
+    explicit TSession(const TOptions &options);
+    ~TSession();
+
+    // Runs the command and its event loop; the exit status.
+    int Run();
+
+private:
+    int Copy();
+    int RunTask();
+    int List();
+    int Schedule();
+    // Runs the task until it ends; the exit status.
+    int Drive(TAVTask &task);
+    std::string FindTaskFile(const std::string &given) const;
+    void ShowProgress(bool final);
+    void Say(const std::string &text) const;
+
+    TOptions options_;
+    std::unique_ptr<TAVApp> app_;
+    std::unique_ptr<TTaskManager> tasks_;
+    std::unique_ptr<TSlotList> slots_;
+    std::unique_ptr<TThreadDownload> dispatcher_;
+    std::unique_ptr<TThreadParse> parser_;
+    std::unique_ptr<TRunControl> run_;
+    std::unique_ptr<TThreadSchedule> scheduler_;
+    bool progressShown_ = false;
+    bool terminal_ = false;
+};
+
+} // namespace arvelo::cli

@@ -1,0 +1,284 @@
+#include "crawl/Dispatcher.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/WindowThread.h"
+#include "crawl/Slots.h"
+#include "model/DownloadItem.h"
+#include "model/Task.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace arvelo {
+TThreadDownload::TThreadDownload() : thread_([this] { Run(); }) {}
+
+TThreadDownload::~TThreadDownload()
+{
+    {
+        std::lock_guard lock(mutex_);
+        terminated_ = true;
+        paused_ = true;
+    }
+    wake_.notify_all();
+    // The thread may be waiting for a call into the window thread.
+    PumpEventsUntil([this] { return done_.load(); });
+    thread_.join();
+}
+
+void TThreadDownload::Start(TAVTask &task, TSlotList &slots)
+{
+    {
+        std::lock_guard lock(mutex_);
+        task_ = &task;
+        slots_ = &slots;
+        paused_ = false;
+        parked_ = false;
+        resumed_ = true;
+        woken_ = true; // serves the idle slots at once
+    }
+    wake_.notify_all();
+}
+
+void TThreadDownload::Pause()
+{
+    {
+        std::lock_guard lock(mutex_);
+        paused_ = true;
+    }
+    wake_.notify_all();
+}
+
+void TThreadDownload::WaitParked()
+{
+    PumpEventsUntil([this] { return parked_.load(); });
+}
+
+void TThreadDownload::Wake()
+{
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    wake_.notify_all();
+}
+
+void TThreadDownload::Run()
+{
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            if (paused_ || !task_) {
+                parked_ = true;
+                wake_.wait(lock, [&] { return terminated_ || resumed_; });
+            }
+            resumed_ = false;
+            if (terminated_)
+                break;
+        }
+        // One cycle of about a second.
+        Statistics();
+        if (!Sleep(200))
+            continue;
+        DispatchBurst();
+        if (!Sleep(400))
+            continue;
+        SaveStateInWindow(true);
+        Sleep(400);
+    }
+    done_ = true;
+}
+
+bool TThreadDownload::Sleep(int ms)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (terminated_)
+            return false;
+        if (paused_) {
+            lock.unlock();
+            // The item list is saved before the thread parks.
+            SaveStateInWindow(false);
+            return false;
+        }
+        if (woken_) {
+            woken_ = false;
+            lock.unlock();
+            CompleteFinished();
+            DispatchBurst();
+            lock.lock();
+            continue;
+        }
+        if (!wake_.wait_until(lock, deadline, [&] { return terminated_ || paused_ || woken_; }))
+            return true;
+    }
+}
+
+void TThreadDownload::SaveStateInWindow(bool soon)
+{
+    TAVTask *task = task_.load();
+    if (!task)
+        return;
+    RunInWindowThread([&] {
+        if (!task->items.Changed())
+            return;
+        try {
+            if (soon)
+                task->items.SaveStateSoon();
+            else
+                task->items.SaveState();
+        } catch (const EFileError &error) {
+            if (OnSaveFailed)
+                OnSaveFailed(error.what());
+        }
+    });
+}
+
+void TThreadDownload::CompleteItem(TAVSocket &slot)
+{
+    TAVQItem &item = *slot.item;
+    TAVTask &task = *item.task;
+    item.LoadFields();
+    if (slot.HTTP.State() == hsError) {
+        if (item.LoadedText().result.empty())
+            item.Text().result = slot.HTTP.Status();
+        item.SetState(isError);
+        item.Publish(false);
+    }
+    bool page = item.IsPage();
+    ++(page ? task.pagesSaved : task.resourcesSaved);
+    if (item.State() == isError)
+        ++(page ? task.pageErrors : task.resourceErrors);
+    if (OnItemCompleted)
+        OnItemCompleted(slot, item);
+    item.ReleaseFields();
+    slot.HTTP.FreeThread();
+    slot.HTTP.SetState(hsIdle);
+}
+
+void TThreadDownload::CompleteFinished()
+{
+    TSlotList *slots = slots_.load();
+    TAVTask *task = task_.load();
+    if (!slots || !task)
+        return;
+    RunInWindowThread([&] {
+        bool any = false;
+        for (TAVSocket *slot : slots->Snapshot()) {
+            if (slot->item && !slot->Idle() && slot->HTTP.Finished()) {
+                CompleteItem(*slot);
+                slots->ShowRow(*slot);
+                any = true;
+            }
+        }
+        if (any && OnCounters)
+            OnCounters(*task);
+    });
+}
+
+void TThreadDownload::Statistics()
+{
+    TSlotList *slots = slots_.load();
+    TAVTask *task = task_.load();
+    if (!slots || !task)
+        return;
+    RunInWindowThread([&] {
+        for (TAVSocket *slot : slots->Snapshot()) {
+            if (slot->item) {
+                slot->retrieving = slot->HTTP.URL;
+                slot->bytes = static_cast<int32_t>(slot->HTTP.Bytes());
+                slot->size = slot->item->size;
+                slot->percent = slot->HTTP.Percent();
+                slot->status = slot->HTTP.Status();
+                if (!slot->Idle() && slot->HTTP.Finished())
+                    CompleteItem(*slot);
+                if (OnCounters)
+                    OnCounters(*task);
+            }
+            slots->ShowRow(*slot);
+        }
+        task->elapsedTime = TDateTime(TDateTime::Now().Days() - task->runStart.Days());
+        int seconds = static_cast<int>(std::lround(task->elapsedTime.Days() * 86400.0));
+        if (seconds > 0 && OnSample)
+            OnSample(slots->Connections(), seconds, task->totalBytes.load() / 1024.0);
+    });
+}
+
+void TThreadDownload::DispatchBurst()
+{
+    while (!paused_.load() && DispatchStep()) {
+    }
+}
+
+bool TThreadDownload::DispatchStep()
+{
+    TSlotList *slots = slots_.load();
+    TAVTask *task = task_.load();
+    if (!slots)
+        return false;
+    std::vector<TAVSocket *> all = slots->Snapshot();
+    TAVSocket *idle = nullptr;
+    bool busy = false;
+    for (TAVSocket *slot : all) {
+        if (slot->Idle())
+            idle = idle ? idle : slot;
+        else
+            busy = true;
+    }
+    if (!idle)
+        return false;
+    if (static_cast<int>(all.size()) > slots->Connections()) {
+        // One idle surplus slot goes per burst after the number was lowered.
+        RunInWindowThread([&] { slots->FreeSlot(idle); });
+        return false;
+    }
+    if (!task)
+        return false;
+    if (TAVQItem *item = SelectItem(*task)) {
+        RunInWindowThread([&] { slots->StartFetch(*idle, *item); });
+        return true;
+    }
+    if (busy || task->items.NextPageToParse())
+        return false;
+    Finish(*task);
+    return false;
+}
+
+TAVQItem *TThreadDownload::SelectItem(TAVTask &task)
+{
+    TAVApp *app = TAVApp::Instance();
+    int priority = app ? app->Priority() : 5;
+    double threshold = std::abs(priority - 10) / 10.0;
+    int pages = task.pagesDispatched.load(), others = task.otherFilesDispatched.load();
+    bool pagesFirst = pages + others == 0 || double(pages) / (pages + others) <= threshold;
+    TAVQItem *item = pagesFirst ? task.items.NextPage() : task.items.NextOtherFile();
+    if (item) {
+        ++(pagesFirst ? task.pagesDispatched : task.otherFilesDispatched);
+        return item;
+    }
+    item = pagesFirst ? task.items.NextOtherFile() : task.items.NextPage();
+    if (item)
+        ++(pagesFirst ? task.otherFilesDispatched : task.pagesDispatched);
+    return item;
+}
+
+void TThreadDownload::Finish(TAVTask &task)
+{
+    task.status = tsComplete;
+    RunInWindowThread([&] {
+        try {
+            task.items.SaveState();
+            task.Save();
+        } catch (const EFileError &error) {
+            if (OnSaveFailed)
+                OnSaveFailed(error.what());
+        }
+        if (OnFinished)
+            OnFinished(task);
+    });
+    std::lock_guard lock(mutex_);
+    paused_ = true;
+}
+
+} // namespace arvelo

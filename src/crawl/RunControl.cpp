@@ -1,0 +1,315 @@
+#include "crawl/RunControl.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "core/WindowThread.h"
+#include "crawl/Dispatcher.h"
+#include "crawl/LocalNames.h"
+#include "crawl/Slots.h"
+#include "crawl/ThreadParse.h"
+#include "crawl/URL.h"
+#include "model/ActiveTaskList.h"
+#include "model/DownloadItem.h"
+#include "model/Task.h"
+#include "schedule/Schedule.h"
+#include "schedule/TaskManager.h"
+
+namespace arvelo {
+
+TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload &dispatcher, TThreadParse &parser)
+    : tasks_(tasks), slots_(slots), dispatcher_(dispatcher), parser_(parser)
+{
+    zipTimer_.setInterval(1000);
+    QObject::connect(&zipTimer_, &QTimer::timeout, [this] { ZipTimer(); });
+    slots_.OnFetchEnded = [this] { dispatcher_.Wake(); };
+    parser_.OnItemsChanged = [this] { dispatcher_.Wake(); };
+    // The completion is seen at once rather than at the next tick.
+    dispatcher_.OnFinished = [this](TAVTask &) { QTimer::singleShot(0, &zipTimer_, [this] { ZipTimer(); }); };
+    dispatcher_.OnCounters = [this](TAVTask &task) {
+        if (OnCounters)
+            OnCounters(task);
+    };
+    dispatcher_.OnItemCompleted = [this](TAVSocket &, TAVQItem &item) {
+        if (item.IsPage() && item.State() == isSaved)
+            parser_.Wake();
+    };
+    dispatcher_.OnSaveFailed = [this](const std::string &why) { ShowStatus(why); };
+    parser_.OnStatus = [this](const std::string &text) { ShowStatus(text); };
+}
+
+TRunControl::~TRunControl()
+{
+    if (running_)
+        StopTask(*running_);
+    slots_.OnFetchEnded = nullptr;
+    dispatcher_.OnCounters = nullptr;
+    dispatcher_.OnItemCompleted = nullptr;
+    dispatcher_.OnSaveFailed = nullptr;
+    dispatcher_.OnFinished = nullptr;
+    parser_.OnStatus = nullptr;
+    parser_.OnItemsChanged = nullptr;
+    Bind(nullptr);
+}
+
+TAVTask *TRunControl::CurrentTask() const
+{
+    TAVApp *app = TAVApp::Instance();
+    return app ? app->CurrentTask() : nullptr;
+}
+
+void TRunControl::ShowStatus(const std::string &text)
+{
+    if (OnStatus)
+        OnStatus(text, 0, 0);
+}
+
+bool TRunControl::ValidateURL(std::string &address)
+{
+    if (NormalizeURL(address))
+        return true;
+    Notifier().Error("Invalid URL.");
+    return false;
+}
+
+std::unique_ptr<TAVTask> TRunControl::CreateTask(const std::string &address, bool map, bool intranet)
+{
+    TAVApp &app = *TAVApp::Instance();
+    std::string folder = app.TasksFolder() + app.LastCategory() + "/";
+    auto task = std::make_unique<TAVTask>();
+    task->taskName = TAVTask::DefaultTaskName(folder, address);
+    task->taskFile = folder + task->taskName + ".avt";
+    task->category = app.LastCategory();
+    task->url = address;
+    task->intranetMode = intranet;
+    if (map)
+        task->runMode = rmMap;
+    task->profile = ProfileByName(app.ProfilesFolder(), kCustomProfile);
+    task->destination = intranet ? app.LocalIntranetFolder()
+                                 : UniqueFileName(app.DownloadsFolder() + task->taskName + ".zip");
+    return task;
+}
+
+TAVTask *TRunControl::NewTask(std::string address, const std::string &profileName, bool map, bool intranet)
+{
+    bool named = !profileName.empty() && profileName != kCustomProfile;
+    if (named && !ValidateURL(address))
+        return nullptr;
+    std::unique_ptr<TAVTask> task = CreateTask(address, map, intranet);
+    if (named) {
+        task->profile = ProfileByName(TAVApp::Instance()->ProfilesFolder(), profileName);
+        task->schedule = "Now";
+        task->status = tsScheduled;
+    } else if (!OnEditNewTask || !OnEditNewTask(*task)) {
+        return nullptr;
+    }
+    return tasks_.Add(std::move(task));
+}
+
+void TRunControl::Bind(TAVTask *task)
+{
+    if (TAVTask *current = CurrentTask(); current && current != task) {
+        current->OnChange = nullptr;
+        current->OnItemChanged = nullptr;
+    }
+    if (!task)
+        return;
+    task->OnChange = [this, task](const std::string &text, int position, int total) {
+        if (!text.empty()) {
+            if (OnStatus)
+                OnStatus(text, position, total);
+        } else if (OnCounters) {
+            OnCounters(*task);
+        }
+    };
+    task->OnItemChanged = [this](TAVQItem &item) {
+        if (OnItemChanged)
+            OnItemChanged(item);
+    };
+}
+
+void TRunControl::SelectTask(TAVTask *task)
+{
+    TAVTask *current = CurrentTask();
+    if (task == current)
+        return;
+    if (current)
+        current->ClearItems();
+    Bind(task);
+    TAVApp::Instance()->SetCurrentTask(task);
+    if (task)
+        task->items.OpenItems();
+}
+
+void TRunControl::ResumeTiming(TAVTask &task)
+{
+    TDateTime now = TDateTime::Now();
+    task.lastRun = now;
+    task.runStart = TDateTime(now.Days() - task.elapsedTime.Days());
+    task.pagesDispatched = 0;
+    task.otherFilesDispatched = 0;
+}
+
+void TRunControl::BeginNewRun(TAVTask &task)
+{
+    TDateTime now = TDateTime::Now();
+    task.lastRun = now;
+    task.runStart = now;
+    task.elapsedTime = TDateTime();
+    task.pagesDispatched = 0;
+    task.otherFilesDispatched = 0;
+    auto item = std::make_unique<TAVQItem>(&task);
+    item->Text().URL = task.url;
+    item->baseAddress = URLDirectory(task.url);
+    item->SetGroup(GroupOfURL(task.url));
+    item->level = 0;
+    if (task.runMode == rmMap) {
+        item->SetMark(imMap);
+        task.runMode = rmRestart;
+    } else {
+        item->SetMark(imDownload);
+    }
+    task.items.AddItem(std::move(item));
+}
+
+void TRunControl::StartTask(TAVTask &task)
+{
+    if (running_ || halting_)
+        return;
+    bool resume = task.runMode == rmResume || task.runMode == rmRenovix || task.runMode == rmSalvix;
+    if (&task == CurrentTask() && resume) {
+        ShowStatus("Resuming Task...");
+        ResumeTiming(task);
+    } else {
+        if (TAVTask *current = CurrentTask(); current && current != &task)
+            current->ClearItems();
+        Bind(&task);
+        TAVApp::Instance()->SetCurrentTask(&task);
+        if (resume) {
+            ShowStatus("Resuming Task...");
+            task.items.OpenItems();
+            // Items a program that ended during the run left in flight.
+            task.items.ResetInProgress();
+            ResumeTiming(task);
+        } else {
+            ShowStatus("Starting Task...");
+            task.Reset();
+            BeginNewRun(task);
+        }
+    }
+    if (task.runMode == rmSalvix)
+        task.items.PrepareRecovery();
+    else if (task.runMode == rmRenovix)
+        task.items.PrepareUpdate();
+    task.status = tsDownloading;
+    running_ = &task;
+    try {
+        task.Save();
+    } catch (const EFileError &error) {
+        // The run goes on; the file is written again at its end.
+        Notifier().Error(error.what());
+    }
+    slots_.running = true;
+    zipTimer_.start();
+    dispatcher_.Start(task, slots_);
+    parser_.Start(&task);
+}
+
+void TRunControl::HaltTask(TAVTask &task)
+{
+    halting_ = true;
+    dispatcher_.Pause();
+    parser_.Pause();
+    zipTimer_.stop();
+    // Both threads leave their step; they may need the window thread for it.
+    dispatcher_.WaitParked();
+    PumpEventsUntil([this] { return parser_.Idle(); });
+    slots_.StopAllSlots();
+    task.items.ResetInProgress();
+    slots_.running = false;
+    // Saved here as well, so that what the stop reset is what a later resume reads.
+    if (task.items.Changed()) {
+        try {
+            task.items.SaveState();
+        } catch (const EFileError &error) {
+            Notifier().Error(error.what());
+        }
+    }
+    running_ = nullptr;
+    halting_ = false;
+    try {
+        AdvanceSchedule(task, TDateTime::Now());
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+    }
+}
+
+void TRunControl::StopTask(TAVTask &task)
+{
+    if (OnStatus)
+        OnStatus("Stopping Task...", 0, 0);
+    HaltTask(task);
+    task.status = tsStopped;
+    try {
+        task.Save();
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+    }
+    ShowStatus("Ready");
+    if (OnRunEnded)
+        OnRunEnded(task);
+}
+
+void TRunControl::FinishTask(TAVTask &task)
+{
+    HaltTask(task);
+    TAVApp *app = TAVApp::Instance();
+    if (app && app->BeepOnCompletion())
+        Notifier().Beep();
+    if (OnRunEnded)
+        OnRunEnded(task);
+}
+
+void TRunControl::ZipTimer()
+{
+    TAVTask *task = running_;
+    if (!task || halting_)
+        return;
+    bool zipped = !task->intranetMode && OnZipTick && OnZipTick(*task);
+    if (task->status != tsComplete)
+        return;
+    if (task->intranetMode)
+        task->status = tsTaskComplete;
+    else if (zipped)
+        task->status = tsZipped;
+    else
+        return;
+    try {
+        task->Save();
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+    }
+    FinishTask(*task);
+}
+
+void TRunControl::CheckSchedules()
+{
+    if (running_ || halting_)
+        return;
+    TAVApp *app = TAVApp::Instance();
+    std::vector<std::string> paths;
+    for (const auto &entry : app->ActiveTasks().Entries())
+        paths.push_back(entry.path);
+    TDateTime now = TDateTime::Now();
+    for (const std::string &path : paths) {
+        TAVTask *task = tasks_.Find(path);
+        if (!task && FileExists(path))
+            task = tasks_.Open(path);
+        if (task && IsDue(*task, now)) {
+            StartTask(*task);
+            return;
+        }
+    }
+}
+
+} // namespace arvelo

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace arvelo {
+
+class TAVQItem;
+class TAVTask;
+class TSlotList;
+class TTaskManager;
+class TThreadDownload;
+class TThreadParse;
+
+// Turns a task into a running download and back: creates tasks from an
+// address, makes one the current task, starts a run in one of the five run
+// modes, stops it, and finishes it once the dispatcher has nothing left.
+// Only one task runs at a time. Everything here runs on the window thread.
+class TRunControl {
+public:
+    TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload &dispatcher, TThreadParse &parser);
+    ~TRunControl();
+    TRunControl(const TRunControl &) = delete;
+    TRunControl &operator=(const TRunControl &) = delete;
+
+    // Normalises the address in place; "Invalid URL." when it is not an http address.
+    bool ValidateURL(std::string &address);
+    // A new task for an address in the last category, with a unique name,
+    // the default rules of "Custom" and the destination of its mode. It is
+    // neither saved nor handed to the task manager.
+    std::unique_ptr<TAVTask> CreateTask(const std::string &address, bool map, bool intranet);
+    // The address bar's commands: with a named profile the task is scheduled
+    // "Now" at once; with "Custom" (or none) the task editor decides. Returns
+    // the task handed to the task manager, or nullptr.
+    TAVTask *NewTask(std::string address, const std::string &profileName, bool map, bool intranet);
+    void SelectTask(TAVTask *task);
+    void StartTask(TAVTask &task);
+    void HaltTask(TAVTask &task);
+    void StopTask(TAVTask &task);
+    void FinishTask(TAVTask &task);
+
+    // The schedule thread's check: starts the first due task when none runs.
+    void CheckSchedules();
+
+    TAVTask *RunningTask() const { return running_; }
+    TAVTask *CurrentTask() const;
+
+    // Observers. The status line with the position and total of a long
+    // operation (0 and 0 for none); the counters; an item added or changed;
+    // the end of a run (after a stop or a finish).
+    std::function<void(const std::string &text, int position, int total)> OnStatus;
+    std::function<void(TAVTask &)> OnCounters;
+    std::function<void(TAVQItem &)> OnItemChanged;
+    std::function<void(TAVTask &)> OnRunEnded;
+    // The task editor for a new task with the profile "Custom", titled
+    // "Create New Task"; true for OK. Without it such tasks are discarded.
+    std::function<bool(TAVTask &)> OnEditNewTask;
+    // A task's status became 5: the window's hook for a zip-mode task; it
+    // answers true once the task is finished. Without it the task waits.
+    std::function<bool(TAVTask &)> OnZipTick;
+
+private:
+    void Bind(TAVTask *task);
+    void ShowStatus(const std::string &text);
+    void ResumeTiming(TAVTask &task);
+    void BeginNewRun(TAVTask &task);
+    void ZipTimer();
+
+    TTaskManager &tasks_;
+    TSlotList &slots_;
+    TThreadDownload &dispatcher_;
+    TThreadParse &parser_;
+    TAVTask *running_ = nullptr;
+    bool halting_ = false;
+    QTimer zipTimer_;
+};
+
+} // namespace arvelo

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/DateTime.h"
+
+#include <string>
+
+namespace arvelo {
+
+class TAVTask;
+
+// The day names of weekly schedules, Monday first as the dialog lists them.
+inline constexpr const char *kWeekdayNames[7] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+
+// Dates and times in schedule texts: "3/14/2001" and "9:30:00 PM".
+std::string ScheduleDateText(TDateTime value);
+std::string ScheduleTimeText(TDateTime value);
+
+// A schedule text with the next run it starts with.
+struct TSchedule {
+    std::string text;
+    TDateTime nextRun;
+};
+
+// The schedules the schedule dialog builds, for the moment now. A time of
+// day is a fraction of a day.
+TSchedule ScheduleOnce(TDateTime date, TDateTime timeOfDay);
+// Hours and minutes as typed; they must already lie within 0-23 and 0-59.
+TSchedule ScheduleEvery(int hours, int minutes, TDateTime now);
+TSchedule ScheduleDaily(TDateTime timeOfDay, TDateTime now);
+// days[0] is Monday. With no day chosen the next run is 0.
+TSchedule ScheduleWeekly(const bool days[7], TDateTime timeOfDay, TDateTime now);
+
+// Moves a task's schedule on after a run and saves the task when it changed.
+void AdvanceSchedule(TAVTask &task, TDateTime now);
+// Whether the task is to start now.
+bool IsDue(const TAVTask &task, TDateTime now);
+// The rule for tasks found on the active list at start-up: a run that was
+// under way or unfinished becomes "Incomplete" without a schedule. True when
+// the task changed.
+bool SettleAfterRestart(TAVTask &task);
+
+} // namespace arvelo

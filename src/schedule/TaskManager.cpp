@@ -1,0 +1,97 @@
+#include "schedule/TaskManager.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "core/TextUtils.h"
+#include "model/ActiveTaskList.h"
+#include "model/Task.h"
+#include "schedule/Schedule.h"
+
+namespace arvelo {
+
+TTaskManager::TTaskManager() = default;
+
+TTaskManager::~TTaskManager() = default;
+
+TAVTask *TTaskManager::Keep(std::unique_ptr<TAVTask> task)
+{
+    task->OnSave = [this](TAVTask &saved) {
+        if (OnTaskSaved)
+            OnTaskSaved(saved);
+    };
+    tasks_.push_back(std::move(task));
+    return tasks_.back().get();
+}
+
+TAVTask *TTaskManager::Find(const std::string &taskFile) const
+{
+    for (const auto &task : tasks_)
+        if (SameText(task->taskFile, taskFile))
+            return task.get();
+    return nullptr;
+}
+
+TAVTask *TTaskManager::Open(const std::string &taskFile)
+{
+    if (TAVTask *known = Find(taskFile))
+        return known;
+    if (!FileExists(taskFile)) {
+        Notifier().Error("Task file not found: " + taskFile);
+        return nullptr;
+    }
+    auto task = std::make_unique<TAVTask>();
+    task->taskFile = taskFile;
+    try {
+        task->Load();
+    } catch (const std::exception &error) {
+        Notifier().Error("Unable to read task file " + taskFile + ": " + error.what());
+        return nullptr;
+    }
+    task->category = ExtractFileName(ExcludeTrailingSlash(ExtractFilePath(taskFile)));
+    if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Contains(taskFile))
+        app->ActiveTasks().Attach(taskFile, task.get());
+    return Keep(std::move(task));
+}
+
+TAVTask *TTaskManager::Add(std::unique_ptr<TAVTask> task)
+{
+    TAVTask *added = Keep(std::move(task));
+    added->Save();
+    if (OnTaskAdded)
+        OnTaskAdded(*added);
+    return added;
+}
+
+void TTaskManager::LoadActiveTasks()
+{
+    TAVApp *app = TAVApp::Instance();
+    if (!app)
+        return;
+    TActiveTaskList &list = app->ActiveTasks();
+    list.Load();
+    std::vector<std::string> paths;
+    for (const auto &entry : list.Entries())
+        paths.push_back(entry.path);
+    bool dropped = false;
+    for (const std::string &path : paths) {
+        TAVTask *task = Find(path);
+        if (!task && FileExists(path))
+            task = Open(path);
+        if (!task) {
+            dropped |= list.Remove(path);
+            continue;
+        }
+        if (SettleAfterRestart(*task)) {
+            try {
+                task->Save();
+            } catch (const EFileError &error) {
+                Notifier().Error(error.what());
+            }
+        }
+    }
+    if (dropped)
+        list.Save();
+}
+
+} // namespace arvelo

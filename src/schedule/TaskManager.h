@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace arvelo {
+
+class TAVTask;
+
+// Owns the task objects the program has loaded: the tasks of the active
+// list, and every task created or opened since. The window that lists them
+// observes it.
+class TTaskManager {
+public:
+    TTaskManager();
+    ~TTaskManager();
+    TTaskManager(const TTaskManager &) = delete;
+    TTaskManager &operator=(const TTaskManager &) = delete;
+
+    // Loads every task of the active list. A run that was under way when
+    // the program ended becomes "Incomplete"; a task file that cannot be read
+    // leaves the list.
+    void LoadActiveTasks();
+    // Takes a new task: sets its save event, saves it (which lists it as
+    // active when it is scheduled) and lists it.
+    TAVTask *Add(std::unique_ptr<TAVTask> task);
+    // The loaded task of a task file, loading it when needed; nullptr with
+    // the reason shown when the file cannot be read.
+    TAVTask *Open(const std::string &taskFile);
+    TAVTask *Find(const std::string &taskFile) const;
+    const std::vector<std::unique_ptr<TAVTask>> &Tasks() const { return tasks_; }
+
+    // Called after a task was saved, and after one was added.
+    std::function<void(TAVTask &)> OnTaskSaved;
+    std::function<void(TAVTask &)> OnTaskAdded;
+
+private:
+    TAVTask *Keep(std::unique_ptr<TAVTask> task);
+
+    std::vector<std::unique_ptr<TAVTask>> tasks_;
+};
+
+} // namespace arvelo
