@@ -107,6 +107,10 @@ void RunInWindowThread(const std::function<void()> &function)
 void PumpEventsUntil(const std::function<bool()> &condition)
 {
     while (!condition()) {
+        // Called directly as well: inside a handler of a posted event Qt's
+        // event loop may not deliver further posted events.
+        if (windowCalls)
+            windowCalls->RunPending();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

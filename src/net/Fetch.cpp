@@ -9,9 +9,7 @@
 #include "model/DownloadItem.h"
 #include "model/Task.h"
 
-#include <QCoreApplication>
 
-#include <chrono>
 
 namespace arvelo {
 
@@ -332,12 +330,11 @@ void TlqHTTP::Stop()
         return;
     SetState(hsStopping);
     HTTP.Cancel();
-    while (ThreadHTTP && ThreadHTTP->Running()) {
-        // The worker may be waiting for the window thread to take its item.
+    // The worker may be waiting for the window thread to take its item.
+    PumpEventsUntil([this] {
         HTTP.Cancel();
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return !ThreadHTTP || !ThreadHTTP->Running();
+    });
     ThreadHTTP.reset();
     SetState(hsIdle);
 }

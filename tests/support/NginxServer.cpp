@@ -51,7 +51,8 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
                          "error_log " + dir + "error.log warn;\npid " + dir + "nginx.pid;\n"
                          "events { worker_connections 64; }\n"
                          "http {\n"
-                         "  access_log " + dir + "access.log;\n"
+                         "  log_format requests '$request_method $request_uri $status $http_if_modified_since';\n"
+                         "  access_log " + dir + "access.log requests;\n"
                          "  client_body_temp_path " + dir + "body;\n  proxy_temp_path " + dir + "proxy;\n"
                          "  fastcgi_temp_path " + dir + "fastcgi;\n  uwsgi_temp_path " + dir + "uwsgi;\n"
                          "  scgi_temp_path " + dir + "scgi;\n"
@@ -59,6 +60,7 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
                          "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n"
                          "    root " + root + ";\n" + serverLines + "\n  }\n}\n";
     SaveText(dir + "nginx.conf", config);
+    logFile_ = dir + "access.log";
     std::string programPath = program.toStdString(), configPath = dir + "nginx.conf", logPath = dir + "error.log";
     std::vector<char *> argv = {programPath.data(), const_cast<char *>("-p"), dir.data(), const_cast<char *>("-c"),
                                 configPath.data(), const_cast<char *>("-e"), logPath.data(), nullptr};
@@ -78,6 +80,21 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
     }
     if (!running_)
         error_ = "nginx did not start: " + ReadFileBytes(dir + "error.log");
+}
+
+std::vector<std::string> TNginxServer::Requests() const
+{
+    std::vector<std::string> lines;
+    std::string log = ReadFileBytes(logFile_);
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos)
+            end = log.size();
+        lines.push_back(log.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }
 
 TNginxServer::~TNginxServer()

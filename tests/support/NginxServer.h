@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace arvelo::test {
@@ -23,9 +24,13 @@ public:
     uint16_t Port() const { return port_; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string URL(const std::string &path = "/") const { return "http://" + Address() + path; }
+    // One line per request so far: method, target, status and the
+    // If-Modified-Since header, as "GET /a.html 200 -".
+    std::vector<std::string> Requests() const;
 
 private:
     QTemporaryDir work_;
+    std::string logFile_;
     pid_t pid_ = -1;
     uint16_t port_ = 0;
     bool running_ = false;

@@ -1,0 +1,185 @@
+#include "e2e/CrawlFixture.h"
+
+#include "core/FileUtils.h"
+#include "crawl/LocalNames.h"
+#include "crawl/URL.h"
+#include "support/ScriptedServer.h"
+
+#include <QUrl>
+
+#include <regex>
+
+namespace arvelo::test {
+namespace {
+
+std::string Page(const std::string &title, const std::string &body)
+{
+    return "<html><head><title>" + title + "</title></head>\n<body>\n" + body + "\n</body></html>\n";
+}
+
+std::string Binary(int size, int seed)
+{
+    std::string bytes;
+    for (int i = 0; i < size; ++i)
+        bytes += static_cast<char>((i * 31 + seed * 7) & 0xff);
+    return bytes;
+}
+
+constexpr int kSlowFiles = 6;
+
+} // namespace
+
+const std::map<std::string, std::string> &CrawlFixture::SiteFiles()
+{
+    static const std::map<std::string, std::string> files = [] {
+        std::map<std::string, std::string> site;
+        std::string slowLinks;
+        for (int i = 1; i <= kSlowFiles; ++i) {
+            std::string name = "slow/b" + std::to_string(i) + ".bin";
+            site[name] = Binary(48 * 1024, i);
+            slowLinks += "<a href=\"" + name + "\">File " + std::to_string(i) + "</a>\n";
+        }
+        site["index.html"] = "<html><head><title>Test Site</title>\n"
+                             "<link rel=\"stylesheet\" href=\"style.css\"></head>\n<body>\n"
+                             "<h1>Home</h1><img src=\"logo.gif\">\n"
+                             "<a href=\"about.html\">About</a> <a href=\"sub/page2.html\">Page 2</a>\n"
+                             "<a href=\"frames.html\">Frames</a> <a href=\"refresh.html\">Refresh</a>\n"
+                             "<a href=\"list.html?id=1\">One</a> <a href=\"list.html?id=2\">Two</a>\n"
+                             "<a href=\"missing.html\">Missing</a> <a href=\"old.html\">Old</a>\n"
+                             "<a href=\"http://elsewhere.invalid/\">Elsewhere</a>\n" +
+                             slowLinks + "</body></html>\n";
+        site["style.css"] = "body { color: black; background: white; }\n";
+        site["logo.gif"] = std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01"
+                                       "\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
+                                       43);
+        site["images/photo.png"] = "\x89PNG\r\n\x1a\n" + Binary(300, 9);
+        site["about.html"] = Page("About", "<img src=\"images/photo.png\"> <a href=\"index.html\">Home</a>");
+        site["sub/page2.html"] =
+            Page("Page 2", "<a href=\"../index.html\">Home</a> <img src=\"../logo.gif\">\n"
+                           "<a href=\"deep/page3.html\">Deeper</a>");
+        site["sub/deep/page3.html"] =
+            Page("Page 3", "<a href=\"../page2.html\">Back</a> <a href=\"/about.html#top\">About</a>");
+        site["frames.html"] = "<html><head><title>Frames</title></head>\n"
+                              "<frameset cols=\"50%,50%\"><frame src=\"left.html\"><frame src=\"right.html\">"
+                              "</frameset></html>\n";
+        site["left.html"] = Page("Left", "<a href=\"index.html\" target=\"_top\">Home</a>");
+        site["right.html"] = Page("Right", "Right frame");
+        site["refresh.html"] = "<html><head><title>Moved</title>\n"
+                               "<meta http-equiv=\"refresh\" content=\"0; url=new.html\"></head>\n"
+                               "<body>Moved</body></html>\n";
+        site["new.html"] = Page("New", "<a href=\"index.html\">Home</a>");
+        site["list.html"] = Page("List", "<a href=\"index.html\">Home</a>");
+        return site;
+    }();
+    return files;
+}
+
+std::vector<std::string> CrawlFixture::CopiedPaths()
+{
+    std::vector<std::string> paths = {"index.html", "style.css", "logo.gif", "images/photo.png", "about.html",
+                                      "sub/page2.html", "sub/deep/page3.html", "frames.html", "left.html",
+                                      "right.html", "refresh.html", "new.html", "old.html", "list.html?id=1",
+                                      "list.html?id=2"};
+    for (int i = 1; i <= kSlowFiles; ++i)
+        paths.push_back("slow/b" + std::to_string(i) + ".bin");
+    return paths;
+}
+
+void CrawlFixture::SetUp()
+{
+    TestHome::SetUp();
+    ImportShippedFileTypes();
+    for (const auto &[path, bytes] : SiteFiles())
+        WriteFile("www/" + path, bytes);
+    app = std::make_unique<TAVApp>();
+    app->SetNoAds(true);
+    tasks = std::make_unique<TTaskManager>();
+    slots = std::make_unique<TSlotList>();
+    dispatcher = std::make_unique<TThreadDownload>();
+    parser = std::make_unique<TThreadParse>();
+    run = std::make_unique<TRunControl>(*tasks, *slots, *dispatcher, *parser);
+    run->OnRunEnded = [this](TAVTask &) { ++runsEnded; };
+    slots->SetConnections(4);
+}
+
+void CrawlFixture::TearDown()
+{
+    run.reset();
+    parser.reset();
+    dispatcher.reset();
+    slots.reset();
+    tasks.reset();
+    app.reset();
+    server.reset();
+    TestHome::TearDown();
+}
+
+void CrawlFixture::StartServer(bool slow)
+{
+    std::string lines = "    location = /old.html { return 302 /new.html; }\n";
+    if (slow)
+        lines += "    location /slow/ { limit_rate 16k; }\n";
+    server = std::make_unique<TNginxServer>(Path("www"), lines);
+    ASSERT_TRUE(server->Running()) << server->Error();
+}
+
+std::string CrawlFixture::LocalFile(const std::string &path) const
+{
+    std::string url = server->URL("/" + path);
+    return LocalFileName(Copy(), URLDirectory(url), url);
+}
+
+std::vector<std::string> CrawlFixture::ExpectedFiles(const std::vector<std::string> &paths) const
+{
+    std::vector<std::string> files;
+    for (const std::string &path : paths)
+        files.push_back(LocalFile(path).substr(Copy().size()));
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TAVTask *CrawlFixture::NewCopyTask(const std::string &path, bool map)
+{
+    std::unique_ptr<TAVTask> task = run->CreateTask(server->URL(path), map, true);
+    task->destination = Copy();
+    task->schedule = "Now";
+    task->status = tsScheduled;
+    return tasks->Add(std::move(task));
+}
+
+bool CrawlFixture::RunToEnd(TAVTask &task, double seconds)
+{
+    int before = runsEnded;
+    run->StartTask(task);
+    return PumpUntil([&] { return runsEnded > before; }, seconds);
+}
+
+std::vector<std::string> CrawlFixture::BrokenLinks(const std::vector<std::string> &failedPaths) const
+{
+    std::vector<std::string> failed;
+    for (const std::string &path : failedPaths)
+        failed.push_back(LocalFile(path));
+    static const std::regex kLink(R"re((?:href|src)\s*=\s*"([^"]*)")re", std::regex::icase);
+    std::vector<std::string> broken;
+    for (const std::string &name : FilesUnder(Copy())) {
+        std::string ext = LowerAscii(name.substr(name.rfind('.') + 1));
+        if (ext != "html" && ext != "htm")
+            continue;
+        std::string file = Copy() + name;
+        std::string page = ReadFileBytes(file);
+        for (auto it = std::sregex_iterator(page.begin(), page.end(), kLink); it != std::sregex_iterator(); ++it) {
+            std::string link = (*it)[1];
+            // Links a copy leaves on the web: other sites and the unfetched 404.
+            if (link.rfind("http://", 0) == 0 || link.empty() || link[0] == '#')
+                continue;
+            QUrl target = QUrl::fromLocalFile(QString::fromStdString(file)).resolved(QUrl(QString::fromStdString(link)));
+            std::string path = target.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toLocalFile().toStdString();
+            bool allowed = std::find(failed.begin(), failed.end(), path) != failed.end();
+            if (path.rfind(Copy(), 0) != 0 || (!FileExists(path) && !allowed))
+                broken.push_back(name + ": " + link);
+        }
+    }
+    return broken;
+}
+
+} // namespace arvelo::test

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/App.h"
+#include "crawl/Dispatcher.h"
+#include "crawl/RunControl.h"
+#include "crawl/Slots.h"
+#include "crawl/ThreadParse.h"
+#include "model/Task.h"
+#include "schedule/TaskManager.h"
+#include "support/NginxServer.h"
+#include "support/TestHome.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace arvelo::test {
+
+// A small website on a real nginx, and the engine of a running program
+// copying it into a folder.
+class CrawlFixture : public TestHome {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The site's files by path ("index.html"); written into www/.
+    static const std::map<std::string, std::string> &SiteFiles();
+    // Starts nginx; a slow server sends the files under slow/ at 16 KB/s.
+    void StartServer(bool slow = false);
+    // The addresses a complete copy holds, by their paths on the server.
+    static std::vector<std::string> CopiedPaths();
+
+    std::string Copy() const { return Path("copy/"); }
+    // The file of an address of the site in the copy.
+    std::string LocalFile(const std::string &path) const;
+    // What a complete copy holds: relative file names below the copy.
+    std::vector<std::string> ExpectedFiles(const std::vector<std::string> &paths) const;
+
+    TAVTask *NewCopyTask(const std::string &path = "/index.html", bool map = false);
+    // Starts the task and waits for its run to end; false on a time-out.
+    bool RunToEnd(TAVTask &task, double seconds = 120);
+    // Every link of every saved page that should lead into the copy but
+    // leads nowhere, as "page: link"; the files of addresses that failed on
+    // the server are allowed to be missing.
+    std::vector<std::string> BrokenLinks(const std::vector<std::string> &failedPaths = {"missing.html"}) const;
+
+    std::unique_ptr<TNginxServer> server;
+    std::unique_ptr<TAVApp> app;
+    std::unique_ptr<TTaskManager> tasks;
+    std::unique_ptr<TSlotList> slots;
+    std::unique_ptr<TThreadDownload> dispatcher;
+    std::unique_ptr<TThreadParse> parser;
+    std::unique_ptr<TRunControl> run;
+    int runsEnded = 0;
+};
+
+} // namespace arvelo::test

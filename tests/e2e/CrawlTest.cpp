@@ -1,0 +1,248 @@
+#include "e2e/CrawlFixture.h"
+
+#include "core/FileUtils.h"
+#include "model/ActiveTaskList.h"
+#include "model/DownloadItem.h"
+#include "support/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace arvelo::test {
+namespace {
+
+// The requests the server received from the given one on.
+std::vector<std::string> RequestsFrom(const TNginxServer &server, size_t first)
+{
+    std::vector<std::string> all = server.Requests();
+    return {all.begin() + static_cast<long>(std::min(first, all.size())), all.end()};
+}
+
+// The target of a request line "GET /a.html 200 -".
+std::string TargetOf(const std::string &request)
+{
+    size_t start = request.find(' ') + 1;
+    return request.substr(start, request.find(' ', start) - start);
+}
+
+std::set<std::string> SavedURLs(TAVTask &task)
+{
+    std::set<std::string> urls;
+    for (size_t i = 0; i < task.items.ItemCount(); ++i) {
+        TAVQItem &item = *task.items.Item(i);
+        if (item.State() >= isSaved) {
+            item.LoadFields();
+            urls.insert(item.LoadedText().URL);
+            item.ReleaseFields();
+        }
+    }
+    return urls;
+}
+
+class Crawl : public CrawlFixture {
+protected:
+    // Checks the copy holds every file of the site that a complete copy
+    // holds, with its bytes for the files that are not pages, and nothing else.
+    void ExpectCompleteCopy()
+    {
+        EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
+        for (const std::string &path : CopiedPaths()) {
+            bool page = path.find(".html") != std::string::npos;
+            std::string served = path == "old.html" ? "new.html" : path.substr(0, path.find('?'));
+            std::string copied = ReadFileBytes(LocalFile(path));
+            if (page)
+                EXPECT_NE(copied.find("<title>"), std::string::npos) << path;
+            else
+                EXPECT_EQ(copied, SiteFiles().at(served)) << path;
+        }
+        EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
+    }
+};
+
+class CrawlConnections : public Crawl, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CrawlConnections, CopiesTheWholeSiteIntoTheFolder)
+{
+    StartServer();
+    slots->SetConnections(GetParam());
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    ExpectCompleteCopy();
+    EXPECT_EQ(task->pageErrors.load(), 1); // the 404
+    EXPECT_EQ(task->resourceErrors.load(), 0);
+    EXPECT_EQ(task->startPageTitle, "Test Site");
+    // The run's schedule "Now" is cleared and the task leaves the active list.
+    TAVTask saved;
+    saved.taskFile = task->taskFile;
+    saved.Load();
+    EXPECT_EQ(saved.status.load(), tsTaskComplete);
+    EXPECT_EQ(saved.schedule, "");
+    EXPECT_FALSE(app->ActiveTasks().Contains(task->taskFile));
+    EXPECT_EQ(static_cast<int>(slots->Count()), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Slots, CrawlConnections, ::testing::Values(1, 16));
+
+TEST_F(Crawl, ConvertedPageLinksToItsLocalFiles)
+{
+    StartServer();
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    std::string page = ReadFileBytes(LocalFile("sub/page2.html"));
+    EXPECT_NE(page.find("href=\"../index.html\""), std::string::npos) << page;
+    EXPECT_NE(page.find("src=\"../logo.gif\""), std::string::npos) << page;
+    std::string index = ReadFileBytes(LocalFile("index.html"));
+    EXPECT_NE(index.find("href=\"http://elsewhere.invalid/\""), std::string::npos);
+    EXPECT_NE(index.find("list.html%C2%BFid=1.html"), std::string::npos) << index;
+}
+
+TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
+{
+    StartServer(true);
+    slots->SetConnections(2);
+    TAVTask *task = NewCopyTask();
+    run->StartTask(*task);
+    // Stops while the slow files are being fetched.
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(LocalFile("slow/b1.bin")) || task->resourcesSaved > 5; }, 60));
+    run->StopTask(*task);
+    EXPECT_EQ(task->status.load(), tsStopped);
+    for (size_t i = 0; i < task->items.ItemCount(); ++i) {
+        uint8_t state = task->items.Item(i)->State();
+        EXPECT_TRUE(state != isDownloading && state != isUpdating) << i;
+    }
+    EXPECT_EQ(slots->Count(), 2u);
+    for (TAVSocket *slot : slots->Snapshot())
+        EXPECT_TRUE(slot->Idle());
+    std::set<std::string> saved = SavedURLs(*task);
+    ASSERT_LT(saved.size(), CopiedPaths().size() + 1);
+
+    size_t mark = server->Requests().size();
+    task->runMode = rmResume;
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    for (const std::string &request : RequestsFrom(*server, mark))
+        EXPECT_EQ(saved.count(server->URL(TargetOf(request))), 0u) << request;
+    ExpectCompleteCopy();
+}
+
+TEST_F(Crawl, RenovixAsksForChangesAndRewritesOnlyWhatChanged)
+{
+    StartServer();
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    namespace fs = std::filesystem;
+    std::map<std::string, fs::file_time_type> before;
+    for (const std::string &name : FilesUnder(Copy()))
+        before[name] = fs::last_write_time(Copy() + name);
+    // The server's about page changes, a minute later.
+    std::string changed = "<html><head><title>About us</title></head><body>New text "
+                          "<a href=\"index.html\">Home</a></body></html>\n";
+    WriteFile("www/about.html", changed);
+    fs::last_write_time(Path("www/about.html"), fs::last_write_time(Path("www/index.html")) + std::chrono::minutes(1));
+
+    size_t mark = server->Requests().size();
+    task->runMode = rmRenovix;
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    int notModified = 0;
+    for (const std::string &request : RequestsFrom(*server, mark)) {
+        std::string target = TargetOf(request);
+        // Only the 404 had no date to ask with.
+        if (target != "/missing.html")
+            EXPECT_NE(request.substr(request.size() - 4), " -") << request;
+        notModified += request.find(" 304 ") != std::string::npos;
+    }
+    EXPECT_GT(notModified, 10);
+    std::string aboutName = LocalFile("about.html").substr(Copy().size());
+    EXPECT_NE(ReadFileBytes(LocalFile("about.html")).find("New text"), std::string::npos);
+    for (const auto &[name, time] : before)
+        if (name != aboutName)
+            EXPECT_EQ(fs::last_write_time(Copy() + name), time) << name;
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
+}
+
+TEST_F(Crawl, SalvixFetchesOnlyTheFailedItems)
+{
+    StartServer();
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->pageErrors.load(), 1);
+    WriteFile("www/missing.html", "<html><head><title>Found</title></head><body>Here now</body></html>\n");
+
+    size_t mark = server->Requests().size();
+    task->runMode = rmSalvix;
+    ASSERT_TRUE(RunToEnd(*task));
+    std::vector<std::string> requests = RequestsFrom(*server, mark);
+    ASSERT_FALSE(requests.empty());
+    for (const std::string &request : requests)
+        EXPECT_EQ(TargetOf(request), "/missing.html") << request;
+    EXPECT_EQ(task->pageErrors.load(), 0);
+    std::vector<std::string> paths = CopiedPaths();
+    paths.push_back("missing.html");
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(paths));
+    EXPECT_EQ(BrokenLinks({}), std::vector<std::string>());
+}
+
+TEST_F(Crawl, MapFetchesOnlyPages)
+{
+    StartServer();
+    TAVTask *task = NewCopyTask("/index.html", true);
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->runMode, rmRestart);
+    for (const std::string &request : server->Requests()) {
+        std::string target = TargetOf(request);
+        EXPECT_NE(target.find(".html"), std::string::npos) << request;
+    }
+    std::vector<std::string> pages;
+    for (const std::string &path : CopiedPaths())
+        if (path.find(".html") != std::string::npos)
+            pages.push_back(path);
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(pages));
+}
+
+TEST_F(Crawl, LoweringConnectionsDuringARunRemovesIdleSlots)
+{
+    StartServer(true);
+    slots->SetConnections(8);
+    TAVTask *task = NewCopyTask();
+    run->StartTask(*task);
+    ASSERT_TRUE(PumpUntil([&] { return task->resourcesSaved >= 3; }, 60));
+    slots->SetConnections(2);
+    EXPECT_TRUE(PumpUntil([&] { return slots->Count() == 2u || !run->RunningTask(); }, 60));
+    EXPECT_EQ(slots->Count(), 2u);
+    ASSERT_TRUE(PumpUntil([&] { return runsEnded > 0; }, 120));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    ExpectCompleteCopy();
+}
+
+TEST_F(Crawl, StoppingAFetchPutsItsItemBack)
+{
+    StartServer(true);
+    slots->SetConnections(1);
+    TAVTask *task = NewCopyTask("/slow/b1.bin");
+    run->StartTask(*task);
+    ASSERT_TRUE(PumpUntil([&] { return !slots->Snapshot()[0]->Idle(); }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return slots->Snapshot()[0]->HTTP.Bytes() > 0; }, 30));
+    run->StopTask(*task);
+    TAVQItem &item = *task->items.Item(0);
+    EXPECT_EQ(item.State(), isNone);
+    EXPECT_EQ(slots->Snapshot()[0]->status, "Idle");
+    // The part received is kept and the resume asks for the rest only.
+    item.LoadFields();
+    EXPECT_EQ(item.LoadedText().result.rfind("Incomplete (", 0), 0u) << item.LoadedText().result;
+    item.ReleaseFields();
+    size_t mark = server->Requests().size();
+    task->runMode = rmResume;
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(ReadFileBytes(LocalFile("slow/b1.bin")), SiteFiles().at("slow/b1.bin"));
+    std::vector<std::string> requests = RequestsFrom(*server, mark);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_NE(requests.back().find(" 206 "), std::string::npos) << requests.back();
+}
+
+} // namespace
+} // namespace arvelo::test
