@@ -1,0 +1,152 @@
+#include "e2e/CrawlFixture.h"
+
+#include "core/FileUtils.h"
+#include "model/DownloadItem.h"
+#include "support/ChildProcess.h"
+#include "support/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <set>
+#include <thread>
+
+namespace arvelo::test {
+namespace {
+
+// The command-line program, run as a user runs it.
+class Cli : public CrawlFixture {
+protected:
+    std::unique_ptr<TChildProcess> Start(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), ARVELO_CLI_PATH);
+        return std::make_unique<TChildProcess>(args);
+    }
+
+    int RunCli(std::vector<std::string> args, std::string *output = nullptr, std::string *errors = nullptr)
+    {
+        auto child = Start(std::move(args));
+        int status = child->Wait(120);
+        if (output)
+            *output = child->Output();
+        if (errors)
+            *errors = child->Errors();
+        return status;
+    }
+
+    std::string TaskFile(const std::string &name) const { return Path("Tasks/General/" + name + ".avt"); }
+
+    // The addresses a task's state file records as saved.
+    std::set<std::string> SavedInStateFile(const std::string &name)
+    {
+        TAVTask task;
+        task.taskFile = TaskFile(name);
+        task.items.OpenItems();
+        std::set<std::string> urls;
+        for (size_t i = 0; i < task.items.ItemCount(); ++i) {
+            TAVQItem &item = *task.items.Item(i);
+            item.LoadFields();
+            if (item.State() >= isSaved)
+                urls.insert(item.LoadedText().URL);
+            item.ReleaseFields();
+        }
+        return urls;
+    }
+
+    void ExpectCompleteCopy()
+    {
+        EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
+        for (const std::string &path : CopiedPaths())
+            if (path.find(".html") == std::string::npos)
+                EXPECT_EQ(ReadFileBytes(LocalFile(path)), SiteFiles().at(path)) << path;
+        EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
+    }
+};
+
+TEST_F(Cli, CopiesASiteIntoAFolder)
+{
+    StartServer();
+    std::string output;
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site"}, &output), 0) << output;
+    EXPECT_NE(output.find("Task Complete: Pages"), std::string::npos) << output;
+    ExpectCompleteCopy();
+    ASSERT_EQ(RunCli({"list"}, &output), 0);
+    EXPECT_NE(output.find("site"), std::string::npos) << output;
+    EXPECT_NE(output.find("Task Complete"), std::string::npos) << output;
+}
+
+TEST_F(Cli, RefusesInvalidInputWithAMessage)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char *message;
+    } cases[] = {
+        {{"copy", "ftp://example.com/"}, "Invalid URL"},
+        {{"copy"}, "copy needs an address"},
+        {{"copy", "http://x.example/", "--depth", "deep"}, "--depth takes a number"},
+        {{"copy", "http://x.example/", "--connections", "17"}, "--connections takes a number from 1 to 16"},
+        {{"copy", "http://x.example/", "--profile", "Nothing"}, "no profile named 'Nothing'"},
+        {{"run", "no-such-task"}, "no task named 'no-such-task'"},
+        {{"run", "x", "--depth", "2"}, "the crawl options belong to copy"},
+        {{"fly"}, "unknown command fly"},
+        {{"--colour"}, "unknown option --colour"},
+    };
+    for (const Case &c : cases) {
+        std::string errors;
+        EXPECT_EQ(RunCli(c.args, nullptr, &errors), 2) << c.args[0];
+        EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
+    }
+    std::string output;
+    EXPECT_EQ(RunCli({"--help"}, &output), 0);
+    EXPECT_NE(output.find("Usage: arvelo-cli"), std::string::npos);
+}
+
+TEST_F(Cli, InterruptStopsTheRunSoThatItResumes)
+{
+    StartServer(true);
+    auto child = Start({"copy", server->URL("/index.html"), Copy(), "--name", "stopped", "--connections", "2"});
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(LocalFile("slow/b1.bin")); }, 60));
+    child->Signal(SIGINT);
+    EXPECT_EQ(child->Wait(60), 1) << child->Errors();
+    EXPECT_NE(child->Output().find("Download Stopped"), std::string::npos) << child->Output();
+    std::set<std::string> saved = SavedInStateFile("stopped");
+    EXPECT_FALSE(saved.empty());
+
+    size_t mark = server->Requests().size();
+    std::string output;
+    ASSERT_EQ(RunCli({"run", "stopped", "--mode", "resume"}, &output), 0) << output;
+    std::vector<std::string> requests = server->Requests();
+    for (size_t i = mark; i < requests.size(); ++i) {
+        std::string target = requests[i].substr(requests[i].find(' ') + 1);
+        target = target.substr(0, target.find(' '));
+        EXPECT_EQ(saved.count(server->URL(target)), 0u) << requests[i];
+    }
+    ExpectCompleteCopy();
+}
+
+TEST_F(Cli, ResumesAfterTheProcessWasKilled)
+{
+    StartServer(true);
+    auto child = Start({"copy", server->URL("/index.html"), Copy(), "--name", "killed", "--connections", "1"});
+    // Killed once the item list has been saved while the run goes on.
+    std::string stateFile = Path("Tasks/General/killed.dwn");
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(stateFile); }, 60)) << child->Errors();
+    child->Signal(SIGKILL);
+    child->Wait(10);
+    std::set<std::string> saved = SavedInStateFile("killed");
+    EXPECT_FALSE(saved.empty());
+
+    size_t mark = server->Requests().size();
+    std::string output;
+    ASSERT_EQ(RunCli({"run", "killed"}, &output), 0) << output;
+    std::vector<std::string> requests = server->Requests();
+    for (size_t i = mark; i < requests.size(); ++i) {
+        std::string target = requests[i].substr(requests[i].find(' ') + 1);
+        target = target.substr(0, target.find(' '));
+        EXPECT_EQ(saved.count(server->URL(target)), 0u) << requests[i];
+    }
+    ExpectCompleteCopy();
+}
+
+} // namespace
+} // namespace arvelo::test
