@@ -5,6 +5,7 @@
 #include "crawl/URL.h"
 #include "support/ScriptedServer.h"
 
+#include <QByteArray>
 #include <QUrl>
 
 #include <regex>
@@ -52,7 +53,10 @@ const std::map<std::string, std::string> &CrawlFixture::SiteFiles()
         site["logo.gif"] = std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01"
                                        "\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
                                        43);
-        site["images/photo.png"] = "\x89PNG\r\n\x1a\n" + Binary(300, 9);
+        // A real 1x1 picture, so that a browser shows it.
+        site["images/photo.png"] = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4"
+                                                          "2mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==")
+                                       .toStdString();
         site["about.html"] = Page("About", "<img src=\"images/photo.png\"> <a href=\"index.html\">Home</a>");
         site["sub/page2.html"] =
             Page("Page 2", "<a href=\"../index.html\">Home</a> <img src=\"../logo.gif\">\n"

@@ -1,3 +1,4 @@
+#include "e2e/BrowserCheck.h"
 #include "e2e/CrawlFixture.h"
 
 #include "core/FileUtils.h"
@@ -98,6 +99,24 @@ TEST_F(Crawl, ConvertedPageLinksToItsLocalFiles)
     std::string index = ReadFileBytes(LocalFile("index.html"));
     EXPECT_NE(index.find("href=\"http://elsewhere.invalid/\""), std::string::npos);
     EXPECT_NE(index.find("list.html%C2%BFid=1.html"), std::string::npos) << index;
+}
+
+TEST_F(Crawl, ChromiumLoadsEveryCopiedPageWithoutAFailure)
+{
+    StartServer();
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    std::vector<std::string> pages;
+    for (const std::string &name : FilesUnder(Copy()))
+        if (name.size() > 5 && name.substr(name.size() - 5) == ".html")
+            pages.push_back(Copy() + name);
+    ASSERT_GT(pages.size(), 10u);
+    ForceFolders(Path("harness/"));
+    bool available = false;
+    std::vector<std::string> failures = FailedLoadsInChromium(pages, Path("harness/"), available);
+    if (!available)
+        GTEST_SKIP() << "chromium is not installed";
+    EXPECT_EQ(failures, std::vector<std::string>());
 }
 
 TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)

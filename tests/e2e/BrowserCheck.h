@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace arvelo::test {
+
+// Loads every page in headless Chromium from disk, each in a frame of a
+// harness page written into harnessFolder, and answers what failed to load:
+// images, style sheets and frames, as "page: what". Sets available false
+// when Chromium is not installed.
+std::vector<std::string> FailedLoadsInChromium(const std::vector<std::string> &pageFiles,
+                                               const std::string &harnessFolder, bool &available);
+
+} // namespace arvelo::test
