@@ -52,15 +52,6 @@ protected:
         }
         return urls;
     }
-
-    void ExpectCompleteCopy()
-    {
-        EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
-        for (const std::string &path : CopiedPaths())
-            if (path.find(".html") == std::string::npos)
-                EXPECT_EQ(ReadFileBytes(LocalFile(path)), SiteFiles().at(path)) << path;
-        EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
-    }
 };
 
 TEST_F(Cli, CopiesASiteIntoAFolder)
@@ -115,12 +106,7 @@ TEST_F(Cli, InterruptStopsTheRunSoThatItResumes)
     size_t mark = server->Requests().size();
     std::string output;
     ASSERT_EQ(RunCli({"run", "stopped", "--mode", "resume"}, &output), 0) << output;
-    std::vector<std::string> requests = server->Requests();
-    for (size_t i = mark; i < requests.size(); ++i) {
-        std::string target = requests[i].substr(requests[i].find(' ') + 1);
-        target = target.substr(0, target.find(' '));
-        EXPECT_EQ(saved.count(server->URL(target)), 0u) << requests[i];
-    }
+    ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
 }
 
@@ -139,12 +125,7 @@ TEST_F(Cli, ResumesAfterTheProcessWasKilled)
     size_t mark = server->Requests().size();
     std::string output;
     ASSERT_EQ(RunCli({"run", "killed"}, &output), 0) << output;
-    std::vector<std::string> requests = server->Requests();
-    for (size_t i = mark; i < requests.size(); ++i) {
-        std::string target = requests[i].substr(requests[i].find(' ') + 1);
-        target = target.substr(0, target.find(' '));
-        EXPECT_EQ(saved.count(server->URL(target)), 0u) << requests[i];
-    }
+    ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
 }
 

@@ -142,6 +142,38 @@ std::vector<std::string> CrawlFixture::ExpectedFiles(const std::vector<std::stri
     return files;
 }
 
+std::vector<std::string> CrawlFixture::RequestsSince(size_t first) const
+{
+    std::vector<std::string> all = server->Requests();
+    return {all.begin() + static_cast<long>(std::min(first, all.size())), all.end()};
+}
+
+std::string CrawlFixture::TargetOf(const std::string &request)
+{
+    size_t start = request.find(' ') + 1;
+    return request.substr(start, request.find(' ', start) - start);
+}
+
+void CrawlFixture::ExpectNoneFetchedAgain(const std::set<std::string> &savedURLs, size_t first) const
+{
+    for (const std::string &request : RequestsSince(first))
+        EXPECT_EQ(savedURLs.count(server->URL(TargetOf(request))), 0u) << request;
+}
+
+void CrawlFixture::ExpectCompleteCopy() const
+{
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
+    for (const std::string &path : CopiedPaths()) {
+        std::string served = path == "old.html" ? "new.html" : path.substr(0, path.find('?'));
+        std::string copied = ReadFileBytes(LocalFile(path));
+        if (path.find(".html") != std::string::npos)
+            EXPECT_NE(copied.find("<title>"), std::string::npos) << path;
+        else
+            EXPECT_EQ(copied, SiteFiles().at(served)) << path;
+    }
+    EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
+}
+
 TAVTask *CrawlFixture::NewCopyTask(const std::string &path, bool map)
 {
     std::unique_ptr<TAVTask> task = run->CreateTask(server->URL(path), map, true);

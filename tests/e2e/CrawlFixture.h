@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,18 @@ protected:
     std::string LocalFile(const std::string &path) const;
     // What a complete copy holds: relative file names below the copy.
     std::vector<std::string> ExpectedFiles(const std::vector<std::string> &paths) const;
+
+    // The requests the server received from the given one on, and the
+    // target of a request line "GET /a.html 200 -".
+    std::vector<std::string> RequestsSince(size_t first) const;
+    static std::string TargetOf(const std::string &request);
+    // Checks that no request since the given one asked for a saved address.
+    void ExpectNoneFetchedAgain(const std::set<std::string> &savedURLs, size_t first) const;
+
+    // Checks the copy holds every file of the site that a complete copy
+    // holds, with its bytes for the files that are not pages, and nothing
+    // else, and that every link leads into it.
+    void ExpectCompleteCopy() const;
 
     TAVTask *NewCopyTask(const std::string &path = "/index.html", bool map = false);
     // Starts the task and waits for its run to end; false on a time-out.

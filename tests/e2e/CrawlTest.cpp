@@ -15,20 +15,6 @@
 namespace arvelo::test {
 namespace {
 
-// The requests the server received from the given one on.
-std::vector<std::string> RequestsFrom(const TNginxServer &server, size_t first)
-{
-    std::vector<std::string> all = server.Requests();
-    return {all.begin() + static_cast<long>(std::min(first, all.size())), all.end()};
-}
-
-// The target of a request line "GET /a.html 200 -".
-std::string TargetOf(const std::string &request)
-{
-    size_t start = request.find(' ') + 1;
-    return request.substr(start, request.find(' ', start) - start);
-}
-
 std::set<std::string> SavedURLs(TAVTask &task)
 {
     std::set<std::string> urls;
@@ -43,25 +29,7 @@ std::set<std::string> SavedURLs(TAVTask &task)
     return urls;
 }
 
-class Crawl : public CrawlFixture {
-protected:
-    // Checks the copy holds every file of the site that a complete copy
-    // holds, with its bytes for the files that are not pages, and nothing else.
-    void ExpectCompleteCopy()
-    {
-        EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
-        for (const std::string &path : CopiedPaths()) {
-            bool page = path.find(".html") != std::string::npos;
-            std::string served = path == "old.html" ? "new.html" : path.substr(0, path.find('?'));
-            std::string copied = ReadFileBytes(LocalFile(path));
-            if (page)
-                EXPECT_NE(copied.find("<title>"), std::string::npos) << path;
-            else
-                EXPECT_EQ(copied, SiteFiles().at(served)) << path;
-        }
-        EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
-    }
-};
+using Crawl = CrawlFixture;
 
 class CrawlConnections : public Crawl, public ::testing::WithParamInterface<int> {};
 
@@ -143,8 +111,7 @@ TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
     task->runMode = rmResume;
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
-    for (const std::string &request : RequestsFrom(*server, mark))
-        EXPECT_EQ(saved.count(server->URL(TargetOf(request))), 0u) << request;
+    ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
 }
 
@@ -168,7 +135,7 @@ TEST_F(Crawl, RenovixAsksForChangesAndRewritesOnlyWhatChanged)
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     int notModified = 0;
-    for (const std::string &request : RequestsFrom(*server, mark)) {
+    for (const std::string &request : RequestsSince(mark)) {
         std::string target = TargetOf(request);
         // Only the 404 had no date to ask with.
         if (target != "/missing.html")
@@ -195,7 +162,7 @@ TEST_F(Crawl, SalvixFetchesOnlyTheFailedItems)
     size_t mark = server->Requests().size();
     task->runMode = rmSalvix;
     ASSERT_TRUE(RunToEnd(*task));
-    std::vector<std::string> requests = RequestsFrom(*server, mark);
+    std::vector<std::string> requests = RequestsSince(mark);
     ASSERT_FALSE(requests.empty());
     for (const std::string &request : requests)
         EXPECT_EQ(TargetOf(request), "/missing.html") << request;
@@ -258,7 +225,7 @@ TEST_F(Crawl, StoppingAFetchPutsItsItemBack)
     task->runMode = rmResume;
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(ReadFileBytes(LocalFile("slow/b1.bin")), SiteFiles().at("slow/b1.bin"));
-    std::vector<std::string> requests = RequestsFrom(*server, mark);
+    std::vector<std::string> requests = RequestsSince(mark);
     ASSERT_FALSE(requests.empty());
     EXPECT_NE(requests.back().find(" 206 "), std::string::npos) << requests.back();
 }
