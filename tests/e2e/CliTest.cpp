@@ -57,8 +57,9 @@ protected:
 TEST_F(Cli, CopiesASiteIntoAFolder)
 {
     StartServer();
-    std::string output;
-    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site"}, &output), 0) << output;
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site"}, &output, &errors), 0)
+        << output << errors;
     EXPECT_NE(output.find("Task Complete: Pages"), std::string::npos) << output;
     ExpectCompleteCopy();
     ASSERT_EQ(RunCli({"list"}, &output), 0);
