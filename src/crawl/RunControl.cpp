@@ -7,6 +7,7 @@
 #include "crawl/Dispatcher.h"
 #include "crawl/LocalNames.h"
 #include "crawl/Slots.h"
+#include "crawl/StyleSheet.h"
 #include "crawl/ThreadParse.h"
 #include "crawl/URL.h"
 #include "model/ActiveTaskList.h"
@@ -31,7 +32,7 @@ TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload 
             OnCounters(task);
     };
     dispatcher_.OnItemCompleted = [this](TAVSocket &, TAVQItem &item) {
-        if (item.IsPage() && item.State() == isSaved)
+        if ((item.IsPage() || item.IsStyleSheet()) && item.State() == isSaved)
             parser_.Wake();
     };
     dispatcher_.OnSaveFailed = [this](const std::string &why) { ShowStatus(why); };
@@ -162,6 +163,7 @@ void TRunControl::BeginNewRun(TAVTask &task)
     item->Text().URL = task.url;
     item->baseAddress = URLDirectory(task.url);
     item->SetGroup(GroupOfURL(task.url));
+    item->SetStyleSheet(IsStyleSheetURL(task.url));
     item->level = 0;
     if (task.runMode == rmMap) {
         item->SetMark(imMap);
@@ -188,8 +190,6 @@ void TRunControl::StartTask(TAVTask &task)
         if (resume) {
             ShowStatus("Resuming Task...");
             task.items.OpenItems();
-            // Items a program that ended during the run left in flight.
-            task.items.ResetInProgress();
             ResumeTiming(task);
         } else {
             ShowStatus("Starting Task...");

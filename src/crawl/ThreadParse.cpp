@@ -5,6 +5,7 @@
 #include "core/WindowThread.h"
 #include "crawl/LocalNames.h"
 #include "crawl/PageProcessor.h"
+#include "crawl/StyleSheet.h"
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/Task.h"
@@ -102,6 +103,7 @@ int TThreadParse::QueueItems(TAVTask &task, std::vector<TCandidate> &batch)
             item->level = candidate.level;
             item->SetMark(candidate.mark);
             item->SetGroup(candidate.group);
+            item->SetStyleSheet(IsStyleSheetURL(text.URL));
             item->SetState(isNone);
             task.items.AddItem(std::move(item));
             ++added;
@@ -148,7 +150,8 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
         Status({});
         return;
     }
-    std::string page = LoadText(file);
+    // Pages are read as lines; a style sheet keeps its bytes.
+    std::string page = item.IsStyleSheet() ? ReadFileBytes(file) : LoadText(file);
     if (page.empty()) {
         // Nothing to parse; marked done so that the thread moves on.
         publish(isParsed, {});
@@ -156,12 +159,21 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
         return;
     }
 
-    TPageProcessor processor(task.profile, startURL, info, withBanner.load());
-    processor.QueueItems = [&](std::vector<TCandidate> &batch) { return QueueItems(task, batch); };
-    processor.ShowProgress = [&](int links, int newLinks) {
-        Status("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));
-    };
-    page = processor.Process(std::move(page));
+    auto queue = [&](std::vector<TCandidate> &batch) { return QueueItems(task, batch); };
+    std::string title;
+    if (item.IsStyleSheet()) {
+        TStyleSheetProcessor sheet(task.profile, startURL, info);
+        sheet.QueueItems = queue;
+        page = sheet.Process(page);
+    } else {
+        TPageProcessor processor(task.profile, startURL, info, withBanner.load());
+        processor.QueueItems = queue;
+        processor.ShowProgress = [&](int links, int newLinks) {
+            Status("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));
+        };
+        page = processor.Process(std::move(page));
+        title = processor.Title();
+    }
 
     Status("Saving Changes: " + file);
     std::string failure;
@@ -171,7 +183,7 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
         // The downloaded page stays as it was; the crawl goes on.
         failure = error.what();
     }
-    publish(isParsed, processor.Title());
+    publish(isParsed, title);
     Status(failure);
 }
 

@@ -86,6 +86,12 @@ void TAVQItem::SetMark(uint8_t mark)
     task->items.ItemChanged(*this);
 }
 
+void TAVQItem::SetStyleSheet(bool on)
+{
+    styleSheet_.store(on, std::memory_order_release);
+    task->items.ItemChanged(*this);
+}
+
 void TAVQItem::SetGroup(const std::string &group)
 {
     group_ = InternGroup(group);

@@ -66,6 +66,9 @@ public:
     uint8_t Mark() const { return mark_.load(std::memory_order_acquire); }
     const std::string &Group() const { return *group_; }
     bool IsPage() const { return page_.load(std::memory_order_acquire); }
+    // A style sheet is read back after it is saved, as a page is.
+    bool IsStyleSheet() const { return styleSheet_.load(std::memory_order_acquire); }
+    void SetStyleSheet(bool on);
 
     // Changes the state, taking the item's share out of the task's counters
     // when it is reset to 0, and reports the change.
@@ -90,6 +93,7 @@ private:
     std::atomic<uint8_t> state_{isNone};
     std::atomic<uint8_t> mark_{imDownload};
     std::atomic<bool> page_{false};
+    std::atomic<bool> styleSheet_{false};
     // Position among the list's items; the largest value until the item is
     // added, so that changes made before do not move the list's cursors.
     uint32_t ordinal_ = UINT32_MAX;

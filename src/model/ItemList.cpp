@@ -1,5 +1,7 @@
 #include "model/ItemList.h"
 
+#include "crawl/StyleSheet.h"
+
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
@@ -235,6 +237,7 @@ bool TItemList::OpenItems()
         // An item caught in flight starts again.
         item->state_.store(static_cast<uint8_t>(value < isError || value > 255 ? isNone : value));
         item->SetGroup(FieldOf(record, kFieldSeparator, 2));
+        item->styleSheet_.store(IsStyleSheetURL(lines_[addressLine]));
         std::string mark = FieldOf(record, kFieldSeparator, 7);
         item->mark_.store(static_cast<uint8_t>(mark.empty() ? imDownload : ToIntDef(mark, imDownload)));
         item->level = ToIntDef(level, 0);
@@ -349,7 +352,7 @@ TAVQItem *TItemList::Next(Predicate predicate)
             return !page && ((mark == imDownload && state == isNone) ||
                              (mark == imUpdate && (state == isNone || state == isDownloading)));
         default:
-            return page && state == isSaved;
+            return (page || item.IsStyleSheet()) && state == isSaved;
         }
     };
     std::lock_guard lock(mutex_);

@@ -49,11 +49,15 @@ const std::map<std::string, std::string> &CrawlFixture::SiteFiles()
                              "<a href=\"missing.html\">Missing</a> <a href=\"old.html\">Old</a>\n"
                              "<a href=\"http://elsewhere.invalid/\">Elsewhere</a>\n" +
                              slowLinks + "</body></html>\n";
-        site["style.css"] = "body { color: black; background: white; }\n";
+        site["style.css"] = "@import \"print.css\";\n"
+                            "body { color: black; background: url( 'images/bg.png' ) }\n"
+                            "/* url(images/old.png) */\n";
+        site["print.css"] = "h1 { background: url(images/photo.png) }\n";
         site["logo.gif"] = std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01"
                                        "\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
                                        43);
         // A real 1x1 picture, so that a browser shows it.
+        site["images/bg.png"] = "\x89PNG\r\n\x1a\n" + Binary(200, 3);
         site["images/photo.png"] = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4"
                                                           "2mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==")
                                        .toStdString();
@@ -80,7 +84,8 @@ const std::map<std::string, std::string> &CrawlFixture::SiteFiles()
 
 std::vector<std::string> CrawlFixture::CopiedPaths()
 {
-    std::vector<std::string> paths = {"index.html", "style.css", "logo.gif", "images/photo.png", "about.html",
+    std::vector<std::string> paths = {"index.html", "style.css", "print.css", "logo.gif", "images/bg.png",
+                                      "images/photo.png", "about.html",
                                       "sub/page2.html", "sub/deep/page3.html", "frames.html", "left.html",
                                       "right.html", "refresh.html", "new.html", "old.html", "list.html?id=1",
                                       "list.html?id=2"};
