@@ -3,16 +3,12 @@
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
-#include "crawl/Dispatcher.h"
+#include "crawl/Engine.h"
 #include "crawl/LocalNames.h"
-#include "crawl/RunControl.h"
-#include "crawl/Slots.h"
-#include "crawl/ThreadParse.h"
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/Profile.h"
 #include "model/Task.h"
-#include "schedule/TaskManager.h"
 #include "schedule/ThreadSchedule.h"
 
 #include <QCoreApplication>
@@ -72,13 +68,9 @@ TSession::TSession(const TOptions &options) : options_(options), terminal_(::isa
 
 TSession::~TSession()
 {
-    // Run control stops a run under way before the threads go.
+    // A run under way is stopped before the threads go, and they before the application object.
     scheduler_.reset();
-    run_.reset();
-    parser_.reset();
-    dispatcher_.reset();
-    slots_.reset();
-    tasks_.reset();
+    engine_.reset();
     app_.reset();
 }
 
@@ -96,12 +88,8 @@ int TSession::Run()
     if (options_.command == TCommand::kList)
         return List();
 
-    tasks_ = std::make_unique<TTaskManager>();
-    slots_ = std::make_unique<TSlotList>();
-    dispatcher_ = std::make_unique<TThreadDownload>();
-    parser_ = std::make_unique<TThreadParse>();
-    run_ = std::make_unique<TRunControl>(*tasks_, *slots_, *dispatcher_, *parser_);
-    slots_->SetConnections(options_.connections.value_or(app_->Connections()), false);
+    engine_ = std::make_unique<TRunEngine>();
+    engine_->slots.SetConnections(options_.connections.value_or(app_->Connections()), false);
     CatchInterrupts();
 
     switch (options_.command) {
@@ -121,7 +109,7 @@ int TSession::Copy()
         std::fprintf(stderr, "arvelo-cli: Invalid URL: %s\n", options_.address.c_str());
         return kExitInvalid;
     }
-    std::unique_ptr<TAVTask> task = run_->CreateTask(address, options_.map, true);
+    std::unique_ptr<TAVTask> task = engine_->run.CreateTask(address, options_.map, true);
     if (!options_.name.empty())
         task->taskName = TAVTask::UniqueTaskName(ExtractFilePath(task->taskFile), SafeFileName(options_.name, '_'));
     task->taskFile = ExtractFilePath(task->taskFile) + task->taskName + ".avt";
@@ -154,7 +142,7 @@ int TSession::Copy()
     task->status = tsScheduled;
     TAVTask *added = nullptr;
     try {
-        added = tasks_->Add(std::move(task));
+        added = engine_->tasks.Add(std::move(task));
     } catch (const EFileError &error) {
         std::fprintf(stderr, "arvelo-cli: %s\n", error.what());
         return kExitFailed;
@@ -188,8 +176,8 @@ int TSession::RunTask()
         std::fprintf(stderr, "arvelo-cli: no task named '%s'\n", options_.task.c_str());
         return kExitInvalid;
     }
-    tasks_->LoadActiveTasks();
-    TAVTask *task = tasks_->Open(file);
+    engine_->tasks.LoadActiveTasks();
+    TAVTask *task = engine_->tasks.Open(file);
     if (!task)
         return kExitInvalid;
     if (options_.runMode)
@@ -205,29 +193,29 @@ int TSession::RunTask()
 int TSession::Drive(TAVTask &task)
 {
     int status = kExitFailed;
-    run_->OnRunEnded = [&](TAVTask &ended) {
+    engine_->run.OnRunEnded = [&](TAVTask &ended) {
         ShowProgress(true);
         status = ended.status == tsTaskComplete || ended.status == tsZipped ? kExitCompleted : kExitFailed;
         QCoreApplication::exit(0);
     };
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (interrupted.exchange(false) && run_->RunningTask()) {
+        if (interrupted.exchange(false) && engine_->run.RunningTask()) {
             if (terminal_ && progressShown_)
                 std::fputc('\n', stderr);
             progressShown_ = false;
             Say("Stopping; resume with: arvelo-cli run \"" + task.taskFile + "\" --mode resume");
-            run_->StopTask(*run_->RunningTask());
+            engine_->run.StopTask(*engine_->run.RunningTask());
             return;
         }
         ShowProgress(false);
     });
     ticker.start(250);
-    run_->StartTask(task);
-    if (!run_->RunningTask())
+    engine_->run.StartTask(task);
+    if (!engine_->run.RunningTask())
         return kExitFailed;
     QCoreApplication::exec();
-    run_->OnRunEnded = nullptr;
+    engine_->run.OnRunEnded = nullptr;
     if (TAVQItem *start = task.items.ItemCount() ? task.items.Item(0) : nullptr; start && start->State() == isError) {
         start->LoadFields();
         std::fprintf(stderr, "arvelo-cli: the start page could not be fetched: %s\n",
@@ -240,7 +228,7 @@ int TSession::Drive(TAVTask &task)
 
 void TSession::ShowProgress(bool final)
 {
-    TAVTask *task = run_->RunningTask();
+    TAVTask *task = engine_->run.RunningTask();
     if (final)
         task = app_->CurrentTask();
     if (!task || options_.quiet)
@@ -292,8 +280,8 @@ int TSession::List()
 
 int TSession::Schedule()
 {
-    tasks_->LoadActiveTasks();
-    run_->OnRunEnded = [&](TAVTask &ended) {
+    engine_->tasks.LoadActiveTasks();
+    engine_->run.OnRunEnded = [&](TAVTask &ended) {
         ShowProgress(true);
         Say("Waiting for scheduled tasks (Ctrl-C ends).");
         (void)ended;
@@ -301,8 +289,8 @@ int TSession::Schedule()
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         if (interrupted.exchange(false)) {
-            if (TAVTask *running = run_->RunningTask())
-                run_->StopTask(*running);
+            if (TAVTask *running = engine_->run.RunningTask())
+                engine_->run.StopTask(*running);
             QCoreApplication::exit(0);
             return;
         }
@@ -311,9 +299,9 @@ int TSession::Schedule()
     ticker.start(250);
     Say("Waiting for scheduled tasks (Ctrl-C ends).");
     scheduler_ = std::make_unique<TThreadSchedule>([this] {
-        TAVTask *before = run_->RunningTask();
-        run_->CheckSchedules();
-        if (TAVTask *started = run_->RunningTask(); started && started != before)
+        TAVTask *before = engine_->run.RunningTask();
+        engine_->run.CheckSchedules();
+        if (TAVTask *started = engine_->run.RunningTask(); started && started != before)
             Say("Starting task \"" + started->taskName + "\": " + started->url);
     });
     QCoreApplication::exec();

@@ -8,11 +8,7 @@
 namespace arvelo {
 class TAVApp;
 class TAVTask;
-class TRunControl;
-class TSlotList;
-class TTaskManager;
-class TThreadDownload;
-class TThreadParse;
+struct TRunEngine;
 class TThreadSchedule;
 } // namespace arvelo
 
@@ -45,11 +41,7 @@ private:
 
     TOptions options_;
     std::unique_ptr<TAVApp> app_;
-    std::unique_ptr<TTaskManager> tasks_;
-    std::unique_ptr<TSlotList> slots_;
-    std::unique_ptr<TThreadDownload> dispatcher_;
-    std::unique_ptr<TThreadParse> parser_;
-    std::unique_ptr<TRunControl> run_;
+    std::unique_ptr<TRunEngine> engine_;
     std::unique_ptr<TThreadSchedule> scheduler_;
     bool progressShown_ = false;
     bool terminal_ = false;

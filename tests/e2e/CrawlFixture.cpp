@@ -102,22 +102,21 @@ void CrawlFixture::SetUp()
         WriteFile("www/" + path, bytes);
     app = std::make_unique<TAVApp>();
     app->SetNoAds(true);
-    tasks = std::make_unique<TTaskManager>();
-    slots = std::make_unique<TSlotList>();
-    dispatcher = std::make_unique<TThreadDownload>();
-    parser = std::make_unique<TThreadParse>();
-    run = std::make_unique<TRunControl>(*tasks, *slots, *dispatcher, *parser);
-    run->OnRunEnded = [this](TAVTask &) { ++runsEnded; };
-    slots->SetConnections(4);
+    app->SetConnections(4);
+    StartEngine();
+}
+
+void CrawlFixture::StartEngine()
+{
+    engine.reset();
+    engine = std::make_unique<TRunEngine>();
+    engine->run.OnRunEnded = [this](TAVTask &) { ++runsEnded; };
+    engine->slots.SetConnections(app->Connections());
 }
 
 void CrawlFixture::TearDown()
 {
-    run.reset();
-    parser.reset();
-    dispatcher.reset();
-    slots.reset();
-    tasks.reset();
+    engine.reset();
     app.reset();
     server.reset();
     TestHome::TearDown();
@@ -181,17 +180,17 @@ void CrawlFixture::ExpectCompleteCopy() const
 
 TAVTask *CrawlFixture::NewCopyTask(const std::string &path, bool map)
 {
-    std::unique_ptr<TAVTask> task = run->CreateTask(server->URL(path), map, true);
+    std::unique_ptr<TAVTask> task = engine->run.CreateTask(server->URL(path), map, true);
     task->destination = Copy();
     task->schedule = "Now";
     task->status = tsScheduled;
-    return tasks->Add(std::move(task));
+    return engine->tasks.Add(std::move(task));
 }
 
 bool CrawlFixture::RunToEnd(TAVTask &task, double seconds)
 {
     int before = runsEnded;
-    run->StartTask(task);
+    engine->run.StartTask(task);
     return PumpUntil([&] { return runsEnded > before; }, seconds);
 }
 

@@ -1,12 +1,8 @@
 #pragma once
 
 #include "core/App.h"
-#include "crawl/Dispatcher.h"
-#include "crawl/RunControl.h"
-#include "crawl/Slots.h"
-#include "crawl/ThreadParse.h"
+#include "crawl/Engine.h"
 #include "model/Task.h"
-#include "schedule/TaskManager.h"
 #include "support/NginxServer.h"
 #include "support/TestHome.h"
 
@@ -24,6 +20,8 @@ class CrawlFixture : public TestHome {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A new start of the program: a fresh engine with its observers.
+    void StartEngine();
 
     // The site's files by path ("index.html"); written into www/.
     static const std::map<std::string, std::string> &SiteFiles();
@@ -60,11 +58,7 @@ protected:
 
     std::unique_ptr<TNginxServer> server;
     std::unique_ptr<TAVApp> app;
-    std::unique_ptr<TTaskManager> tasks;
-    std::unique_ptr<TSlotList> slots;
-    std::unique_ptr<TThreadDownload> dispatcher;
-    std::unique_ptr<TThreadParse> parser;
-    std::unique_ptr<TRunControl> run;
+    std::unique_ptr<TRunEngine> engine;
     int runsEnded = 0;
 };
 

@@ -36,7 +36,7 @@ class CrawlConnections : public Crawl, public ::testing::WithParamInterface<int>
 TEST_P(CrawlConnections, CopiesTheWholeSiteIntoTheFolder)
 {
     StartServer();
-    slots->SetConnections(GetParam());
+    engine->slots.SetConnections(GetParam());
     TAVTask *task = NewCopyTask();
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
@@ -51,7 +51,7 @@ TEST_P(CrawlConnections, CopiesTheWholeSiteIntoTheFolder)
     EXPECT_EQ(saved.status.load(), tsTaskComplete);
     EXPECT_EQ(saved.schedule, "");
     EXPECT_FALSE(app->ActiveTasks().Contains(task->taskFile));
-    EXPECT_EQ(static_cast<int>(slots->Count()), GetParam());
+    EXPECT_EQ(static_cast<int>(engine->slots.Count()), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Slots, CrawlConnections, ::testing::Values(1, 16));
@@ -90,19 +90,19 @@ TEST_F(Crawl, ChromiumLoadsEveryCopiedPageWithoutAFailure)
 TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
 {
     StartServer(true);
-    slots->SetConnections(2);
+    engine->slots.SetConnections(2);
     TAVTask *task = NewCopyTask();
-    run->StartTask(*task);
+    engine->run.StartTask(*task);
     // Stops while the slow files are being fetched.
     ASSERT_TRUE(PumpUntil([&] { return FileExists(LocalFile("slow/b1.bin")) || task->resourcesSaved > 5; }, 60));
-    run->StopTask(*task);
+    engine->run.StopTask(*task);
     EXPECT_EQ(task->status.load(), tsStopped);
     for (size_t i = 0; i < task->items.ItemCount(); ++i) {
         uint8_t state = task->items.Item(i)->State();
         EXPECT_TRUE(state != isDownloading && state != isUpdating) << i;
     }
-    EXPECT_EQ(slots->Count(), 2u);
-    for (TAVSocket *slot : slots->Snapshot())
+    EXPECT_EQ(engine->slots.Count(), 2u);
+    for (TAVSocket *slot : engine->slots.Snapshot())
         EXPECT_TRUE(slot->Idle());
     std::set<std::string> saved = SavedURLs(*task);
     ASSERT_LT(saved.size(), CopiedPaths().size() + 1);
@@ -193,13 +193,13 @@ TEST_F(Crawl, MapFetchesOnlyPages)
 TEST_F(Crawl, LoweringConnectionsDuringARunRemovesIdleSlots)
 {
     StartServer(true);
-    slots->SetConnections(8);
+    engine->slots.SetConnections(8);
     TAVTask *task = NewCopyTask();
-    run->StartTask(*task);
+    engine->run.StartTask(*task);
     ASSERT_TRUE(PumpUntil([&] { return task->resourcesSaved >= 3; }, 60));
-    slots->SetConnections(2);
-    EXPECT_TRUE(PumpUntil([&] { return slots->Count() == 2u || !run->RunningTask(); }, 60));
-    EXPECT_EQ(slots->Count(), 2u);
+    engine->slots.SetConnections(2);
+    EXPECT_TRUE(PumpUntil([&] { return engine->slots.Count() == 2u || !engine->run.RunningTask(); }, 60));
+    EXPECT_EQ(engine->slots.Count(), 2u);
     ASSERT_TRUE(PumpUntil([&] { return runsEnded > 0; }, 120));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     ExpectCompleteCopy();
@@ -208,15 +208,15 @@ TEST_F(Crawl, LoweringConnectionsDuringARunRemovesIdleSlots)
 TEST_F(Crawl, StoppingAFetchPutsItsItemBack)
 {
     StartServer(true);
-    slots->SetConnections(1);
+    engine->slots.SetConnections(1);
     TAVTask *task = NewCopyTask("/slow/b1.bin");
-    run->StartTask(*task);
-    ASSERT_TRUE(PumpUntil([&] { return !slots->Snapshot()[0]->Idle(); }, 30));
-    ASSERT_TRUE(PumpUntil([&] { return slots->Snapshot()[0]->HTTP.Bytes() > 0; }, 30));
-    run->StopTask(*task);
+    engine->run.StartTask(*task);
+    ASSERT_TRUE(PumpUntil([&] { return !engine->slots.Snapshot()[0]->Idle(); }, 30));
+    ASSERT_TRUE(PumpUntil([&] { return engine->slots.Snapshot()[0]->HTTP.Bytes() > 0; }, 30));
+    engine->run.StopTask(*task);
     TAVQItem &item = *task->items.Item(0);
     EXPECT_EQ(item.State(), isNone);
-    EXPECT_EQ(slots->Snapshot()[0]->status, "Idle");
+    EXPECT_EQ(engine->slots.Snapshot()[0]->status, "Idle");
     // The part received is kept and the resume asks for the rest only.
     item.LoadFields();
     EXPECT_EQ(item.LoadedText().result.rfind("Incomplete (", 0), 0u) << item.LoadedText().result;

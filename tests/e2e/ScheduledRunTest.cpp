@@ -14,12 +14,12 @@ class ScheduledRun : public CrawlFixture {
 protected:
     TAVTask *Scheduled(const std::string &path, const std::string &schedule, TDateTime nextRun)
     {
-        std::unique_ptr<TAVTask> task = run->CreateTask(server->URL(path), false, true);
+        std::unique_ptr<TAVTask> task = engine->run.CreateTask(server->URL(path), false, true);
         task->destination = Copy();
         task->schedule = schedule;
         task->nextRun = nextRun;
         task->status = tsScheduled;
-        return tasks->Add(std::move(task));
+        return engine->tasks.Add(std::move(task));
     }
 };
 
@@ -27,11 +27,11 @@ TEST_F(ScheduledRun, DueTasksStartOneAfterAnotherInListOrder)
 {
     StartServer();
     std::vector<std::string> ended;
-    run->OnRunEnded = [&](TAVTask &task) { ended.push_back(task.url); };
+    engine->run.OnRunEnded = [&](TAVTask &task) { ended.push_back(task.url); };
     TAVTask *later = Scheduled("/new.html", "Once at", TDateTime::Now().AddDays(1));
     TAVTask *first = Scheduled("/about.html", "Now", TDateTime());
     TAVTask *second = Scheduled("/right.html", "Once at", TDateTime::Now().AddDays(-1));
-    TThreadSchedule scheduler([&] { run->CheckSchedules(); });
+    TThreadSchedule scheduler([&] { engine->run.CheckSchedules(); });
     ASSERT_TRUE(PumpUntil([&] { return ended.size() == 2; }, 30));
     EXPECT_EQ(ended, (std::vector<std::string>{first->url, second->url}));
     EXPECT_EQ(first->status.load(), tsTaskComplete);
@@ -47,12 +47,12 @@ TEST_F(ScheduledRun, ARecurringScheduleRunsAgainAfterItsRun)
 {
     StartServer();
     int runs = 0;
-    run->OnRunEnded = [&](TAVTask &) { ++runs; };
+    engine->run.OnRunEnded = [&](TAVTask &) { ++runs; };
     TAVTask *task = Scheduled("/about.html", "Every 0 hours, 0 mins", TDateTime::Now());
-    TThreadSchedule scheduler([&] { run->CheckSchedules(); });
+    TThreadSchedule scheduler([&] { engine->run.CheckSchedules(); });
     ASSERT_TRUE(PumpUntil([&] { return runs >= 2; }, 30));
     scheduler.Terminate();
-    PumpUntil([&] { return !run->RunningTask(); }, 30);
+    PumpUntil([&] { return !engine->run.RunningTask(); }, 30);
     EXPECT_EQ(task->schedule, "Every 0 hours, 0 mins");
 }
 
@@ -65,22 +65,19 @@ TEST_F(ScheduledRun, StartUpTurnsUnfinishedRunsIntoIncomplete)
     TAVTask *waiting = Scheduled("/new.html", "Daily at 6:00:00 AM", TDateTime::Now().AddDays(-2));
     std::string runningFile = running->taskFile, waitingFile = waiting->taskFile;
 
-    // A new start of the program.
-    run.reset();
-    tasks = std::make_unique<TTaskManager>();
-    run = std::make_unique<TRunControl>(*tasks, *slots, *dispatcher, *parser);
+    StartEngine();
     int runs = 0;
-    run->OnRunEnded = [&](TAVTask &) { ++runs; };
-    tasks->LoadActiveTasks();
-    TAVTask *settled = tasks->Find(runningFile);
+    engine->run.OnRunEnded = [&](TAVTask &) { ++runs; };
+    engine->tasks.LoadActiveTasks();
+    TAVTask *settled = engine->tasks.Find(runningFile);
     ASSERT_NE(settled, nullptr);
     EXPECT_EQ(settled->status.load(), tsIncomplete);
     EXPECT_EQ(settled->schedule, "");
     EXPECT_FALSE(app->ActiveTasks().Contains(runningFile));
     // The daily task whose time passed while the program was not running starts at once.
-    TThreadSchedule scheduler([&] { run->CheckSchedules(); });
+    TThreadSchedule scheduler([&] { engine->run.CheckSchedules(); });
     ASSERT_TRUE(PumpUntil([&] { return runs == 1; }, 30));
-    TAVTask *daily = tasks->Find(waitingFile);
+    TAVTask *daily = engine->tasks.Find(waitingFile);
     EXPECT_EQ(daily->status.load(), tsScheduled);
     EXPECT_GT(daily->nextRun, TDateTime::Now());
 }
