@@ -40,6 +40,9 @@ const char *UsageText()
            "\n"
            "Commands:\n"
            "  copy URL [FOLDER]   copy a website into FOLDER (default: the Local Intranet folder)\n"
+           "  copy URL --zip[=FILE]\n"
+           "                      copy a website into one zip archive (default: in the Downloads\n"
+           "                      folder, named after the start page's title when it has one)\n"
            "  run TASK            run a task, given as its .avt file or its name\n"
            "  list                list the tasks with their status\n"
            "  schedule            keep running and start each scheduled task when it is due\n"
@@ -54,6 +57,7 @@ const char *UsageText()
            "  --include TERMS     fetch only addresses with every term (may be repeated)\n"
            "  --exclude TERMS     skip addresses with every term (may be repeated)\n"
            "  --map               fetch the pages only\n"
+           "  --zip-last          add the files to the archive only once all are downloaded\n"
            "\n"
            "Options of run:\n"
            "  --mode MODE         restart, resume, renovix (only new or changed items),\n"
@@ -96,6 +100,11 @@ bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::
             options.quiet = true;
         } else if (arg == "--map") {
             options.map = true;
+        } else if (arg == "--zip" || arg.rfind("--zip=", 0) == 0) {
+            options.zip = true;
+            options.zipFile = arg.size() > 6 ? arg.substr(6) : std::string();
+        } else if (arg == "--zip-last") {
+            options.zipLast = true;
         } else if (arg == "--name") {
             if (!value(options.name))
                 return false;
@@ -187,9 +196,13 @@ bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::
     }
     bool copyOnly = !options.name.empty() || !options.profile.empty() || options.depth || options.pageLocation ||
                     options.resourceLocation || options.fileTypes || !options.include.empty() ||
-                    !options.exclude.empty() || options.map;
+                    !options.exclude.empty() || options.map || options.zip || options.zipLast;
     if (copyOnly && options.command != TCommand::kCopy) {
         error = "the crawl options belong to copy";
+        return false;
+    }
+    if (options.zip && !options.destination.empty()) {
+        error = "give either a folder or --zip";
         return false;
     }
     if (options.runMode && options.command != TCommand::kRun) {

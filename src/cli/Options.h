@@ -23,6 +23,9 @@ struct TOptions {
     std::optional<int> runMode;
     std::optional<int> connections;
     bool map = false;
+    bool zip = false;         // copy into an archive
+    std::string zipFile;      // its file, when given
+    bool zipLast = false;
     bool quiet = false;
 };
 

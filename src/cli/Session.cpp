@@ -3,6 +3,7 @@
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
+#include "core/TempFolder.h"
 #include "crawl/Engine.h"
 #include "crawl/LocalNames.h"
 #include "crawl/URL.h"
@@ -71,6 +72,7 @@ TSession::~TSession()
     // A run under way is stopped before the threads go, and they before the application object.
     scheduler_.reset();
     engine_.reset();
+    tempLease_.reset();
     app_.reset();
 }
 
@@ -88,6 +90,7 @@ int TSession::Run()
     if (options_.command == TCommand::kList)
         return List();
 
+    tempLease_ = std::make_unique<TTempFolderLease>(app_->TempFolder());
     engine_ = std::make_unique<TRunEngine>();
     engine_->slots.SetConnections(options_.connections.value_or(app_->Connections()), false);
     CatchInterrupts();
@@ -109,11 +112,16 @@ int TSession::Copy()
         std::fprintf(stderr, "arvelo-cli: Invalid URL: %s\n", options_.address.c_str());
         return kExitInvalid;
     }
-    std::unique_ptr<TAVTask> task = engine_->run.CreateTask(address, options_.map, true);
+    std::unique_ptr<TAVTask> task = engine_->run.CreateTask(address, options_.map, !options_.zip);
     if (!options_.name.empty())
         task->taskName = TAVTask::UniqueTaskName(ExtractFilePath(task->taskFile), SafeFileName(options_.name, '_'));
     task->taskFile = ExtractFilePath(task->taskFile) + task->taskName + ".avt";
-    if (!options_.destination.empty())
+    if (options_.zip) {
+        // The default archive name follows the task's final name.
+        task->destination = options_.zipFile.empty()
+                                ? UniqueFileName(app_->DownloadsFolder() + task->taskName + ".zip")
+                                : QFileInfo(QString::fromStdString(options_.zipFile)).absoluteFilePath().toStdString();
+    } else if (!options_.destination.empty())
         task->destination =
             IncludeTrailingSlash(QFileInfo(QString::fromStdString(options_.destination)).absoluteFilePath().toStdString());
     if (!options_.profile.empty() && options_.profile != kCustomProfile) {
@@ -214,6 +222,9 @@ int TSession::Drive(TAVTask &task)
     engine_->run.StartTask(task);
     if (!engine_->run.RunningTask())
         return kExitFailed;
+    // The start takes the stored preference; the command line's choice wins.
+    if (options_.zipLast)
+        task.zipLast = true;
     QCoreApplication::exec();
     engine_->run.OnRunEnded = nullptr;
     if (TAVQItem *start = task.items.ItemCount() ? task.items.Item(0) : nullptr; start && start->State() == isError) {
@@ -246,6 +257,8 @@ void TSession::ShowProgress(bool final)
             std::fputc('\n', stderr);
         progressShown_ = false;
         Say(TAVTask::StatusText(task->status) + ": " + line);
+        Say("Saved in: " + (task->intranetMode ? IncludeTrailingSlash(task->destination) + URLHost(task->url) + "/"
+                                                : task->destination));
     } else if (terminal_) {
         std::fprintf(stderr, "\r%s\033[K", line);
         std::fflush(stderr);

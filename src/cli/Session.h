@@ -10,6 +10,7 @@ class TAVApp;
 class TAVTask;
 struct TRunEngine;
 class TThreadSchedule;
+class TTempFolderLease;
 } // namespace arvelo
 
 namespace arvelo::cli {
@@ -41,6 +42,7 @@ private:
 
     TOptions options_;
     std::unique_ptr<TAVApp> app_;
+    std::unique_ptr<TTempFolderLease> tempLease_;
     std::unique_ptr<TRunEngine> engine_;
     std::unique_ptr<TThreadSchedule> scheduler_;
     bool progressShown_ = false;

@@ -32,8 +32,12 @@ TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload 
             OnCounters(task);
     };
     dispatcher_.OnItemCompleted = [this](TAVSocket &, TAVQItem &item) {
-        if ((item.IsPage() || item.IsStyleSheet()) && item.State() == isSaved)
-            parser_.Wake();
+        if (item.State() != isSaved)
+            return;
+        if (item.IsPage() || item.IsStyleSheet())
+            parser_.Wake(); // it joins the archive once it is rewritten
+        else if (!item.task->intranetMode)
+            item.task->zipQueue.Append(item.localFile, &item);
     };
     dispatcher_.OnSaveFailed = [this](const std::string &why) { ShowStatus(why); };
     parser_.OnStatus = [this](const std::string &text) { ShowStatus(text); };
@@ -201,6 +205,12 @@ void TRunControl::StartTask(TAVTask &task)
         task.items.PrepareRecovery();
     else if (task.runMode == rmRenovix)
         task.items.PrepareUpdate();
+    if (!task.intranetMode) {
+        archive_.Reset();
+        // What a run that ended before it was added still waits for.
+        if (resume)
+            archive_.Requeue(task);
+    }
     task.status = tsDownloading;
     running_ = &task;
     try {
@@ -227,6 +237,9 @@ void TRunControl::HaltTask(TAVTask &task)
     slots_.StopAllSlots();
     task.items.ResetInProgress();
     slots_.running = false;
+    // The archive takes every file saved so far.
+    if (!task.intranetMode)
+        archive_.Flush(task);
     // Saved here as well, so that what the stop reset is what a later resume reads.
     if (task.items.Changed()) {
         try {
@@ -260,9 +273,36 @@ void TRunControl::StopTask(TAVTask &task)
         OnRunEnded(task);
 }
 
+void TRunControl::RenameArchive(TAVTask &task)
+{
+    if (task.intranetMode || !task.profile.useStartPageTitle || Trim(task.startPageTitle).empty() ||
+        !FileExists(task.destination))
+        return;
+    std::string name = task.startPageTitle;
+    for (char &c : name)
+        if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 32)
+            c = ' ';
+    std::string folder = ExtractFilePath(task.destination);
+    std::string target = folder + name + ".zip";
+    if (SameText(target, task.destination))
+        return;
+    target = UniqueFileName(target);
+    if (!RenameNoReplace(task.destination, target)) {
+        Notifier().Error("Unable to rename the archive to: " + target);
+        return;
+    }
+    task.destination = target;
+    try {
+        task.Save();
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+    }
+}
+
 void TRunControl::FinishTask(TAVTask &task)
 {
     HaltTask(task);
+    RenameArchive(task);
     TAVApp *app = TAVApp::Instance();
     if (app && app->BeepOnCompletion())
         Notifier().Beep();
@@ -275,8 +315,10 @@ void TRunControl::ZipTimer()
     TAVTask *task = running_;
     if (!task || halting_)
         return;
-    bool zipped = !task->intranetMode && OnZipTick && OnZipTick(*task);
-    if (task->status != tsComplete)
+    bool complete = task->status == tsComplete;
+    // With "Zip Last" the files wait until the download has finished.
+    bool zipped = !task->intranetMode && (complete || !task->zipLast) && archive_.Tick(*task, complete);
+    if (!complete)
         return;
     if (task->intranetMode)
         task->status = tsTaskComplete;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "archive/TaskArchive.h"
+#include "archive/ZipArchive.h"
+
 #include <QTimer>
 
 #include <functional>
@@ -58,9 +61,9 @@ public:
     // The task editor for a new task with the profile "Custom", titled
     // "Create New Task"; true for OK. Without it such tasks are discarded.
     std::function<bool(TAVTask &)> OnEditNewTask;
-    // A task's status became 5: the window's hook for a zip-mode task; it
-    // answers true once the task is finished. Without it the task waits.
-    std::function<bool(TAVTask &)> OnZipTick;
+
+    // The one zip component, for every archive operation of the program.
+    TZipArchive &Zip() { return zip_; }
 
 private:
     void Bind(TAVTask *task);
@@ -68,6 +71,8 @@ private:
     void ResumeTiming(TAVTask &task);
     void BeginNewRun(TAVTask &task);
     void ZipTimer();
+    // The archive's name from the start page title, when the profile asks for it.
+    void RenameArchive(TAVTask &task);
 
     TTaskManager &tasks_;
     TSlotList &slots_;
@@ -76,6 +81,8 @@ private:
     TAVTask *running_ = nullptr;
     bool halting_ = false;
     QTimer zipTimer_;
+    TZipArchive zip_;
+    TTaskArchive archive_{zip_};
 };
 
 } // namespace arvelo

@@ -137,6 +137,8 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
             }
             item.SetState(state);
             item.Publish(true);
+            if (state == isParsed && !task.intranetMode)
+                task.zipQueue.Append(file, &item);
         });
         ++pagesProcessed_;
         if (OnItemsChanged)

@@ -175,6 +175,7 @@ void TAVTask::Reset()
 void TAVTask::ClearItems()
 {
     Changed("Clearing previous task...", 0, 0);
+    zipQueue.Clear();
     items.Clear();
 }
 

@@ -4,6 +4,7 @@
 #include "core/TextUtils.h"
 #include "model/ItemList.h"
 #include "model/Profile.h"
+#include "model/ZipQueue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -71,6 +72,9 @@ public:
     std::function<void(const std::string &text, int position, int total)> OnChange;
     // Fired when an item is added or published, for the view that lists them.
     std::function<void(TAVQItem &item)> OnItemChanged;
+
+    // Saved files on their way into the archive (zip mode).
+    TZipQueue zipQueue;
 
     // The download items; declared last so that they go first.
     TItemList items{*this};
