@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 namespace arvelo {
@@ -75,13 +76,34 @@ int Open(const std::string &file, int flags, TZipHandle &handle)
     return zrSuccess;
 }
 
-bool Matches(const StringList &patterns, const std::string &name)
-{
-    for (const std::string &pattern : patterns)
-        if (pattern == name || fnmatch(pattern.c_str(), name.c_str(), 0) == 0)
+// Entry names and wildcards; names are looked up, so that matching every
+// entry of a large archive by its name stays linear.
+class TNameMatcher {
+public:
+    explicit TNameMatcher(const StringList &patterns)
+    {
+        for (const std::string &pattern : patterns) {
+            if (pattern.find_first_of("*?[") == std::string::npos)
+                names_.insert(pattern);
+            else
+                wildcards_.push_back(pattern);
+        }
+    }
+    bool Empty() const { return names_.empty() && wildcards_.empty(); }
+    bool operator()(const std::string &name) const
+    {
+        if (names_.count(name))
             return true;
-    return false;
-}
+        for (const std::string &wildcard : wildcards_)
+            if (fnmatch(wildcard.c_str(), name.c_str(), 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    std::unordered_set<std::string> names_;
+    std::vector<std::string> wildcards_;
+};
 
 bool IsLink(zip_t *archive, zip_uint64_t index)
 {
@@ -305,8 +327,8 @@ int TZipArchive::Add(int mode)
 int TZipArchive::Delete()
 {
     abort_ = false;
-    StringList patterns;
-    patterns.swap(FilesToProcess);
+    TNameMatcher matches(FilesToProcess);
+    FilesToProcess.clear();
     TZipHandle archive;
     if (int code = Open(ZipFileName, 0, archive))
         return code;
@@ -314,7 +336,7 @@ int TZipArchive::Delete()
     int deleted = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *name = zip_get_name(archive.get(), i, 0);
-        if (!name || !Matches(patterns, name))
+        if (!name || !matches(name))
             continue;
         if (OnDeleting)
             OnDeleting(name);
@@ -372,8 +394,8 @@ int TZipArchive::FindEntry(const std::string &name)
 int TZipArchive::List()
 {
     abort_ = false;
-    StringList patterns;
-    patterns.swap(FilesToProcess);
+    TNameMatcher matches(FilesToProcess);
+    FilesToProcess.clear();
     TZipHandle archive;
     if (int code = Open(ZipFileName, ZIP_RDONLY, archive))
         return code;
@@ -381,7 +403,7 @@ int TZipArchive::List()
     zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count && !abort_; ++i) {
         const char *name = zip_get_name(archive.get(), i, 0);
-        if (!name || (!patterns.empty() && !Matches(patterns, name)))
+        if (!name || (!matches.Empty() && !matches(name)))
             continue;
         if (OnListing)
             OnListing(StatsOf(archive.get(), i, dates));
@@ -392,8 +414,8 @@ int TZipArchive::List()
 int TZipArchive::Extract(int)
 {
     abort_ = false;
-    StringList patterns;
-    patterns.swap(FilesToProcess);
+    TNameMatcher matches(FilesToProcess);
+    FilesToProcess.clear();
     TZipHandle archive;
     if (int code = Open(ZipFileName, ZIP_RDONLY, archive))
         return code;
@@ -414,7 +436,7 @@ int TZipArchive::Extract(int)
         if (zip_stat_index(archive.get(), i, 0, &st) != 0 || !st.name)
             return zrCorrupt;
         std::string name = st.name;
-        if (!Matches(patterns, name))
+        if (!matches(name))
             continue;
         if (!SafeEntryName(name) || IsLink(archive.get(), i))
             return zrUnsafeName;

@@ -206,6 +206,8 @@ void TRunControl::StartTask(TAVTask &task)
     else if (task.runMode == rmRenovix)
         task.items.PrepareUpdate();
     if (!task.intranetMode) {
+        // During the run its files lie in the Temp folder.
+        extracted_.Mark(task.destination);
         archive_.Reset();
         // What a run that ended before it was added still waits for.
         if (resume)
@@ -291,6 +293,8 @@ void TRunControl::RenameArchive(TAVTask &task)
         Notifier().Error("Unable to rename the archive to: " + target);
         return;
     }
+    extracted_.Forget(task.destination);
+    extracted_.Mark(target);
     task.destination = target;
     try {
         task.Save();

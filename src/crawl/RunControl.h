@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/Browsing.h"
 #include "archive/TaskArchive.h"
 #include "archive/ZipArchive.h"
 
@@ -64,6 +65,8 @@ public:
 
     // The one zip component, for every archive operation of the program.
     TZipArchive &Zip() { return zip_; }
+    // The archives whose files lie in the Temp folder already.
+    TExtractedArchives &Extracted() { return extracted_; }
 
 private:
     void Bind(TAVTask *task);
@@ -83,6 +86,7 @@ private:
     QTimer zipTimer_;
     TZipArchive zip_;
     TTaskArchive archive_{zip_};
+    TExtractedArchives extracted_;
 };
 
 } // namespace arvelo
