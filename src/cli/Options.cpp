@@ -45,6 +45,8 @@ const char *UsageText()
            "                      folder, named after the start page's title when it has one)\n"
            "  run TASK            run a task, given as its .avt file or its name\n"
            "  list                list the tasks with their status\n"
+           "  report TASK         write a task's reports (summary, page and image indexes,\n"
+           "                      errors, list of pages) and print where they are\n"
            "  schedule            keep running and start each scheduled task when it is due\n"
            "\n"
            "Options of copy:\n"
@@ -178,6 +180,14 @@ bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::
         options.command = TCommand::kRun;
         if (words.size() < 2) {
             error = "run needs a task";
+            return false;
+        }
+        options.task = words[1];
+        most = 2;
+    } else if (command == "report") {
+        options.command = TCommand::kReport;
+        if (words.size() < 2) {
+            error = "report needs a task";
             return false;
         }
         options.task = words[1];

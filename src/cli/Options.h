@@ -6,14 +6,14 @@
 
 namespace arvelo::cli {
 
-enum class TCommand { kHelp, kVersion, kCopy, kRun, kList, kSchedule };
+enum class TCommand { kHelp, kVersion, kCopy, kRun, kList, kSchedule, kReport };
 
 // What the command line asks for.
 struct TOptions {
     TCommand command = TCommand::kHelp;
     std::string address;     // copy
     std::string destination; // copy: the folder
-    std::string task;        // run: a task file or a task name
+    std::string task;        // run, report: a task file or a task name
     std::string name;
     std::string profile;
     std::optional<int> depth;

@@ -4,6 +4,8 @@
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/TempFolder.h"
+#include "archive/Browsing.h"
+#include "monitor/Reports.h"
 #include "crawl/Engine.h"
 #include "crawl/LocalNames.h"
 #include "crawl/URL.h"
@@ -89,6 +91,8 @@ int TSession::Run()
     app_->RunFirstRun();
     if (options_.command == TCommand::kList)
         return List();
+    if (options_.command == TCommand::kReport)
+        return Report();
 
     tempLease_ = std::make_unique<TTempFolderLease>(app_->TempFolder());
     engine_ = std::make_unique<TRunEngine>();
@@ -288,6 +292,50 @@ int TSession::List()
     }
     if (count == 0)
         Say("No tasks.");
+    return kExitCompleted;
+}
+
+int TSession::Report()
+{
+    std::string file = FindTaskFile(options_.task);
+    if (file.empty()) {
+        std::fprintf(stderr, "arvelo-cli: no task named '%s'\n", options_.task.c_str());
+        return kExitInvalid;
+    }
+    TAVTask task;
+    task.taskFile = file;
+    try {
+        task.Load();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "arvelo-cli: %s: %s\n", file.c_str(), error.what());
+        return kExitFailed;
+    }
+    if (!task.intranetMode) {
+        if (!FileExists(task.destination)) {
+            std::fprintf(stderr, "arvelo-cli: This task has not been run, or its resulting Zip file no longer exists.\n");
+            return kExitFailed;
+        }
+        // The reports link to the files of the archive, extracted for browsing.
+        TZipArchive zip;
+        std::string status;
+        if (ExtractForBrowsing(zip, task.destination, app_->TempFolder(), {}, xowAlways, status) == 2)
+            return kExitFailed;
+    }
+    std::string summary = CreateReports(task, nullptr);
+    if (summary.empty())
+        return kExitFailed;
+    TTaskReport report(task);
+    report.Load();
+    try {
+        Say("Summary:       " + summary);
+        Say("Page index:    " + report.IndexFile(false, 1));
+        Say("Image index:   " + report.IndexFile(true, 1));
+        Say("Errors:        " + report.WriteErrors());
+        Say("List of pages: " + report.WritePageList());
+    } catch (const EFileError &error) {
+        std::fprintf(stderr, "arvelo-cli: %s\n", error.what());
+        return kExitFailed;
+    }
     return kExitCompleted;
 }
 

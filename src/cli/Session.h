@@ -33,6 +33,7 @@ private:
     int Copy();
     int RunTask();
     int List();
+    int Report();
     int Schedule();
     // Runs the task until it ends; the exit status.
     int Drive(TAVTask &task);

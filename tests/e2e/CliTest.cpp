@@ -67,6 +67,32 @@ TEST_F(Cli, CopiesASiteIntoAFolder)
     EXPECT_NE(output.find("Task Complete"), std::string::npos) << output;
 }
 
+TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)
+{
+    StartServer();
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), "--zip", "--name", "zipped"}, &output, &errors), 0)
+        << output << errors;
+    EXPECT_NE(output.find("Zipped!: Pages"), std::string::npos) << output;
+    std::string archive = Path("Downloads/Test Site.zip");
+    EXPECT_NE(output.find("Saved in: " + archive), std::string::npos) << output;
+    EXPECT_TRUE(FileExists(archive));
+    // The Temp folder goes with the program.
+    EXPECT_FALSE(FolderExists(app->TempFolder() + "127.0.0.1"));
+
+    ASSERT_EQ(RunCli({"report", "zipped"}, &output, &errors), 0) << output << errors;
+    std::string site = app->TempFolder() + "127.0.0.1/";
+    std::string index = ReadFileBytes(site + "!zipped_pages_1.htm");
+    // Twelve pages were saved (the 404 is an error).
+    size_t rows = 0;
+    for (size_t at = index.find("<tr><td bgcolor="); at != std::string::npos; at = index.find("<tr><td bgcolor=", at + 1))
+        ++rows;
+    EXPECT_EQ(rows, 12u) << index;
+    EXPECT_TRUE(FileExists(site + "!zipped_summary.htm"));
+    EXPECT_TRUE(FileExists(site + "!images/backgrnd.jpg"));
+    EXPECT_NE(ReadFileBytes(app->TempFolder() + "zipped_errors.htm").find("missing.html"), std::string::npos);
+}
+
 TEST_F(Cli, RefusesInvalidInputWithAMessage)
 {
     struct Case {
