@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Copies Debian's python3.11-doc HTML, served by nginx on loopback, with
-# arvelo-cli and, side by side in the same run, with wget (and HTTrack when
-# it is installed), and prints wall time, peak memory and file counts.
+# arvelo-cli (into a folder and into a zip archive) and, side by side in the
+# same run, with wget (and HTTrack when it is installed), and prints wall
+# time, peak memory and file counts.
 #   bench/crawl_compare.sh [connections]     (default 10; build first with scripts/setup)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,6 +54,9 @@ pages_of() { (cd "$1"/*/ && find . -type f \( -name '*.html' -o -name '*.png' -o
 echo "Site: $site ($(find "$site" -name '*.html' | wc -l) pages, $(du -sm "$site" | cut -f1) MB), $connections connections"
 export ARVELO_HOME="$work/home"
 measure arvelo "$cli" copy "$url" "$work/arvelo" --connections "$connections" --quiet
+measure arvelo-zip "$cli" copy "$url" --zip="$work/arvelo-zip/site.zip" --connections "$connections" --quiet
+entries=$(python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).namelist()))' "$work"/arvelo-zip/*.zip)
+echo "         (the archive holds $entries entries)"
 measure wget wget -q --mirror --page-requisites --convert-links --no-parent "$url"
 if command -v httrack >/dev/null; then
   measure httrack httrack "$url" -O "$work/httrack" -c"$connections" -q

@@ -2,6 +2,7 @@
 
 #include "core/App.h"
 #include "core/FileUtils.h"
+#include "core/WindowThread.h"
 #include "crawl/LocalNames.h"
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
@@ -12,6 +13,15 @@
 #include <unordered_set>
 
 namespace arvelo {
+namespace {
+
+uint64_t FileSize(const std::string &file)
+{
+    struct stat info;
+    return ::stat(file.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+}
+
+} // namespace
 
 std::string ArchiveEntryName(const std::string &file, const std::string &tempFolder)
 {
@@ -26,83 +36,119 @@ std::string ArchiveEntryName(const std::string &file, const std::string &tempFol
     return path;
 }
 
+TTaskArchive::~TTaskArchive()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
 void TTaskArchive::Reset()
 {
+    if (worker_.joinable()) {
+        worker_.join();
+        Finished();
+    }
     pending_.clear();
     pendingBytes_ = archiveBytes_ = 0;
     archiveEntries_ = 0;
+    archiveKnown_ = false;
+}
+
+void TTaskArchive::Finished()
+{
+    // A file that could not be added is not tried again.
+    ClassifyZipResult(result_, "adding");
+    updating_.clear();
 }
 
 bool TTaskArchive::Tick(TAVTask &task, bool final)
 {
-    std::string temp = TAVApp::Instance()->TempFolder();
+    tempFolder_ = TAVApp::Instance()->TempFolder();
     for (auto &[file, item] : task.zipQueue.TakeAll()) {
         if (file.empty())
             continue;
-        struct stat info;
-        pendingBytes_ += ::stat(file.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+        pendingBytes_ += FileSize(file);
         std::string comment;
         if (item) {
             item->LoadFields();
             comment = item->LoadedText().title.substr(0, 255);
             item->ReleaseFields();
         }
-        pending_.push_back({ArchiveEntryName(file, temp), std::move(comment)});
+        pending_.push_back({ArchiveEntryName(file, tempFolder_), std::move(comment)});
+    }
+    if (busy_)
+        return false;
+    if (worker_.joinable()) {
+        worker_.join();
+        Finished();
     }
     if (pending_.empty())
         return true;
-    if (archiveEntries_ == 0 && archiveBytes_ == 0) {
+    if (!archiveKnown_) {
         // What the archive already holds, once per run.
-        struct stat info;
-        if (::stat(task.destination.c_str(), &info) == 0) {
+        archiveKnown_ = true;
+        if (FileExists(task.destination)) {
             zip_.ZipFileName = task.destination;
-            archiveBytes_ = static_cast<uint64_t>(info.st_size);
+            archiveBytes_ = FileSize(task.destination);
             archiveEntries_ = static_cast<size_t>(zip_.GetEntryCount());
         }
     }
-    if (final || (pendingBytes_ >= archiveBytes_ && pending_.size() >= archiveEntries_))
-        Update(task);
-    return pending_.empty();
+    // An update copies what the archive holds, so it waits until the files
+    // waiting weigh a quarter of that: the copies of a run add up to a few
+    // times its archive, however many files it has.
+    auto weight = [](uint64_t bytes, size_t entries) { return bytes + kEntryWeight * entries; };
+    if (final || 4 * weight(pendingBytes_, pending_.size()) >= weight(archiveBytes_, archiveEntries_))
+        StartUpdate(task.destination);
+    return false;
 }
 
-void TTaskArchive::Update(TAVTask &task)
+void TTaskArchive::StartUpdate(const std::string &archive)
 {
-    std::string temp = TAVApp::Instance()->TempFolder();
-    zip_.ZipFileName = task.destination;
-    zip_.BaseDirectory = temp;
+    updating_.swap(pending_);
+    pending_.clear();
+    pendingBytes_ = 0;
+    ++updates_;
+    busy_ = true;
+    ForceFolders(ExtractFilePath(archive));
+    zip_.ZipFileName = archive;
+    zip_.BaseDirectory = tempFolder_;
     zip_.UsePaths = true;
     zip_.Recurse = false;
     zip_.FilesToProcess.clear();
-    std::unordered_map<std::string, std::string> comments;
-    for (const TPending &pending : pending_) {
-        zip_.FilesToProcess.push_back(pending.entry);
-        comments[pending.entry] = pending.comment;
-    }
-    zip_.OnFileComment = [&](const std::string &entry) {
-        auto found = comments.find(entry);
-        return found == comments.end() ? std::string() : found->second;
-    };
-    ForceFolders(ExtractFilePath(task.destination));
-    int code = zip_.Add(0);
-    zip_.OnFileComment = nullptr;
-    ++updates_;
-    // A file that could not be added is not tried again.
-    ClassifyZipResult(code, "adding");
-    pending_.clear();
-    pendingBytes_ = 0;
-    struct stat info;
-    archiveBytes_ = ::stat(task.destination.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
-    archiveEntries_ = static_cast<size_t>(zip_.GetEntryCount());
+    for (const TPending &file : updating_)
+        zip_.FilesToProcess.push_back(file.entry);
+    worker_ = std::thread([this, archive] {
+        std::unordered_map<std::string, std::string> comments;
+        for (const TPending &file : updating_)
+            comments[file.entry] = file.comment;
+        zip_.OnFileComment = [&](const std::string &entry) {
+            auto found = comments.find(entry);
+            return found == comments.end() ? std::string() : found->second;
+        };
+        result_ = zip_.Add(0);
+        zip_.OnFileComment = nullptr;
+        archiveBytes_ = FileSize(archive);
+        archiveEntries_ = static_cast<size_t>(zip_.GetEntryCount());
+        busy_ = false;
+        if (OnUpdateDone)
+            OnUpdateDone();
+    });
+}
+
+void TTaskArchive::Flush(TAVTask &task)
+{
+    while (!Tick(task, true))
+        PumpEventsUntil([this] { return !busy_.load(); });
 }
 
 void TTaskArchive::Requeue(TAVTask &task)
 {
     std::unordered_set<std::string> entries;
-    zip_.ZipFileName = task.destination;
-    zip_.OnListing = [&](const TZipFileStats &stats) { entries.insert(stats.fileName); };
+    TZipArchive reader;
+    reader.ZipFileName = task.destination;
+    reader.OnListing = [&](const TZipFileStats &stats) { entries.insert(stats.fileName); };
     if (FileExists(task.destination))
-        zip_.List();
-    zip_.OnListing = nullptr;
+        reader.List();
     std::string temp = TAVApp::Instance()->TempFolder();
     for (size_t i = 0; i < task.items.ItemCount(); ++i) {
         TAVQItem &item = *task.items.Item(i);

@@ -16,9 +16,11 @@ namespace arvelo {
 
 namespace {
 
-// One call waiting for the window thread.
+// One call for the window thread: a caller's function it waits for, or one
+// posted without a wait, which the call owns.
 struct TCall {
     const std::function<void()> *function;
+    std::function<void()> owned;
     std::exception_ptr failure;
     bool done = false;
 };
@@ -43,6 +45,18 @@ public:
         done_.wait(lock, [&] { return call->done; });
         if (call->failure)
             std::rethrow_exception(call->failure);
+    }
+
+    void Post(std::function<void()> function)
+    {
+        auto call = std::make_shared<TCall>();
+        call->owned = std::move(function);
+        call->function = &call->owned;
+        {
+            std::lock_guard lock(mutex_);
+            pending_.push_back(call);
+        }
+        QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
     }
 
 public Q_SLOTS:
@@ -102,6 +116,12 @@ void RunInWindowThread(const std::function<void()> &function)
         function();
     else
         windowCalls->Run(function);
+}
+
+void PostToWindowThread(std::function<void()> function)
+{
+    if (windowCalls)
+        windowCalls->Post(std::move(function));
 }
 
 void PumpEventsUntil(const std::function<bool()> &condition)

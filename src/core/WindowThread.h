@@ -13,6 +13,10 @@ void RunInWindowThread(const std::function<void()> &function);
 
 bool IsWindowThread();
 
+// Any thread: has the function run on the window thread soon, without waiting
+// for it. Exceptions it throws are dropped.
+void PostToWindowThread(std::function<void()> function);
+
 // On the window thread: keeps its events running until the condition holds,
 // for waiting on a thread that may itself be calling into the window thread.
 void PumpEventsUntil(const std::function<bool()> &condition);

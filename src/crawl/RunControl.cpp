@@ -40,6 +40,13 @@ TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload 
             item.task->zipQueue.Append(item.localFile, &item);
     };
     dispatcher_.OnSaveFailed = [this](const std::string &why) { ShowStatus(why); };
+    // A finished archive update is followed up at once, not at the next tick.
+    archive_.OnUpdateDone = [this, alive = std::weak_ptr<bool>(alive_)] {
+        PostToWindowThread([this, alive] {
+            if (alive.lock())
+                ZipTimer();
+        });
+    };
     parser_.OnStatus = [this](const std::string &text) { ShowStatus(text); };
 }
 

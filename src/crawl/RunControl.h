@@ -85,7 +85,9 @@ private:
     bool halting_ = false;
     QTimer zipTimer_;
     TZipArchive zip_;
-    TTaskArchive archive_{zip_};
+    TTaskArchive archive_;
+    // Lets calls posted to the window thread know that this object is gone.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     TExtractedArchives extracted_;
 };
 
