@@ -208,6 +208,10 @@ void TRunControl::StartTask(TAVTask &task)
             BeginNewRun(task);
         }
     }
+    // A resume with no item list to resume (it was never saved) would end
+    // at once as complete: the run starts afresh instead.
+    if (resume && task.items.ItemCount() == 0)
+        BeginNewRun(task);
     if (task.runMode == rmSalvix)
         task.items.PrepareRecovery();
     else if (task.runMode == rmRenovix)

@@ -205,6 +205,16 @@ TEST_F(Crawl, LoweringConnectionsDuringARunRemovesIdleSlots)
     ExpectCompleteCopy();
 }
 
+TEST_F(Crawl, ResumingATaskWithoutItsItemListStartsAfresh)
+{
+    StartServer();
+    TAVTask *task = NewCopyTask();
+    task->runMode = rmResume;
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    ExpectCompleteCopy();
+}
+
 TEST_F(Crawl, StoppingAFetchPutsItsItemBack)
 {
     StartServer(true);
