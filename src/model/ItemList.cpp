@@ -187,8 +187,14 @@ void TItemList::LoadState()
         return;
     ClearObjects();
     lines_.clear();
-    // Only complete pairs are taken: a file cut off anywhere loses at most
-    // the item it was cut in.
+    ForEachStatePair(bytes, [&](std::string &address, std::string &record) {
+        lines_.push_back(std::move(address));
+        lines_.push_back(std::move(record));
+    });
+}
+
+void ForEachStatePair(const std::string &bytes, const std::function<void(std::string &, std::string &)> &take)
+{
     size_t pos = 0;
     std::string address;
     bool haveAddress = false;
@@ -206,10 +212,8 @@ void TItemList::LoadState()
             continue;
         }
         haveAddress = false;
-        if (!CompleteRecord(line))
-            continue;
-        lines_.push_back(std::move(address));
-        lines_.push_back(std::move(line));
+        if (CompleteRecord(line))
+            take(address, line);
     }
 }
 

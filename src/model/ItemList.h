@@ -3,6 +3,7 @@
 #include "model/DownloadItem.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,10 @@
 namespace arvelo {
 
 class TAVTask;
+
+// The complete address and record pairs of a state file's bytes, in order:
+// a file cut off anywhere loses at most the item it was cut in.
+void ForEachStatePair(const std::string &bytes, const std::function<void(std::string &address, std::string &record)> &take);
 
 // The download items of a task and their text: two lines per item, the
 // address and a record of eleven fields each followed by U+00B6. The lines are

@@ -6,6 +6,7 @@
 #include "core/TextUtils.h"
 #include "crawl/LocalNames.h"
 #include "crawl/URL.h"
+#include "model/ItemList.h"
 #include "model/Task.h"
 
 #include <fstream>
@@ -122,26 +123,10 @@ bool TTaskReport::Load()
         return false;
     }
     rows_.clear();
-    size_t pos = 0;
-    std::string address;
-    bool haveAddress = false;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!haveAddress) {
-            address = std::move(line);
-            haveAddress = true;
-            continue;
-        }
-        haveAddress = false;
-        auto field = [&](int n) { return FieldOf(line, kFieldSeparator, n); };
+    ForEachStatePair(bytes, [&](std::string &address, std::string &record) {
+        auto field = [&](int n) { return FieldOf(record, kFieldSeparator, n); };
         TRow row;
-        row.url = address;
+        row.url = std::move(address);
         row.state = ToIntDef(field(0), 0);
         row.error = field(1);
         row.group = field(2);
@@ -150,7 +135,7 @@ bool TTaskReport::Load()
         row.title = field(8);
         row.size = field(9);
         rows_.push_back(std::move(row));
-    }
+    });
     return true;
 }
 
