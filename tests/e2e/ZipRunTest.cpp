@@ -21,6 +21,18 @@ protected:
         return engine->tasks.Add(std::move(task));
     }
 
+    // A zip-mode run on the slow server, stopped once a few files are saved.
+    TAVTask *StoppedMidRun()
+    {
+        StartServer(true);
+        engine->slots.SetConnections(2);
+        TAVTask *task = NewZipTask();
+        engine->run.StartTask(*task);
+        bool saved = PumpUntil([&] { return task->resourcesSaved >= 4; }, 60);
+        engine->run.StopTask(*task);
+        return saved ? task : nullptr;
+    }
+
     std::vector<std::string> Entries(const std::string &archive)
     {
         TZipArchive zip;
@@ -82,12 +94,8 @@ TEST_F(ZipRun, TakenNamesGetANumber)
 
 TEST_F(ZipRun, ResumesAfterAStopWithoutDuplicateEntries)
 {
-    StartServer(true);
-    engine->slots.SetConnections(2);
-    TAVTask *task = NewZipTask();
-    engine->run.StartTask(*task);
-    ASSERT_TRUE(PumpUntil([&] { return task->resourcesSaved >= 4; }, 60));
-    engine->run.StopTask(*task);
+    TAVTask *task = StoppedMidRun();
+    ASSERT_NE(task, nullptr);
     // Everything saved before the stop is in the archive.
     std::vector<std::string> before = Entries(task->destination);
     EXPECT_GE(before.size(), 4u);
@@ -103,12 +111,8 @@ TEST_F(ZipRun, ResumesAfterAStopWithoutDuplicateEntries)
 
 TEST_F(ZipRun, AResumedRunAddsWhatTheArchiveMissed)
 {
-    StartServer(true);
-    engine->slots.SetConnections(2);
-    TAVTask *task = NewZipTask();
-    engine->run.StartTask(*task);
-    ASSERT_TRUE(PumpUntil([&] { return task->resourcesSaved >= 4; }, 60));
-    engine->run.StopTask(*task);
+    TAVTask *task = StoppedMidRun();
+    ASSERT_NE(task, nullptr);
     std::string taskFile = task->taskFile, archive = task->destination;
     // As if the program had ended before its last update of the archive.
     std::filesystem::remove(archive);
