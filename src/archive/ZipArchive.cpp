@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fnmatch.h>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
@@ -140,15 +141,33 @@ uint32_t Read32(const unsigned char *p) { return Read16(p) | (static_cast<uint32
 // The stored DOS date and time words of every entry, in central directory
 // order, read from the file itself: libzip only hands out converted times,
 // and an impossible stored date must be recognised as one.
+// Up to size bytes of a file from offset.
+std::string ReadAt(std::ifstream &in, uint64_t offset, uint64_t size)
+{
+    std::string bytes(size, '\0');
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(in ? size : static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    in.clear();
+    return bytes;
+}
+
 std::vector<std::pair<uint16_t, uint16_t>> StoredDates(const std::string &file)
 {
+    // Only the end record and the central directory are read, however
+    // large the archive is.
     std::vector<std::pair<uint16_t, uint16_t>> dates;
-    std::string bytes = ReadFileBytes(file);
-    if (bytes.size() < 22)
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in)
         return dates;
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    uint64_t fileSize = static_cast<uint64_t>(in.tellg());
+    uint64_t tailSize = std::min<uint64_t>(fileSize, 65535 + 22);
+    std::string tail = ReadAt(in, fileSize - tailSize, tailSize);
+    if (tail.size() < 22)
+        return dates;
+    const auto *data = reinterpret_cast<const unsigned char *>(tail.data());
     size_t end = std::string::npos;
-    for (size_t at = bytes.size() - 22 + 1; at-- > 0 && bytes.size() - at <= 65535 + 22;) {
+    for (size_t at = tail.size() - 22 + 1; at-- > 0;) {
         if (Read32(data + at) == 0x06054b50) {
             end = at;
             break;
@@ -157,9 +176,13 @@ std::vector<std::pair<uint16_t, uint16_t>> StoredDates(const std::string &file)
     if (end == std::string::npos)
         return dates;
     uint16_t count = Read16(data + end + 10);
-    uint32_t offset = Read32(data + end + 16);
-    size_t at = offset;
-    for (uint16_t i = 0; i < count && at + 46 <= bytes.size() && Read32(data + at) == 0x02014b50; ++i) {
+    uint32_t directorySize = Read32(data + end + 12), offset = Read32(data + end + 16);
+    if (uint64_t(offset) + directorySize > fileSize)
+        return dates;
+    std::string directory = ReadAt(in, offset, directorySize);
+    data = reinterpret_cast<const unsigned char *>(directory.data());
+    size_t at = 0;
+    for (uint16_t i = 0; i < count && at + 46 <= directory.size() && Read32(data + at) == 0x02014b50; ++i) {
         dates.emplace_back(Read16(data + at + 14), Read16(data + at + 12));
         at += 46 + Read16(data + at + 28) + Read16(data + at + 30) + Read16(data + at + 32);
     }

@@ -137,6 +137,27 @@ TEST_F(ZipArchive, AddsInOneUpdateAndReplacesWithoutDuplicates)
     EXPECT_EQ(test::FilesUnder(Path("x")), (std::vector<std::string>{"site/img/a.gif", "site/index.html", "site/old.zip"}));
 }
 
+TEST_F(ZipArchive, AnEntryWithAnImpossibleStoredDateListsAsTheFirstOf1980)
+{
+    WriteRawArchive(Path("dates.zip"), {{"a.txt", "a"}, {"b.txt", "b"}});
+    std::string archive = ReadFile("dates.zip");
+    // The second entry's stored month becomes 13 in its central directory record.
+    size_t central = archive.find(std::string("PK\x01\x02", 4));
+    central = archive.find(std::string("PK\x01\x02", 4), central + 4);
+    ASSERT_NE(central, std::string::npos);
+    uint16_t date = static_cast<uint16_t>((2001 - 1980) << 9 | 13 << 5 | 14);
+    archive[central + 14] = static_cast<char>(date & 0xff);
+    archive[central + 15] = static_cast<char>(date >> 8);
+    WriteFile("dates.zip", archive);
+    zip.ZipFileName = Path("dates.zip");
+    std::vector<TDateTime> dates;
+    zip.OnListing = [&](const TZipFileStats &stats) { dates.push_back(stats.dateTime); };
+    EXPECT_EQ(zip.List(), zrSuccess);
+    ASSERT_EQ(dates.size(), 2u);
+    EXPECT_NE(dates[0], TDateTime::FromParts(1980, 1, 1));
+    EXPECT_EQ(dates[1], TDateTime::FromParts(1980, 1, 1));
+}
+
 TEST_F(ZipArchive, FreshenAndUpdateModes)
 {
     WriteFile("files/a.txt", "a");
