@@ -157,6 +157,9 @@ void TThreadDownload::CompleteItem(TAVSocket &slot)
     slot.HTTP.SetState(hsIdle);
 }
 
+// A fetch that has ended and whose item has not been taken back yet.
+static bool EndedFetch(const TAVSocket &slot) { return slot.item && !slot.Idle() && slot.HTTP.Finished(); }
+
 void TThreadDownload::CompleteFinished()
 {
     TSlotList *slots = slots_.load();
@@ -166,7 +169,7 @@ void TThreadDownload::CompleteFinished()
     RunInWindowThread([&] {
         bool any = false;
         for (TAVSocket *slot : slots->Snapshot()) {
-            if (slot->item && !slot->Idle() && slot->HTTP.Finished()) {
+            if (EndedFetch(*slot)) {
                 CompleteItem(*slot);
                 slots->ShowRow(*slot);
                 any = true;
@@ -191,7 +194,7 @@ void TThreadDownload::Statistics()
                 slot->size = slot->item->size;
                 slot->percent = slot->HTTP.Percent();
                 slot->status = slot->HTTP.Status();
-                if (!slot->Idle() && slot->HTTP.Finished())
+                if (EndedFetch(*slot))
                     CompleteItem(*slot);
                 if (OnCounters)
                     OnCounters(*task);
