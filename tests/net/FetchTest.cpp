@@ -309,9 +309,11 @@ TEST_F(Fetch, StopCancelsAFetchUnderWay)
     fetch.QItem = item;
     fetch.Start();
     ASSERT_TRUE(test::PumpUntil([&] { return server.Connections() == 1; }));
+    // The server holds the connection open: only the cancel ends the wait
+    // before the fetch's own time-out of five minutes.
     auto start = Clock::now();
     fetch.Stop();
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 60);
     EXPECT_EQ(fetch.State(), hsIdle);
     EXPECT_EQ(fetch.Status(), "Operation has been canceled");
     EXPECT_TRUE(fetch.Finished());

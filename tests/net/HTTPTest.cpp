@@ -219,8 +219,11 @@ TEST_F(HTTP, HostileHeadersEndWithClearErrors)
 
 TEST_F(HTTP, TricklingHeaderTimesOutAsAWhole)
 {
+    // A byte every 50 ms for 30 s, then the connection closes: no single
+    // read ever waits a second, so only a time-out of the header as a whole
+    // can end the wait as timed out.
     TScriptedReply trickle("HTTP/1.0 200 OK\r\n");
-    for (int i = 0; i < 60; ++i)
+    for (int i = 0; i < 600; ++i)
         trickle.Then("X", 50);
     TScriptedServer server({trickle});
     TagHTTP http;
@@ -228,7 +231,7 @@ TEST_F(HTTP, TricklingHeaderTimesOutAsAWhole)
     http.SetURL(server.URL());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ErrorOf([&] { http.Get(); }), "Operation timed out");
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.5);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 25);
 }
 
 TEST_F(HTTP, ProxyReceivesTheFullAddress)

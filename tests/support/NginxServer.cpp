@@ -1,6 +1,7 @@
 #include "support/NginxServer.h"
 
 #include "core/FileUtils.h"
+#include "core/TextUtils.h"
 #include "support/ScriptedServer.h"
 
 #include <QStandardPaths>
@@ -45,41 +46,60 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
         error_ = "nginx is not installed";
         return;
     }
-    std::string dir = work_.path().toStdString() + "/";
-    port_ = FreeLoopbackPort();
+    dir_ = work_.path().toStdString() + "/";
+    program_ = program.toStdString();
+    serverLines_ = root + ";\n" + serverLines;
+    logFile_ = dir_ + "access.log";
+    // Tests run in parallel: a port found free may be taken before nginx
+    // binds it. nginx then gives up and the start is tried on another port.
+    for (int attempt = 0; attempt < 5 && !running_; ++attempt)
+        Start();
+}
+
+void TNginxServer::Start()
+{
+    TReservedPort reserved;
+    port_ = reserved.Port();
     std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n"
-                         "error_log " + dir + "error.log warn;\npid " + dir + "nginx.pid;\n"
+                         "error_log " + dir_ + "error.log warn;\npid " + dir_ + "nginx.pid;\n"
                          "events { worker_connections 64; }\n"
                          "http {\n"
                          "  log_format requests '$request_method $request_uri $status $http_if_modified_since';\n"
-                         "  access_log " + dir + "access.log requests;\n"
-                         "  client_body_temp_path " + dir + "body;\n  proxy_temp_path " + dir + "proxy;\n"
-                         "  fastcgi_temp_path " + dir + "fastcgi;\n  uwsgi_temp_path " + dir + "uwsgi;\n"
-                         "  scgi_temp_path " + dir + "scgi;\n"
+                         "  access_log " + logFile_ + " requests;\n"
+                         "  client_body_temp_path " + dir_ + "body;\n  proxy_temp_path " + dir_ + "proxy;\n"
+                         "  fastcgi_temp_path " + dir_ + "fastcgi;\n  uwsgi_temp_path " + dir_ + "uwsgi;\n"
+                         "  scgi_temp_path " + dir_ + "scgi;\n"
                          "  include /etc/nginx/mime.types;\n  default_type application/octet-stream;\n"
                          "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n"
-                         "    root " + root + ";\n" + serverLines + "\n  }\n}\n";
-    SaveText(dir + "nginx.conf", config);
-    logFile_ = dir + "access.log";
-    std::string programPath = program.toStdString(), configPath = dir + "nginx.conf", logPath = dir + "error.log";
-    std::vector<char *> argv = {programPath.data(), const_cast<char *>("-p"), dir.data(), const_cast<char *>("-c"),
+                         "    root " + serverLines_ + "\n  }\n}\n";
+    std::string configPath = dir_ + "nginx.conf", logPath = dir_ + "error.log", pidPath = dir_ + "nginx.pid";
+    SaveText(configPath, config);
+    ::unlink(logPath.c_str());
+    ::unlink(pidPath.c_str());
+    std::vector<char *> argv = {program_.data(), const_cast<char *>("-p"), dir_.data(), const_cast<char *>("-c"),
                                 configPath.data(), const_cast<char *>("-e"), logPath.data(), nullptr};
-    if (posix_spawn(&pid_, programPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    reserved.Release();
+    if (posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
         pid_ = -1;
         error_ = "nginx could not be started";
         return;
     }
-    for (int i = 0; i < 500 && !running_; ++i) {
+    // nginx writes its pid file only once it holds its port, so a listener
+    // found there is ours and not another test's.
+    const std::string ownPid = std::to_string(pid_);
+    for (int i = 0; i < 1000 && !running_; ++i) {
         if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
             pid_ = -1;
             break;
         }
-        running_ = Accepts(port_);
+        running_ = Trim(ReadFileBytes(pidPath)) == ownPid && Accepts(port_);
         if (!running_)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!running_)
-        error_ = "nginx did not start: " + ReadFileBytes(dir + "error.log");
+    if (!running_) {
+        error_ = "nginx did not start: " + ReadFileBytes(logPath);
+        Stop();
+    }
 }
 
 std::vector<std::string> TNginxServer::Requests() const
@@ -97,18 +117,23 @@ std::vector<std::string> TNginxServer::Requests() const
     return lines;
 }
 
-TNginxServer::~TNginxServer()
+TNginxServer::~TNginxServer() { Stop(); }
+
+void TNginxServer::Stop()
 {
     if (pid_ <= 0)
         return;
     kill(pid_, SIGTERM);
     for (int i = 0; i < 500; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_)
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
             return;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 } // namespace arvelo::test

@@ -29,8 +29,11 @@ public:
     std::vector<std::string> Requests() const;
 
 private:
+    void Start();
+    void Stop();
+
     QTemporaryDir work_;
-    std::string logFile_;
+    std::string dir_, program_, serverLines_, logFile_;
     pid_t pid_ = -1;
     uint16_t port_ = 0;
     bool running_ = false;

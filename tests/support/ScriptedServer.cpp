@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -13,17 +14,26 @@
 
 namespace arvelo::test {
 
-uint16_t FreeLoopbackPort()
+TReservedPort::TReservedPort()
 {
-    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    socket_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
     socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
+    if (socket_ < 0 || bind(socket_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        getsockname(socket_, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        std::abort();
+    port_ = ntohs(address.sin_port);
+}
+
+TReservedPort::~TReservedPort() { Release(); }
+
+void TReservedPort::Release()
+{
+    if (socket_ >= 0)
+        close(socket_);
+    socket_ = -1;
 }
 
 bool PumpUntil(const std::function<bool()> &condition, double seconds)

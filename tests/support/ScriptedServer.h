@@ -11,8 +11,22 @@
 
 namespace arvelo::test {
 
-// A loopback port that nothing listened on a moment ago.
-uint16_t FreeLoopbackPort();
+// A loopback port held bound (but not listening) for as long as the object
+// lives: no other test can take it, and a connection to it is refused.
+class TReservedPort {
+public:
+    TReservedPort();
+    ~TReservedPort();
+    TReservedPort(const TReservedPort &) = delete;
+    TReservedPort &operator=(const TReservedPort &) = delete;
+    uint16_t Port() const { return port_; }
+    // Lets the port go, for a program that binds it itself.
+    void Release();
+
+private:
+    int socket_ = -1;
+    uint16_t port_ = 0;
+};
 
 // Keeps the window thread's events running until the condition holds; false
 // after the given seconds.
