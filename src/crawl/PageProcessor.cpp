@@ -154,6 +154,9 @@ void TPageProcessor::ScanLinks(const std::string &page, const TTagIndex &index, 
 void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, const std::string &tag,
                                 const std::string &attribute)
 {
+    // The fragment names a place in the target, never part of its file: it
+    // goes back on the converted link as it was.
+    auto [link, fragment] = SplitFragment(value);
     const std::string &pageBase = baseHref_.empty() ? pageDir_ : baseHref_;
     std::string codebase;
     if (attribute == "CODE") {
@@ -161,21 +164,21 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
         scan.ScanPos = parser.TagStart;
         std::string found = scan.NextAttrValue();
         if (!found.empty())
-            codebase = ResolveURL(found, pageBase);
+            codebase = ResolveURL(StripFragment(found), pageBase);
     }
     const std::string &base = codebase.empty() ? pageBase : codebase;
     // Most links of a page are judged the same way as one before them.
     TResolved computed;
     const TResolved *resolved = &computed;
     if (codebase.empty()) {
-        auto [found, added] = resolved_.try_emplace(value);
+        auto [found, added] = resolved_.try_emplace(link);
         if (added) {
-            found->second.url = ResolveHTTPURL(value, base);
+            found->second.url = ResolveHTTPURL(link, base);
             found->second.group = GroupOfURL(found->second.url);
         }
         resolved = &found->second;
     } else {
-        computed.url = ResolveHTTPURL(value, base);
+        computed.url = ResolveHTTPURL(link, base);
         computed.group = GroupOfURL(computed.url);
     }
     const std::string &url = resolved->url;
@@ -185,17 +188,16 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
     if (!rules_.FollowLink(url, resolved->group, testLevel)) {
         if ((profile_.convertUnfollowedLinks == 1 && url.find(rules_.StartSite()) != std::string::npos) ||
             (profile_.convertUnfollowedLinks == 2 && !url.empty()))
-            ConvertLink(parser, url);
+            ConvertLink(parser, url, fragment);
         return;
     }
     if (profile_.convertFollowedLinks == 1)
-        ConvertLink(parser, url);
+        ConvertLink(parser, url, fragment);
     ++linkCount_;
-    std::string address = StripFragment(url);
-    if (!sent_.insert(address).second)
+    if (!sent_.insert(url).second)
         return;
     TCandidate candidate;
-    candidate.url = std::move(address);
+    candidate.url = url;
     candidate.title = parser.LinkText();
     candidate.baseAddress = base;
     candidate.referrer = page_.url;
@@ -210,19 +212,14 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
         Flush();
 }
 
-void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url)
+void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url, const std::string &fragment)
 {
-    // Relative to the folder the page itself is saved in. Links to places in
-    // one page share its local path: a fragment of the file name (no query,
-    // after the last "/") is kept apart from it.
-    size_t hash = url.find('#');
-    bool ownFragment = hash != std::string::npos && url.find('?') == std::string::npos &&
-                       url.find('/', hash) == std::string::npos;
-    std::string key = ownFragment ? url.substr(0, hash) : url;
-    auto [found, added] = localLinks_.try_emplace(key);
+    // Relative to the folder the page itself is saved in; every link to one
+    // address shares its local path, whatever place in it the link names.
+    auto [found, added] = localLinks_.try_emplace(url);
     if (added)
-        found->second = EncodeLocalLink(localLinker_.PathOf(key)) + (ownFragment ? std::string() : URLFragment(key));
-    parser.ReplaceValue(ownFragment ? found->second + url.substr(hash) : found->second);
+        found->second = EncodeLocalLink(localLinker_.PathOf(url));
+    parser.ReplaceValue(found->second + fragment);
 }
 
 void TPageProcessor::Flush()

@@ -19,7 +19,7 @@ class TAVProfile;
 
 // A link the follow rules took, on its way to becoming an item of the task.
 struct TCandidate {
-    std::string url; // without its fragment
+    std::string url; // never with a fragment
     std::string title, baseAddress, referrer, frame, group;
     int32_t level = 0;
     uint8_t mark = 0;
@@ -80,7 +80,7 @@ private:
     // True when an earlier pass has already converted text in the range.
     bool AlreadyConverted(size_t start, size_t end) const;
     void HandleLink(TAVParser &parser, const std::string &value, const std::string &tag, const std::string &attribute);
-    void ConvertLink(TAVParser &parser, const std::string &url);
+    void ConvertLink(TAVParser &parser, const std::string &url, const std::string &fragment);
     void Flush();
     void Progress(bool force);
 

@@ -44,19 +44,20 @@ std::string TStyleSheetProcessor::Reference(const std::string &value)
 {
     if (NamesNoFile(value))
         return value;
-    std::string url = ResolveHTTPURL(value, sheetDir_);
+    auto [link, fragment] = SplitFragment(value);
+    std::string url = ResolveHTTPURL(link, sheetDir_);
     std::string group = GroupOfURL(url);
     // What a sheet names belongs with it, like the pictures of a page.
     if (url.empty() || !rules_.FollowLink(url, group, sheet_.level))
         return value;
     TCandidate candidate;
-    candidate.url = StripFragment(url);
+    candidate.url = url;
     candidate.baseAddress = sheetDir_;
     candidate.referrer = sheet_.url;
     candidate.level = sheet_.level + 1;
     candidate.group = group;
     candidate.mark = sheet_.mark == imMap && group != kPageGroup ? imUnmarked : sheet_.mark;
-    std::string local = EncodeLocalLink(localLinker_.PathOf(candidate.url)) + URLFragment(url);
+    std::string local = EncodeLocalLink(localLinker_.PathOf(url)) + fragment;
     batch_.push_back(std::move(candidate));
     return profile_.convertFollowedLinks == 1 ? local : value;
 }

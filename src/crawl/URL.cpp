@@ -202,4 +202,12 @@ std::string StripFragment(const std::string &url)
     return hash == std::string::npos ? url : url.substr(0, hash);
 }
 
+TLinkParts SplitFragment(const std::string &link)
+{
+    size_t hash = link.find('#');
+    if (hash == std::string::npos)
+        return {link, {}};
+    return {link.substr(0, hash), link.substr(hash)};
+}
+
 } // namespace arvelo

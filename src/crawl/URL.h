@@ -46,5 +46,12 @@ std::string ResolveURL(const std::string &link, const std::string &baseDir);
 // ResolveURL then NormalizeURL; empty when the result is not an http address.
 std::string ResolveHTTPURL(const std::string &link, const std::string &baseDir);
 std::string StripFragment(const std::string &url);
+// A link split at its first "#": the address, and the fragment with its "#"
+// (empty when there is none). A fragment may hold "/" or "?" ("#/tab",
+// "#!/x?y"), so it is taken off before anything reads the address.
+struct TLinkParts {
+    std::string address, fragment;
+};
+TLinkParts SplitFragment(const std::string &link);
 
 } // namespace arvelo

@@ -27,6 +27,9 @@ protected:
     static const std::map<std::string, std::string> &SiteFiles();
     // Starts nginx; a slow server sends the files under slow/ at 16 KB/s.
     void StartServer(bool slow = false);
+    // Where a copy keeps each address of the site, by its path on the
+    // server ("list.html?id=1"): file names relative to the copy folder.
+    static const std::map<std::string, std::string> &LocalNames();
     // The addresses a complete copy holds, by their paths on the server.
     static std::vector<std::string> CopiedPaths();
 
@@ -34,7 +37,7 @@ protected:
     // The file of an address of the site in the copy.
     std::string LocalFile(const std::string &path) const;
     // What a complete copy holds: relative file names below the copy.
-    std::vector<std::string> ExpectedFiles(const std::vector<std::string> &paths) const;
+    static std::vector<std::string> ExpectedFiles(const std::vector<std::string> &paths);
 
     // The requests the server received from the given one on, and the
     // target of a request line "GET /a.html 200 -".

@@ -65,8 +65,9 @@ TEST_F(Crawl, ConvertedPageLinksToItsLocalFiles)
     EXPECT_NE(page.find("href=\"../index.html\""), std::string::npos) << page;
     EXPECT_NE(page.find("src=\"../logo.gif\""), std::string::npos) << page;
     std::string index = ReadFileBytes(LocalFile("index.html"));
-    EXPECT_NE(index.find("href=\"http://elsewhere.invalid/\""), std::string::npos);
-    EXPECT_NE(index.find("list.html%C2%BFid=1.html"), std::string::npos) << index;
+    for (const char *link : {"http://elsewhere.invalid/", "list.html%C2%BFid=1.html", "about.html#/tab",
+                             "sub/page2.html#sec?x", "list.html%C2%BFid=1.html#!/top", "style.css"})
+        EXPECT_NE(index.find("=\"" + std::string(link) + "\""), std::string::npos) << link << "\n" << index;
 }
 
 TEST_F(Crawl, ChromiumLoadsEveryCopiedPageWithoutAFailure)
@@ -104,8 +105,14 @@ TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
     EXPECT_EQ(engine->slots.Count(), 2u);
     for (TAVSocket *slot : engine->slots.Snapshot())
         EXPECT_TRUE(slot->Idle());
+    // The stop came in the middle of the run: work is left for the resume.
     std::set<std::string> saved = SavedURLs(*task);
-    ASSERT_LT(saved.size(), CopiedPaths().size() + 1);
+    ASSERT_FALSE(saved.empty());
+    ASSERT_LT(saved.size(), CopiedPaths().size());
+    size_t waiting = 0;
+    for (size_t i = 0; i < task->items.ItemCount(); ++i)
+        waiting += task->items.Item(i)->State() == isNone;
+    ASSERT_GT(waiting, 0u);
 
     size_t mark = server->Requests().size();
     task->runMode = rmResume;
@@ -139,7 +146,7 @@ TEST_F(Crawl, RenovixAsksForChangesAndRewritesOnlyWhatChanged)
         std::string target = TargetOf(request);
         // Only the 404 had no date to ask with.
         if (target != "/missing.html")
-            EXPECT_NE(request.substr(request.size() - 4), " -") << request;
+            EXPECT_FALSE(request.size() >= 2 && request.compare(request.size() - 2, 2, " -") == 0) << request;
         notModified += request.find(" 304 ") != std::string::npos;
     }
     EXPECT_GT(notModified, 10);
