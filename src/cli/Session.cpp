@@ -250,11 +250,11 @@ void TSession::ShowProgress(bool final)
         return;
     int seconds = final ? ElapsedSeconds(*task)
                         : static_cast<int>((TDateTime::Now().Days() - task->runStart.Days()) * 86400.0);
-    int pages = task->pagesSaved - task->pageErrors, media = task->resourcesSaved - task->resourceErrors;
-    int errors = task->pageErrors + task->resourceErrors;
+    long long pages = task->pagesSaved - task->pageErrors, media = task->resourcesSaved - task->resourceErrors;
+    long long errors = task->pageErrors + task->resourceErrors;
     double kilobytes = task->totalBytes.load() / 1024.0;
     char line[256];
-    std::snprintf(line, sizeof line, "Pages %d  Media files %d  Errors %d  %.0f KB  %.1f KB/s  %s", pages, media,
+    std::snprintf(line, sizeof line, "Pages %lld  Media files %lld  Errors %lld  %.0f KB  %.1f KB/s  %s", pages, media,
                   errors, kilobytes, seconds > 0 ? kilobytes / seconds : 0.0, Clock(std::max(seconds, 0)).c_str());
     if (final) {
         if (terminal_ && progressShown_)

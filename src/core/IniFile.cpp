@@ -137,6 +137,12 @@ int TIniFile::ReadInteger(std::string_view section, std::string_view key, int fa
     return value ? ToIntDef(*value, fallback) : fallback;
 }
 
+int64_t TIniFile::ReadInt64(std::string_view section, std::string_view key, int64_t fallback) const
+{
+    const std::string *value = Lookup(section, key);
+    return value ? ToInt64Def(*value, fallback) : fallback;
+}
+
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const
 {
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
@@ -155,6 +161,11 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value)
+{
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteInt64(std::string_view section, std::string_view key, int64_t value)
 {
     WriteString(section, key, std::to_string(value));
 }

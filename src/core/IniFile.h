@@ -26,11 +26,13 @@ public:
     std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback = {}) const;
     // Non-numeric text gives the fallback.
     int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
+    int64_t ReadInt64(std::string_view section, std::string_view key, int64_t fallback) const;
     bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
 
     // Values are written as one line: line breaks become blanks.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
+    void WriteInt64(std::string_view section, std::string_view key, int64_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
     void EraseSection(std::string_view section);
 

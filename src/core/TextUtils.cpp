@@ -261,18 +261,27 @@ int ScanExact(std::string_view text, std::string_view pattern, int start)
     return PosFrom(pattern, text, start);
 }
 
-int ToIntDef(std::string_view text, int fallback)
+namespace {
+
+template <typename Int>
+Int ParseDecimal(std::string_view text, Int fallback)
 {
     std::string trimmed = Trim(text);
     std::string_view digits = trimmed;
     if (!digits.empty() && digits.front() == '+')
         digits.remove_prefix(1);
-    int value = 0;
+    Int value = 0;
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
         return fallback;
     return value;
 }
+
+} // namespace
+
+int ToIntDef(std::string_view text, int fallback) { return ParseDecimal(text, fallback); }
+
+int64_t ToInt64Def(std::string_view text, int64_t fallback) { return ParseDecimal(text, fallback); }
 
 int NumberWithoutCommas(std::string_view text)
 {

@@ -49,6 +49,7 @@ int ScanExact(std::string_view text, std::string_view pattern, int start);
 int NumberWithoutCommas(std::string_view text);
 // Parses a whole decimal number (blanks around it allowed); fallback when it is not one.
 int ToIntDef(std::string_view text, int fallback);
+int64_t ToInt64Def(std::string_view text, int64_t fallback);
 
 // "1 Hrs 2 Min 3 Sec", or "2 Min 3 Sec" when the hours are 0.
 std::string DurationText(TDateTime time);

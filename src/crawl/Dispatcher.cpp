@@ -190,7 +190,7 @@ void TThreadDownload::Statistics()
         for (TAVSocket *slot : slots->Snapshot()) {
             if (slot->item) {
                 slot->retrieving = slot->HTTP.URL;
-                slot->bytes = static_cast<int32_t>(slot->HTTP.Bytes());
+                slot->bytes = slot->HTTP.Bytes();
                 slot->size = slot->item->size;
                 slot->percent = slot->HTTP.Percent();
                 slot->status = slot->HTTP.Status();

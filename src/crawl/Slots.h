@@ -30,7 +30,8 @@ public:
     // What the row shows, refreshed by the dispatcher's statistics step.
     std::string retrieving;
     std::string status = "Idle";
-    int32_t percent = 0, bytes = 0, size = 0;
+    int32_t percent = 0;
+    int64_t bytes = 0, size = 0;
 
     // Idle until a fetch starts, busy until its result has been taken back.
     bool Idle() const { return HTTP.State() == hsIdle; }

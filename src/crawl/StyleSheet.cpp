@@ -56,7 +56,7 @@ std::string TStyleSheetProcessor::Reference(const std::string &value)
     candidate.referrer = sheet_.url;
     candidate.level = sheet_.level + 1;
     candidate.group = group;
-    candidate.mark = sheet_.mark == imMap && group != kPageGroup ? imUnmarked : sheet_.mark;
+    candidate.mark = sheet_.mark == imMap && group != kPageGroup ? uint8_t(imUnmarked) : sheet_.mark;
     std::string local = EncodeLocalLink(localLinker_.PathOf(url)) + fragment;
     batch_.push_back(std::move(candidate));
     return profile_.convertFollowedLinks == 1 ? local : value;

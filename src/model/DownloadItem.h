@@ -53,7 +53,7 @@ public:
     std::string localFile;
     std::string frame; // "Y" when the link came from a frame tag
     int32_t level = 0;
-    int32_t size = 0;
+    int64_t size = 0;
     int32_t index = -1;   // line of the address in the task's item list
     void *exploreRow = nullptr; // not owned
 

@@ -245,7 +245,7 @@ bool TItemList::OpenItems()
         std::string mark = FieldOf(record, kFieldSeparator, 7);
         item->mark_.store(static_cast<uint8_t>(mark.empty() ? imDownload : ToIntDef(mark, imDownload)));
         item->level = ToIntDef(level, 0);
-        item->size = ToIntDef(FieldOf(record, kFieldSeparator, 9), 0);
+        item->size = ToInt64Def(FieldOf(record, kFieldSeparator, 9), 0);
         item->frame = FieldOf(record, kFieldSeparator, 10);
         TAVQItem *added = item.get();
         {

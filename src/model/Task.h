@@ -60,9 +60,10 @@ public:
     uint8_t runMode = rmRestart;
     bool zipLast = false;
 
-    std::atomic<int32_t> pagesDispatched{0}, otherFilesDispatched{0};
-    std::atomic<int32_t> pagesSaved{0}, resourcesSaved{0}, pageErrors{0}, resourceErrors{0};
-    std::atomic<int32_t> totalPages{0}, totalResources{0}, totalBytes{0};
+    // 64 bits: a copy of many gigabytes, or of millions of files, still counts right.
+    std::atomic<int64_t> pagesDispatched{0}, otherFilesDispatched{0};
+    std::atomic<int64_t> pagesSaved{0}, resourcesSaved{0}, pageErrors{0}, resourceErrors{0};
+    std::atomic<int64_t> totalPages{0}, totalResources{0}, totalBytes{0};
     TDateTime lastRun, nextRun, runStart, elapsedTime;
 
     // Fired after every save.

@@ -170,7 +170,7 @@ std::string TTaskReport::Frame(const std::string &heading, bool popup) const
 
 std::string TTaskReport::WriteSummary()
 {
-    int pages = task_.pagesSaved - task_.pageErrors, media = task_.resourcesSaved - task_.resourceErrors;
+    int64_t pages = task_.pagesSaved - task_.pageErrors, media = task_.resourcesSaved - task_.resourceErrors;
     std::string html = Frame("Task Summary", false);
     html += "<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\"><tr>\r\n"
             "<td rowspan=\"2\" bgcolor=\"#336699\" align=\"center\" width=\"20\"><font face=\"Arial\" size=\"3\" "
@@ -180,7 +180,8 @@ std::string TTaskReport::WriteSummary()
             "<td bgcolor=\"#B1CBE4\"><font face=\"Arial\"><b>Saved</b></font></td>"
             "<td bgcolor=\"#B1CBE4\"><font face=\"Arial\"><b>Errors</b></font></td>"
             "<td bgcolor=\"#B1CBE4\"><font face=\"Arial\"><b>Total</b></font></td></tr>\r\n";
-    auto row = [&](const char *icon, const char *label, int saved, const std::string &index, int errors, int total) {
+    auto row = [&](const char *icon, const char *label, int64_t saved, const std::string &index, int64_t errors,
+                   int64_t total) {
         return "<tr><td bgcolor=\"#DEE9F3\"><img src=\"!images/" + std::string(icon) + "\"> <font face=\"Arial\">" +
                label + "</font></td><td>" + Link(ExtractFileName(index), Number(saved)) + "</td><td>" +
                Number(errors) + "</td><td>" + Number(total) + "</td></tr>\r\n";
@@ -216,8 +217,8 @@ std::string TTaskReport::Navigation(bool images, int page, int files) const
 
 std::string TTaskReport::WriteIndex(bool images)
 {
-    int downloaded = images ? task_.resourcesSaved - task_.resourceErrors : task_.pagesSaved - task_.pageErrors;
-    int files = (std::max(downloaded, 0) + kRowsPerFile - 1) / kRowsPerFile;
+    int64_t downloaded = images ? task_.resourcesSaved - task_.resourceErrors : task_.pagesSaved - task_.pageErrors;
+    int files = static_cast<int>((std::max<int64_t>(downloaded, 0) + kRowsPerFile - 1) / kRowsPerFile);
     const std::string group = images ? "Images" : "HTML";
     ForceFolders(site_);
     size_t next = 0;

@@ -180,7 +180,7 @@ void TThreadHTTP::Pass(int &passes)
     } else {
         http_.Range = 0;
         Publish([&](TAVQItem &item) {
-            item.size = ToIntDef(ContentLength, 0);
+            item.size = ToInt64Def(ContentLength, 0);
             item.Text().result = StatusText;
             item.Text().lastModified = LastModified;
         });
@@ -205,7 +205,7 @@ void TThreadHTTP::Execute()
         http_.SetURL(saved, false);
         Publish([&](TAVQItem &item) {
             if (item.size == 0)
-                item.size = static_cast<int32_t>(http_.Body.Size());
+                item.size = http_.Body.Size();
             item.Text().result = StatusText;
             item.Text().lastModified = LastModified;
             SaveBody();
@@ -267,7 +267,7 @@ void TlqHTTP::InstallHandlers()
         percent_ = percent;
         int64_t before = bytes_.load();
         if (QItem && QItem->task && transferred >= before) {
-            QItem->task->totalBytes += static_cast<int32_t>(transferred - before);
+            QItem->task->totalBytes += transferred - before;
             bytes_ = transferred;
         }
     };

@@ -93,6 +93,27 @@ TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)
     EXPECT_NE(ReadFileBytes(app->TempFolder() + "zipped_errors.htm").find("missing.html"), std::string::npos);
 }
 
+TEST_F(Cli, SummariesOfMoreThanFourGigabytes)
+{
+    StartServer();
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site", "--quiet"}), 0);
+    // The task file as a copy of 6 GiB leaves it.
+    std::string task = ReadFileBytes(TaskFile("site"));
+    size_t at = task.find("Total Bytes=");
+    ASSERT_NE(at, std::string::npos);
+    task.replace(at, task.find("\r\n", at) - at, "Total Bytes=6442450944");
+    SaveText(TaskFile("site"), task);
+
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"run", "site", "--mode", "resume"}, &output, &errors), 0) << output << errors;
+    EXPECT_NE(output.find("Task Complete: Pages"), std::string::npos) << output;
+    EXPECT_NE(output.find(" 6291456 KB "), std::string::npos) << output;
+    ASSERT_EQ(RunCli({"report", "site"}, &output, &errors), 0) << output << errors;
+    std::string summary = ReadFileBytes(Copy() + "127.0.0.1/!site_summary.htm");
+    EXPECT_NE(summary.find("Size: <b>6291456 Kb</b>"), std::string::npos) << summary;
+    EXPECT_NE(ReadFileBytes(TaskFile("site")).find("Total Bytes=6442450944\r\n"), std::string::npos);
+}
+
 TEST_F(Cli, RefusesInvalidInputWithAMessage)
 {
     struct Case {

@@ -145,16 +145,19 @@ TEST_F(Crawl, RenovixAsksForChangesAndRewritesOnlyWhatChanged)
     for (const std::string &request : RequestsSince(mark)) {
         std::string target = TargetOf(request);
         // Only the 404 had no date to ask with.
-        if (target != "/missing.html")
+        if (target != "/missing.html") {
             EXPECT_FALSE(request.size() >= 2 && request.compare(request.size() - 2, 2, " -") == 0) << request;
+        }
         notModified += request.find(" 304 ") != std::string::npos;
     }
     EXPECT_GT(notModified, 10);
     std::string aboutName = LocalFile("about.html").substr(Copy().size());
     EXPECT_NE(ReadFileBytes(LocalFile("about.html")).find("New text"), std::string::npos);
-    for (const auto &[name, time] : before)
-        if (name != aboutName)
+    for (const auto &[name, time] : before) {
+        if (name != aboutName) {
             EXPECT_EQ(fs::last_write_time(Copy() + name), time) << name;
+        }
+    }
     EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
 }
 

@@ -3,6 +3,7 @@
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "model/ActiveTaskList.h"
+#include "model/DownloadItem.h"
 #include "support/TestHome.h"
 
 namespace arvelo {
@@ -119,6 +120,42 @@ TEST_F(Tasks, LoadReadsBackWhatSaveWroteAndResavesIdentically)
     EXPECT_EQ(back.profile.depth, 2);
     back.Save();
     EXPECT_EQ(ReadFile("Tasks/General/example.avt"), first);
+}
+
+TEST_F(Tasks, CountersBeyondFourGigabytesSurviveTheFilesAndAReset)
+{
+    constexpr int64_t kGiB = int64_t(1) << 30;
+    const int64_t sizes[] = {3 * kGiB + 1, 2 * kGiB, 5};
+    TAVTask task;
+    Fill(task, "big");
+    task.totalBytes = 0;
+    task.resourcesSaved = 0;
+    for (int64_t size : sizes) {
+        auto item = std::make_unique<TAVQItem>(&task);
+        item->Text().URL = "http://h/" + std::to_string(size) + ".bin";
+        item->SetGroup("Images");
+        item->size = size;
+        item->SetState(isSaved);
+        task.items.AddItem(std::move(item));
+        task.totalBytes += size;
+        ++task.resourcesSaved;
+    }
+    task.Save();
+    task.items.SaveState();
+    EXPECT_NE(ReadFile("Tasks/General/big.avt").find("Total Bytes=5368709126\r\n"), std::string::npos);
+
+    TAVTask back;
+    back.taskFile = task.taskFile;
+    back.Load();
+    ASSERT_TRUE(back.items.OpenItems());
+    EXPECT_EQ(back.totalBytes, 5 * kGiB + 6);
+    ASSERT_EQ(back.items.ItemCount(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(back.items.Item(i)->size, sizes[i]) << i;
+    // A reset takes the item's whole size back out of the total.
+    back.items.Item(0)->SetState(isNone);
+    EXPECT_EQ(back.totalBytes, 2 * kGiB + 5);
+    EXPECT_EQ(back.resourcesSaved, 2);
 }
 
 TEST_F(Tasks, ZeroTimesAreWrittenEmpty)

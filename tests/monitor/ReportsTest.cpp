@@ -134,6 +134,15 @@ TEST_F(Reports, SummaryCountsAndSize)
     EXPECT_EQ(report.SummaryFile(), Path("copy/www.site.example/!site_summary.htm"));
 }
 
+TEST_F(Reports, SizesBeyondFourGigabytes)
+{
+    Pages(3, 0);
+    task->totalBytes = (int64_t(6) << 30) + 2047;
+    TTaskReport report = Report();
+    std::string summary = ReadFileBytes(report.WriteSummary());
+    EXPECT_NE(summary.find("Size: <b>6291457 Kb</b>"), std::string::npos) << summary;
+}
+
 TEST_F(Reports, ErrorReportAndPageList)
 {
     Item("http://www.site.example/ok.html", 10, "HTML", "Fine");

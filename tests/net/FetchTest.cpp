@@ -1,5 +1,3 @@
-#include "crawl/LocalNames.h"
-#include "crawl/URL.h"
 #include "model/Task.h"
 #include "net/Fetch.h"
 #include "support/ScriptedServer.h"
@@ -61,17 +59,6 @@ protected:
         item->LoadFields();
     }
 
-    std::string LocalFile(const std::string &url) const
-    {
-        return LocalFileName(task->destination, URLDirectory(url), url);
-    }
-
-    // The item's file below the task's folder.
-    std::string SiteFile(const std::string &url) const
-    {
-        return LocalFile(url).substr(task->destination.size());
-    }
-
     std::unique_ptr<TAVTask> task;
     TlqHTTP fetch;
 };
@@ -87,9 +74,9 @@ TEST_F(Fetch, PageIsSavedAfterHeadAndGet)
     EXPECT_EQ(item->LoadedText().result, "200 OK");
     EXPECT_EQ(item->LoadedText().lastModified, "Mon, 07 Dec 2026 08:00:00 GMT");
     EXPECT_EQ(item->size, 5);
-    EXPECT_EQ(item->localFile, LocalFile(server.URL("/page.html")));
-    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{SiteFile(server.URL("/page.html"))});
-    EXPECT_EQ(ReadFile("site/" + SiteFile(server.URL("/page.html"))), "hello");
+    EXPECT_EQ(item->localFile, Path("site/127.0.0.1/page.html"));
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/page.html"});
+    EXPECT_EQ(ReadFile("site/127.0.0.1/page.html"), "hello");
     EXPECT_EQ(fetch.State(), hsIdle);
     EXPECT_EQ(fetch.Status(), "Connection closed");
     EXPECT_GT(task->totalBytes.load(), 5);
@@ -142,8 +129,8 @@ TEST_F(Fetch, EveryOutcomeOfASingleAddress)
         if (c.file.empty()) {
             EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.name;
         } else {
-            EXPECT_EQ(test::FilesUnder(Path(folder)), std::vector<std::string>{SiteFile(server.URL("/a.html"))});
-            EXPECT_EQ(ReadFile(folder + SiteFile(server.URL("/a.html"))), c.file) << c.name;
+            EXPECT_EQ(test::FilesUnder(Path(folder)), std::vector<std::string>{"127.0.0.1/a.html"});
+            EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), c.file) << c.name;
         }
     }
 }
@@ -175,7 +162,7 @@ TEST_F(Fetch, RelativeRedirectIsFollowedAndSavedUnderTheOwnAddress)
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[1].substr(0, 24), "HEAD /dir/new.html HTTP/");
     EXPECT_EQ(requests[2].substr(0, 23), "GET /dir/new.html HTTP/");
-    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{SiteFile(server.URL("/dir/old.html"))});
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/dir/old.html"});
 }
 
 TEST_F(Fetch, RedirectsAreBoundedAndNonHttpTargetsFailQuietly)
@@ -216,7 +203,7 @@ TEST_F(Fetch, BrokenTransferIsKeptAndResumedFromItsLastByte)
     EXPECT_EQ(item->LoadedText().result, "Incomplete (5000 bytes)");
     EXPECT_EQ(fetch.State(), hsIdle);
     EXPECT_EQ(fetch.Status(), "Connection closed before the end of the data");
-    std::string file = "site/" + SiteFile(server.URL("/big.txt"));
+    std::string file = "site/127.0.0.1/big.txt";
     EXPECT_EQ(ReadFile(file), content.substr(0, 5000));
 
     Run(item);
@@ -236,10 +223,10 @@ TEST_F(Fetch, ResumeAnsweredWithTheWholeFileStartsItAgain)
                             Reply("200 OK", "Content-Length: 6\r\n", "ABCDEF")});
     task->url = server.URL("/");
     TAVQItem *item = AddItem(server.URL("/f.txt"), "Incomplete (3 bytes)");
-    WriteFile("site/" + SiteFile(server.URL("/f.txt")), "abc");
+    WriteFile("site/127.0.0.1/f.txt", "abc");
     Run(item);
     EXPECT_EQ(item->State(), isSaved);
-    EXPECT_EQ(ReadFile("site/" + SiteFile(server.URL("/f.txt"))), "ABCDEF");
+    EXPECT_EQ(ReadFile("site/127.0.0.1/f.txt"), "ABCDEF");
 }
 
 TEST_F(Fetch, FailureBeforeAnyByteLeavesTheItem)
@@ -328,7 +315,7 @@ TEST_F(Fetch, ProxyPreferenceSendsTheFullAddress)
     std::vector<std::string> requests = proxy.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].substr(0, 45), "GET http://origin.invalid/p.html HTTP/1.0\r\nHo");
-    EXPECT_EQ(ReadFile("site/" + SiteFile("http://origin.invalid/p.html")), "proxied");
+    EXPECT_EQ(ReadFile("site/origin.invalid/p.html"), "proxied");
 }
 
 } // namespace

@@ -1,5 +1,3 @@
-#include "crawl/LocalNames.h"
-#include "crawl/URL.h"
 #include "model/Task.h"
 #include "net/Fetch.h"
 #include "support/NginxServer.h"
@@ -49,12 +47,6 @@ protected:
         return added;
     }
 
-    std::string SiteFile(const std::string &path) const
-    {
-        std::string url = server->URL(path);
-        return LocalFileName(task.destination, URLDirectory(url), url).substr(task.destination.size());
-    }
-
     std::string page, big;
     std::unique_ptr<test::TNginxServer> server;
     TAVTask task;
@@ -81,10 +73,10 @@ TEST_F(NginxFetch, PagesLargeFilesRedirectsAndMissingFiles)
     EXPECT_EQ(missing->LoadedText().result, "404 Not Found");
 
     EXPECT_EQ(test::FilesUnder(Path("site/")),
-              (std::vector<std::string>{SiteFile("/files/big.bin"), SiteFile("/index.html"), SiteFile("/old.html")}));
-    EXPECT_EQ(ReadFile("site/" + SiteFile("/index.html")), page);
-    EXPECT_EQ(ReadFile("site/" + SiteFile("/old.html")), page);
-    EXPECT_EQ(ReadFile("site/" + SiteFile("/files/big.bin")), big);
+              (std::vector<std::string>{"127.0.0.1/files/big.bin", "127.0.0.1/index.html", "127.0.0.1/old.html"}));
+    EXPECT_EQ(ReadFile("site/127.0.0.1/index.html"), page);
+    EXPECT_EQ(ReadFile("site/127.0.0.1/old.html"), page);
+    EXPECT_EQ(ReadFile("site/127.0.0.1/files/big.bin"), big);
 }
 
 TEST_F(NginxFetch, UpdateAndResume)
@@ -95,11 +87,11 @@ TEST_F(NginxFetch, UpdateAndResume)
     EXPECT_EQ(again->State(), isUpdated);
     EXPECT_EQ(again->LoadedText().result, "304 Not Modified");
 
-    WriteFile("site/" + SiteFile("/files/big.bin"), big.substr(0, 1001));
+    WriteFile("site/127.0.0.1/files/big.bin", big.substr(0, 1001));
     TAVQItem *resumed = Fetch("/files/big.bin", "Incomplete (1001 bytes)");
     EXPECT_EQ(resumed->State(), isSaved);
     EXPECT_EQ(resumed->LoadedText().result, "206 Partial Content");
-    EXPECT_EQ(ReadFile("site/" + SiteFile("/files/big.bin")), big);
+    EXPECT_EQ(ReadFile("site/127.0.0.1/files/big.bin"), big);
 }
 
 } // namespace
