@@ -117,7 +117,7 @@ void TAVQItem::LoadFields()
     std::string mark = field(7);
     SetMark(static_cast<uint8_t>(mark.empty() ? imDownload : ToIntDef(mark, imDownload)));
     text.title = field(8);
-    size = ToIntDef(field(9), 0);
+    size = ToInt64Def(field(9), 0);
     frame = field(10);
 }
 

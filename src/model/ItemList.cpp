@@ -238,8 +238,15 @@ bool TItemList::OpenItems()
         auto item = std::make_unique<TAVQItem>(&task_);
         item->index = static_cast<int32_t>(addressLine);
         int value = ToIntDef(state, 0);
-        // An item caught in flight starts again.
-        item->state_.store(static_cast<uint8_t>(value < isError || value > 255 ? isNone : value));
+        // An item caught in flight, or in a state no run leaves, starts
+        // again; its record says so too, so that loading its fields later
+        // does not bring the old state back.
+        if (value < isError || value > isZipped) {
+            if (value != isNone)
+                lines_[addressLine + 1].replace(0, state.size(), "0");
+            value = isNone;
+        }
+        item->state_.store(static_cast<uint8_t>(value));
         item->SetGroup(FieldOf(record, kFieldSeparator, 2));
         item->styleSheet_.store(IsStyleSheetURL(lines_[addressLine]));
         std::string mark = FieldOf(record, kFieldSeparator, 7);

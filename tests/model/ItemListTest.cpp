@@ -3,9 +3,14 @@
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/TextUtils.h"
+#include "core/WindowThread.h"
 #include "model/Task.h"
+#include "support/ScriptedServer.h"
 #include "support/TestHome.h"
 
+#include <QCoreApplication>
+
+#include <set>
 #include <thread>
 
 namespace arvelo {
@@ -259,19 +264,47 @@ TEST_F(Items, DamagedRecordsStopWithAClearError)
     EXPECT_EQ(task->items.Item(0)->size, 0);
 }
 
-TEST_F(Items, HostileStateFilesNeverCrash)
+TEST_F(Items, HostileStateFilesLoadWhatTheyHoldOrStopWithAClearError)
 {
     std::string binary;
     for (int i = 0; i < 100000; ++i)
         binary += static_cast<char>((i * 7919 + i / 13) & 0xFF);
-    for (const std::string &bytes : {binary, std::string(1 << 20, 'x') + "\r\n" + P + "\r\n", std::string("\r\n\r\n\r\n")}) {
-        WriteFile("Tasks/General/site.dwn", bytes);
+    const std::string goodRecord = "10" + P + "200 OK" + P + "HTML" + P + P + "2" + P + P + P + "1" + P + P + "7" + P + P;
+    struct Case {
+        const char *name;
+        std::string bytes;
+        bool opens;
+        size_t items;
+    };
+    const Case cases[] = {
+        {"binary", binary, true, 0},
+        {"a huge address with an empty record", std::string(1 << 20, 'x') + "\r\n" + P + "\r\n", false, 0},
+        {"blank lines", "\r\n\r\n\r\n", true, 0},
+        {"a state beyond every state", "http://h/a.htm\r\n200" + goodRecord.substr(2) + "\r\n", true, 1},
+        {"a good item, then junk", "http://h/a.htm\r\n" + goodRecord + "\r\n" + binary.substr(0, 5000), true, 1},
+        {"a good item, then a damaged one",
+         "http://h/a.htm\r\n" + goodRecord + "\r\nhttp://h/b.htm\r\nzz" + goodRecord.substr(2) + "\r\n", false, 1},
+    };
+    for (const Case &c : cases) {
+        notifier.errors.clear();
+        WriteFile("Tasks/General/site.dwn", c.bytes);
         TAVTask reopened;
         reopened.taskName = "site";
         reopened.taskFile = task->taskFile;
-        reopened.items.OpenItems();
-        for (size_t i = 0; i < reopened.items.ItemCount(); ++i)
-            reopened.items.Item(i)->LoadFields();
+        EXPECT_EQ(reopened.items.OpenItems(), c.opens) << c.name;
+        EXPECT_EQ(notifier.errors.size(), c.opens ? 0u : 1u) << c.name;
+        for (const std::string &error : notifier.errors)
+            EXPECT_TRUE(error.size() > 30 && error.substr(error.size() - 30) == "' is not a valid integer value")
+                << c.name << ": " << error;
+        ASSERT_EQ(reopened.items.ItemCount(), c.items) << c.name;
+        for (size_t i = 0; i < reopened.items.ItemCount(); ++i) {
+            TAVQItem *item = reopened.items.Item(i);
+            item->LoadFields();
+            EXPECT_EQ(item->LoadedText().URL, "http://h/a.htm") << c.name;
+            EXPECT_LE(item->State(), isZipped) << c.name;
+            EXPECT_EQ(item->level, 2) << c.name;
+            EXPECT_EQ(item->size, 7) << c.name;
+        }
     }
 }
 
@@ -287,24 +320,101 @@ TEST_F(Items, AutosaveOnTheEleventhTick)
     EXPECT_EQ(task->items.AutosaveCount(), 0);
 }
 
-TEST_F(Items, ScannersRunWhileTheWindowThreadAdds)
+TEST_F(Items, ScannersTakeEveryItemOnceWhileTheWindowThreadAdds)
 {
+    // A scanner takes items as the dispatcher does: it picks the next one
+    // and has the window thread mark it as being fetched.
+    constexpr int kItems = 2000;
     std::atomic<bool> done{false};
-    std::atomic<int> found{0};
+    std::atomic<int> taken{0};
+    std::set<TAVQItem *> seen;
+    bool twice = false;
     std::thread scanner([&] {
-        while (!done) {
-            if (task->items.NextOtherFile())
-                ++found;
+        while (!done || taken < kItems) {
+            TAVQItem *item = task->items.NextOtherFile();
             task->items.NextPageToParse();
+            if (!item)
+                continue;
+            RunInWindowThread([&] { item->SetState(isDownloading); });
+            twice |= !seen.insert(item).second;
+            ++taken;
         }
     });
-    for (int i = 0; i < 2000; ++i) {
-        TAVQItem *item = Add("http://h/" + std::to_string(i) + ".gif", "Images");
-        item->SetState(isDownloading);
+    std::vector<TAVQItem *> added;
+    for (int i = 0; i < kItems; ++i) {
+        added.push_back(Add("http://h/" + std::to_string(i) + ".gif", "Images"));
+        if (i % 50 == 0)
+            QCoreApplication::processEvents();
     }
     done = true;
+    EXPECT_TRUE(test::PumpUntil([&] { return taken >= kItems; }, 60));
     scanner.join();
+    EXPECT_FALSE(twice);
+    EXPECT_EQ(seen, std::set<TAVQItem *>(added.begin(), added.end()));
     EXPECT_EQ(task->items.NextOtherFile(), nullptr);
+}
+
+TEST_F(Items, EveryFieldOfItemsInEachStateSurvivesASaveAndAReopen)
+{
+    struct Expected {
+        std::string url, result, group, referrer, modified, title, frame;
+        uint8_t state, mark;
+        int32_t level;
+        int64_t size;
+    };
+    std::vector<Expected> expected;
+    for (uint8_t state = isNone; state <= isZipped; ++state) {
+        const std::string n = std::to_string(state);
+        Expected e{"http://h/s" + n + (state % 2 ? ".gif" : ".htm"),
+                   state == isError ? "Not Found" : "200 OK " + n,
+                   state % 2 ? "Images" : "HTML",
+                   "http://h/from" + n + ".htm",
+                   "Tue, 0" + std::to_string(1 + state % 9) + " Dec 2026 10:00:00 GMT",
+                   "Title \xC3\xA9 " + n,
+                   state % 3 == 0 ? "Y" : "",
+                   state,
+                   static_cast<uint8_t>(state % 4),
+                   state + 1,
+                   (int64_t(state) << 32) + 1000 + state};
+        TAVQItem *item = Add(e.url, e.group, e.mark, e.level);
+        item->LoadFields();
+        item->Text().result = e.result;
+        item->Text().referrer = e.referrer;
+        item->Text().lastModified = e.modified;
+        item->Text().title = e.title;
+        item->size = e.size;
+        item->frame = e.frame;
+        item->SetState(state);
+        item->Publish(true);
+        expected.push_back(e);
+    }
+    task->items.SaveState();
+
+    TAVTask reopened;
+    reopened.taskName = "site";
+    reopened.taskFile = task->taskFile;
+    ASSERT_TRUE(reopened.items.OpenItems());
+    ASSERT_EQ(reopened.items.ItemCount(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Expected &e = expected[i];
+        TAVQItem *item = reopened.items.Item(i);
+        item->LoadFields();
+        const TItemText &text = item->LoadedText();
+        // Items caught in flight are fetched again.
+        uint8_t state = e.state == isDownloading || e.state == isUpdating ? isNone : e.state;
+        EXPECT_EQ(item->State(), state) << e.url;
+        EXPECT_EQ(item->Mark(), e.mark) << e.url;
+        EXPECT_EQ(item->Group(), e.group) << e.url;
+        EXPECT_EQ(item->IsPage(), e.group == "HTML") << e.url;
+        EXPECT_EQ(item->level, e.level) << e.url;
+        EXPECT_EQ(item->size, e.size) << e.url;
+        EXPECT_EQ(item->frame, e.frame) << e.url;
+        EXPECT_EQ(text.URL, e.url);
+        EXPECT_EQ(text.result, e.result) << e.url;
+        EXPECT_EQ(text.referrer, e.referrer) << e.url;
+        EXPECT_EQ(text.lastModified, e.modified) << e.url;
+        EXPECT_EQ(text.title, e.title) << e.url;
+    }
 }
 
 } // namespace
