@@ -153,9 +153,9 @@ void CrawlFixture::TearDown()
     TestHome::TearDown();
 }
 
-void CrawlFixture::StartServer(bool slow)
+void CrawlFixture::StartServer(bool slow, const std::string &extraLines)
 {
-    std::string lines = "    location = /old.html { return 302 /new.html; }\n";
+    std::string lines = "    location = /old.html { return 302 /new.html; }\n" + extraLines;
     if (slow)
         lines += "    location /slow/ { limit_rate 16k; }\n";
     server = std::make_unique<TNginxServer>(Path("www"), lines);

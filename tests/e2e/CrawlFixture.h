@@ -26,7 +26,8 @@ protected:
     // The site's files by path ("index.html"); written into www/.
     static const std::map<std::string, std::string> &SiteFiles();
     // Starts nginx; a slow server sends the files under slow/ at 16 KB/s.
-    void StartServer(bool slow = false);
+    // Extra lines go into its server block.
+    void StartServer(bool slow = false, const std::string &extraLines = {});
     // Where a copy keeps each address of the site, by its path on the
     // server ("list.html?id=1"): file names relative to the copy folder.
     static const std::map<std::string, std::string> &LocalNames();

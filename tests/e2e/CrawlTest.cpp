@@ -161,6 +161,84 @@ TEST_F(Crawl, RenovixAsksForChangesAndRewritesOnlyWhatChanged)
     EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
 }
 
+TEST_F(Crawl, AnUpdateStoppedAndReopenedFromDiskResumesAsAnUpdate)
+{
+    StartServer(true);
+    engine->slots.SetConnections(2);
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    // The slow files change on the server, a minute later.
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> changed;
+    for (int i = 1; i <= 6; ++i) {
+        std::string path = "slow/b" + std::to_string(i) + ".bin";
+        changed[path] = std::string(48 * 1024, static_cast<char>('a' + i));
+        WriteFile("www/" + path, changed[path]);
+        fs::last_write_time(Path("www/" + path), fs::last_write_time(Path("www/index.html")) + std::chrono::minutes(1));
+    }
+    auto updated = [&] {
+        std::set<std::string> done;
+        for (const auto &[path, bytes] : changed)
+            if (ReadFileBytes(LocalFile(path)) == bytes)
+                done.insert(server->URL("/" + path));
+        return done;
+    };
+    task->runMode = rmRenovix;
+    engine->run.StartTask(*task);
+    ASSERT_TRUE(PumpUntil([&] { return !updated().empty(); }, 60));
+    engine->run.StopTask(*task);
+    ASSERT_LT(updated().size(), changed.size());
+    std::set<std::string> checked = SavedURLs(*task);
+
+    // A new start of the program reads the task back from its files.
+    std::string taskFile = task->taskFile;
+    StartEngine();
+    TAVTask *reopened = engine->tasks.Open(taskFile);
+    ASSERT_NE(reopened, nullptr);
+    size_t mark = server->Requests().size();
+    reopened->runMode = rmResume;
+    ASSERT_TRUE(RunToEnd(*reopened));
+    EXPECT_EQ(reopened->status.load(), tsTaskComplete);
+    std::vector<std::string> requests = RequestsSince(mark);
+    EXPECT_FALSE(requests.empty());
+    // What is left is still asked for as an update, and only that.
+    for (const std::string &request : requests)
+        EXPECT_FALSE(request.size() >= 2 && request.compare(request.size() - 2, 2, " -") == 0) << request;
+    ExpectNoneFetchedAgain(checked, mark);
+    EXPECT_EQ(updated().size(), changed.size());
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(CopiedPaths()));
+    EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
+}
+
+TEST_F(Crawl, AMapStoppedAndReopenedFromDiskResumesAsAMap)
+{
+    // The pages under sub/ come slowly, so that the stop finds them under way.
+    StartServer(false, "    location /sub/ { limit_rate 100; }\n");
+    engine->slots.SetConnections(2);
+    TAVTask *task = NewCopyTask("/index.html", true);
+    engine->run.StartTask(*task);
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(LocalFile("about.html")) && FileExists(LocalFile("new.html")); }, 60));
+    engine->run.StopTask(*task);
+    ASSERT_FALSE(FileExists(LocalFile("sub/deep/page3.html")));
+
+    std::string taskFile = task->taskFile;
+    StartEngine();
+    TAVTask *reopened = engine->tasks.Open(taskFile);
+    ASSERT_NE(reopened, nullptr);
+    size_t mark = server->Requests().size();
+    reopened->runMode = rmResume;
+    ASSERT_TRUE(RunToEnd(*reopened));
+    std::vector<std::string> requests = RequestsSince(mark);
+    EXPECT_FALSE(requests.empty());
+    for (const std::string &request : requests)
+        EXPECT_NE(TargetOf(request).find(".html"), std::string::npos) << request;
+    std::vector<std::string> pages;
+    for (const std::string &path : CopiedPaths())
+        if (path.find(".html") != std::string::npos)
+            pages.push_back(path);
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(pages));
+}
+
 TEST_F(Crawl, SalvixFetchesOnlyTheFailedItems)
 {
     StartServer();
