@@ -478,7 +478,21 @@ int TZipArchive::Extract(int)
     if (::statvfs(root.c_str(), &space) == 0 && uint64_t(space.f_bavail) * space.f_frsize < total)
         return zrDiskFull;
     std::error_code error;
-    std::string realRoot = fs::weakly_canonical(root, error).string();
+    const std::string realRoot = IncludeTrailingSlash(fs::weakly_canonical(root, error).string());
+    auto relativeOf = [this](const TEntry &entry) {
+        bool folder = entry.name.back() == '/';
+        return UsePaths ? entry.name
+                        : ExtractFileName(folder ? entry.name.substr(0, entry.name.size() - 1) : entry.name);
+    };
+    // A folder already in the target may be a link that leads elsewhere:
+    // every entry's folder is judged, as the file system resolves it, before
+    // anything is written.
+    for (const TEntry &entry : entries) {
+        std::string folderPath = ExtractFilePath(root + relativeOf(entry));
+        std::string realFolder = IncludeTrailingSlash(fs::weakly_canonical(folderPath, error).string());
+        if (error || realFolder.rfind(realRoot, 0) != 0)
+            return zrUnsafeName;
+    }
 
     int skipped = 0;
     bool all = Overwrite == xowAlways;
@@ -486,9 +500,8 @@ int TZipArchive::Extract(int)
     for (const TEntry &entry : entries) {
         if (abort_)
             return zrAborted;
-        bool folder = entry.name.back() == '/';
-        std::string relative = UsePaths ? entry.name : ExtractFileName(folder ? entry.name.substr(0, entry.name.size() - 1) : entry.name);
-        if (folder) {
+        std::string relative = relativeOf(entry);
+        if (entry.name.back() == '/') {
             if (UsePaths)
                 ForceFolders(root + relative);
             continue;
@@ -496,10 +509,6 @@ int TZipArchive::Extract(int)
         std::string target = root + relative;
         std::string folderPath = ExtractFilePath(target);
         ForceFolders(folderPath);
-        // A folder already there may be a link that leads elsewhere.
-        std::string realFolder = fs::weakly_canonical(folderPath, error).string() + "/";
-        if (realFolder.rfind(IncludeTrailingSlash(realRoot), 0) != 0)
-            return zrUnsafeName;
         if (FileExists(target) && !all) {
             if (Overwrite == xowNever) {
                 ++skipped;

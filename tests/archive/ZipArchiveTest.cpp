@@ -215,6 +215,29 @@ TEST_F(ZipArchive, RefusesHostileArchivesWholly)
     EXPECT_FALSE(ZipResultMessage(zrUnsafeName, "extracting").empty());
 }
 
+TEST_F(ZipArchive, RefusesATargetWhoseFolderIsALinkThatLeadsOutside)
+{
+    WriteRawArchive(Path("site.zip"), {{"a.txt", "first"}, {"out/evil.txt", "x"}, {"out/deeper/evil.txt", "y"}});
+    ForceFolders(Path("elsewhere/"));
+    ForceFolders(Path("target/"));
+    std::filesystem::create_directory_symlink(Path("elsewhere"), Path("target/out"));
+    zip.ZipFileName = Path("site.zip");
+    zip.ExtractDirectory = Path("target/");
+    zip.FilesToProcess = {"*"};
+    EXPECT_EQ(zip.Extract(0), zrUnsafeName);
+    // Nothing is written, in the target or through the link.
+    EXPECT_EQ(test::FilesUnder(Path("target/")), std::vector<std::string>());
+    EXPECT_TRUE(std::filesystem::is_empty(Path("elsewhere")));
+
+    // A link that stays inside the target is a folder like any other.
+    std::filesystem::remove(Path("target/out"));
+    ForceFolders(Path("target/real/"));
+    std::filesystem::create_directory_symlink(Path("target/real"), Path("target/out"));
+    zip.FilesToProcess = {"*"};
+    EXPECT_EQ(zip.Extract(0), zrSuccess);
+    EXPECT_EQ(ReadFile("target/real/deeper/evil.txt"), "y");
+}
+
 TEST_F(ZipArchive, RefusesAnEntryLargerThanItClaims)
 {
     std::string bytes(100000, 'a');

@@ -41,6 +41,10 @@ TEST(FollowRules, Locations)
     Check(profile,
           {{"http://www.site.example/docs/a/b.htm", "HTML", 1, true},
            {"http://www.site.example/other.htm", "HTML", 1, false},
+           // The start directory elsewhere in the address is not being in it.
+           {"http://www.site.example/other.htm?from=http://www.site.example/docs/", "HTML", 1, false},
+           {"http://mirror.example/http://www.site.example/docs/a.htm", "HTML", 1, false},
+           {"http://www.site.example/docs", "HTML", 1, false},
            {"http://WWW.site.example/docs/c.htm", "HTML", 1, false},
            {"https://www.site.example/docs/s.htm", "HTML", 1, false},
            {"", "HTML", 1, false}},

@@ -2,6 +2,7 @@
 
 #include "core/AppPaths.h"
 #include "core/Settings.h"
+#include "core/Utf8.h"
 #include "crawl/URL.h"
 #include "model/FileTypes.h"
 #include "support/TestHome.h"
@@ -137,6 +138,36 @@ TEST_F(LocalNames, LongNamesStayWithinTheLimitAndApart)
     }
     EXPECT_EQ(LocalLinkPath("http://h/" + wide + "/" + wide + ".gif", "http://h/"),
               c.substr(std::string("/Sites/h/").size()));
+}
+
+TEST_F(LocalNames, LongNamesAreCutBetweenCharacters)
+{
+    // Characters of two, three and four bytes, shifted by up to three ASCII
+    // bytes so that the cut falls at every offset inside a character.
+    const std::string characters[] = {"\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80"};
+    for (const std::string &character : characters) {
+        for (size_t shift = 0; shift < 4; ++shift) {
+            std::string stem(shift, 'a');
+            while (stem.size() < 300)
+                stem += character;
+            for (const std::string &extension : {std::string(".htm"), std::string()}) {
+                std::string file = FileOf("http://h/" + stem + extension + (extension.empty() ? "/x.htm" : ""));
+                std::string name = file.substr(std::string("/Sites/h/").size());
+                name = name.substr(0, name.find('/'));
+                // What is kept of the stem: whole characters, as many as fit
+                // beside the "~" and eight hex digits of the hash, and the extension.
+                size_t room = kMaxNameBytes - 9 - extension.size();
+                size_t kept = shift + (room - shift) / character.size() * character.size();
+                SCOPED_TRACE(std::to_string(character.size()) + " bytes, shift " + std::to_string(shift) +
+                             (extension.empty() ? ", folder" : ", file"));
+                EXPECT_LE(name.size(), kMaxNameBytes);
+                EXPECT_TRUE(utf8::IsValid(name)) << name;
+                EXPECT_EQ(name.substr(0, kept), stem.substr(0, kept));
+                EXPECT_EQ(name[kept], '~') << name;
+                EXPECT_EQ(name.substr(kept + 9), extension);
+            }
+        }
+    }
 }
 
 TEST_F(LocalNames, NamesNeverLeaveTheRoot)

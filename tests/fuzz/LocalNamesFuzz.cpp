@@ -1,9 +1,10 @@
-// Local names: every file stays under its root, within the name limits and
-// free of control characters, and a link from a page's folder reaches the
+// Local names: every file stays under its root, within the name limits,
+// free of control characters and with whole characters, and a link from a page's folder reaches the
 // file that the same address is saved in.
 #include "FuzzSupport.h"
 
 #include "core/FileUtils.h"
+#include "core/Utf8.h"
 #include "crawl/LocalNames.h"
 #include "crawl/URL.h"
 
@@ -47,6 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     std::string file = LocalFileName(kRoot, URLDirectory(url), url);
     CheckName(file, url);
+    // Shortened names keep whole characters.
+    if (utf8::IsValid(url) && !utf8::IsValid(file))
+        fuzz::Fail("a character cut in half", url + " -> " + file);
     std::string baseFile = LocalFileName(kRoot, base, base);
     CheckName(baseFile, base);
     EscapeLocalName(input);
