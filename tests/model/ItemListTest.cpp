@@ -398,17 +398,21 @@ TEST_F(Items, EveryFieldOfItemsInEachStateSurvivesASaveAndAReopen)
     for (size_t i = 0; i < expected.size(); ++i) {
         const Expected &e = expected[i];
         TAVQItem *item = reopened.items.Item(i);
-        item->LoadFields();
-        const TItemText &text = item->LoadedText();
         // Items caught in flight are fetched again.
         uint8_t state = e.state == isDownloading || e.state == isUpdating ? isNone : e.state;
-        EXPECT_EQ(item->State(), state) << e.url;
-        EXPECT_EQ(item->Mark(), e.mark) << e.url;
-        EXPECT_EQ(item->Group(), e.group) << e.url;
-        EXPECT_EQ(item->IsPage(), e.group == "HTML") << e.url;
-        EXPECT_EQ(item->level, e.level) << e.url;
-        EXPECT_EQ(item->size, e.size) << e.url;
-        EXPECT_EQ(item->frame, e.frame) << e.url;
+        // What the selection sees before any field is loaded, and after.
+        for (bool loaded : {false, true}) {
+            if (loaded)
+                item->LoadFields();
+            EXPECT_EQ(item->State(), state) << e.url << (loaded ? " loaded" : "");
+            EXPECT_EQ(item->Mark(), e.mark) << e.url << (loaded ? " loaded" : "");
+            EXPECT_EQ(item->Group(), e.group) << e.url << (loaded ? " loaded" : "");
+            EXPECT_EQ(item->IsPage(), e.group == "HTML") << e.url << (loaded ? " loaded" : "");
+            EXPECT_EQ(item->level, e.level) << e.url << (loaded ? " loaded" : "");
+            EXPECT_EQ(item->size, e.size) << e.url << (loaded ? " loaded" : "");
+            EXPECT_EQ(item->frame, e.frame) << e.url << (loaded ? " loaded" : "");
+        }
+        const TItemText &text = item->LoadedText();
         EXPECT_EQ(text.URL, e.url);
         EXPECT_EQ(text.result, e.result) << e.url;
         EXPECT_EQ(text.referrer, e.referrer) << e.url;
