@@ -242,8 +242,11 @@ bool TItemList::OpenItems()
         // again; its record says so too, so that loading its fields later
         // does not bring the old state back.
         if (value < isError || value > isZipped) {
-            if (value != isNone)
-                lines_[addressLine + 1].replace(0, state.size(), "0");
+            if (value != isNone) {
+                std::string &stored = lines_[addressLine + 1];
+                stored.erase(0, state.size());
+                stored.insert(stored.begin(), '0');
+            }
             value = isNone;
         }
         item->state_.store(static_cast<uint8_t>(value));

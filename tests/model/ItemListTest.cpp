@@ -399,7 +399,7 @@ TEST_F(Items, EveryFieldOfItemsInEachStateSurvivesASaveAndAReopen)
         const Expected &e = expected[i];
         TAVQItem *item = reopened.items.Item(i);
         // Items caught in flight are fetched again.
-        uint8_t state = e.state == isDownloading || e.state == isUpdating ? isNone : e.state;
+        uint8_t state = e.state == isDownloading || e.state == isUpdating ? uint8_t(isNone) : e.state;
         // What the selection sees before any field is loaded, and after.
         for (bool loaded : {false, true}) {
             if (loaded)
