@@ -54,6 +54,9 @@ TEST_F(StyleSheet, RewritesAndQueuesWhatItNames)
         {"/* url(old.png) */ a{}", "/* url(old.png) */ a{}", {}},
         {"a{b:url(one.png)} c{d:url(one.png)}", "a{b:url(one.png)} c{d:url(one.png)}",
          {"http://www.site.example/css/one.png"}},
+        {"a{b:url(icons.svg#/menu?x)} c{d:url('../f/font.woff?v=2#iefix')}",
+         "a{b:url(icons.svg#/menu?x)} c{d:url('../f/font.woff%C2%BFv=2.woff#iefix')}",
+         {"http://www.site.example/css/icons.svg", "http://www.site.example/f/font.woff?v=2"}},
         {"a{b:url(cut.png", "a{b:url(cut.png", {}},
         {"", "", {}},
     };
