@@ -140,9 +140,12 @@ void TThreadHTTP::Pass(int &passes)
     http_.Range = 0;
     http_.ResumeFile.clear();
     const TItemText &text = item_.LoadedText();
-    if (item_.Mark() == imUpdate)
+    const bool partial = text.result.rfind(kIncomplete, 0) == 0;
+    // A transfer cut short is finished whatever the date: its date may be the
+    // new one already, and asking whether the file changed since would leave it cut.
+    if (item_.Mark() == imUpdate && !partial)
         http_.IfModifiedSince = text.lastModified;
-    if (text.result.rfind(kIncomplete, 0) == 0) {
+    if (partial) {
         http_.Range = IncompleteCount(text.result) - 1;
         http_.ResumeFile = owner_.LocalFile();
     }
@@ -179,10 +182,11 @@ void TThreadHTTP::Pass(int &passes)
         Publish([&](TAVQItem &item) { item.Text().result = StatusText; });
     } else {
         http_.Range = 0;
+        // The new date is kept only with the new body: an update stopped
+        // before it must still ask whether the file changed since the old one.
         Publish([&](TAVQItem &item) {
             item.size = ToInt64Def(ContentLength, 0);
             item.Text().result = StatusText;
-            item.Text().lastModified = LastModified;
         });
         Get();
     }

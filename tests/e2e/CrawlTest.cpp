@@ -185,7 +185,14 @@ TEST_F(Crawl, AnUpdateStoppedAndReopenedFromDiskResumesAsAnUpdate)
     };
     task->runMode = rmRenovix;
     engine->run.StartTask(*task);
-    ASSERT_TRUE(PumpUntil([&] { return !updated().empty(); }, 60));
+    // Stopped with one file updated and another well into its transfer.
+    auto midTransfer = [&] {
+        for (TAVSocket *slot : engine->slots.Snapshot())
+            if (slot->HTTP.Bytes() > 8192)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return !updated().empty() && midTransfer(); }, 60));
     engine->run.StopTask(*task);
     ASSERT_LT(updated().size(), changed.size());
     std::set<std::string> checked = SavedURLs(*task);

@@ -150,6 +150,27 @@ TEST_F(Fetch, UnchangedPageIsUpdatedWithOneConditionalHead)
     EXPECT_EQ(fetch.Status(), "Connection closed");
 }
 
+TEST_F(Fetch, AnUpdateStoppedBeforeItsBodyStillAsksWithTheOldDate)
+{
+    const std::string changed = "Last-Modified: Wed, 09 Dec 2026 08:00:00 GMT\r\nContent-Length: 5\r\n";
+    TScriptedServer server({Reply("200 OK", changed),
+                            TScriptedReply(Reply("200 OK", changed)).EndWith(TScriptedReply::End::kHold)});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/a.html"), "200 OK", imUpdate, "Mon, 07 Dec 2026 08:00:00 GMT");
+    item->LoadFields();
+    fetch.URL = item->LoadedText().URL;
+    fetch.QItem = item;
+    item->SetState(isUpdating);
+    fetch.Start();
+    // Stopped while the body of the changed file is awaited.
+    ASSERT_TRUE(test::PumpUntil([&] { return server.Connections() == 2 && server.Requests().back().size() > 0; }));
+    fetch.Stop();
+    fetch.FreeThread();
+    item->LoadFields();
+    EXPECT_EQ(item->LoadedText().lastModified, "Mon, 07 Dec 2026 08:00:00 GMT");
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
+}
+
 TEST_F(Fetch, RelativeRedirectIsFollowedAndSavedUnderTheOwnAddress)
 {
     TScriptedServer server({Reply("302 Found", "Location: new.html\r\n"), Reply("200 OK", "Content-Length: 3\r\n"),
