@@ -221,6 +221,16 @@ bool CrawlFixture::RunToEnd(TAVTask &task, double seconds)
     return PumpUntil([&] { return runsEnded > before; }, seconds);
 }
 
+TAVTask *CrawlFixture::ReopenAndResume(std::string taskFile)
+{
+    StartEngine();
+    TAVTask *task = engine->tasks.Open(taskFile);
+    if (!task)
+        return nullptr;
+    task->runMode = rmResume;
+    return RunToEnd(*task) ? task : nullptr;
+}
+
 std::vector<std::string> CrawlFixture::BrokenLinks(const std::vector<std::string> &failedPaths) const
 {
     std::vector<std::string> failed;

@@ -55,6 +55,9 @@ protected:
     TAVTask *NewCopyTask(const std::string &path = "/index.html", bool map = false);
     // Starts the task and waits for its run to end; false on a time-out.
     bool RunToEnd(TAVTask &task, double seconds = 120);
+    // A new start of the program: the task read back from its files and
+    // resumed to its end; null when it cannot be opened or does not end.
+    TAVTask *ReopenAndResume(std::string taskFile);
     // Every link of every saved page that should lead into the copy but
     // leads nowhere, as "page: link"; the files of addresses that failed on
     // the server are allowed to be missing.

@@ -197,14 +197,9 @@ TEST_F(Crawl, AnUpdateStoppedAndReopenedFromDiskResumesAsAnUpdate)
     ASSERT_LT(updated().size(), changed.size());
     std::set<std::string> checked = SavedURLs(*task);
 
-    // A new start of the program reads the task back from its files.
-    std::string taskFile = task->taskFile;
-    StartEngine();
-    TAVTask *reopened = engine->tasks.Open(taskFile);
-    ASSERT_NE(reopened, nullptr);
     size_t mark = server->Requests().size();
-    reopened->runMode = rmResume;
-    ASSERT_TRUE(RunToEnd(*reopened));
+    TAVTask *reopened = ReopenAndResume(task->taskFile);
+    ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(reopened->status.load(), tsTaskComplete);
     std::vector<std::string> requests = RequestsSince(mark);
     EXPECT_FALSE(requests.empty());
@@ -236,13 +231,8 @@ TEST_F(Crawl, AMapStoppedAndReopenedFromDiskResumesAsAMap)
     engine->run.StopTask(*task);
     ASSERT_FALSE(FileExists(LocalFile("sub/deep/page3.html")));
 
-    std::string taskFile = task->taskFile;
-    StartEngine();
-    TAVTask *reopened = engine->tasks.Open(taskFile);
-    ASSERT_NE(reopened, nullptr);
     size_t mark = server->Requests().size();
-    reopened->runMode = rmResume;
-    ASSERT_TRUE(RunToEnd(*reopened));
+    ASSERT_NE(ReopenAndResume(task->taskFile), nullptr);
     std::vector<std::string> requests = RequestsSince(mark);
     EXPECT_FALSE(requests.empty());
     for (const std::string &request : requests)

@@ -135,14 +135,10 @@ TEST_F(ZipRun, AResumedRunAddsWhatTheArchiveMissed)
 {
     TAVTask *task = StoppedMidRun();
     ASSERT_NE(task, nullptr);
-    std::string taskFile = task->taskFile, archive = task->destination;
     // As if the program had ended before its last update of the archive.
-    std::filesystem::remove(archive);
-    StartEngine();
-    TAVTask *reopened = engine->tasks.Open(taskFile);
+    std::filesystem::remove(task->destination);
+    TAVTask *reopened = ReopenAndResume(task->taskFile);
     ASSERT_NE(reopened, nullptr);
-    reopened->runMode = rmResume;
-    ASSERT_TRUE(RunToEnd(*reopened));
     EXPECT_EQ(reopened->status.load(), tsZipped);
     ExpectCompleteArchive(reopened->destination);
 }
