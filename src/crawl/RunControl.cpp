@@ -151,6 +151,8 @@ void TRunControl::SelectTask(TAVTask *task)
     TAVApp::Instance()->SetCurrentTask(task);
     if (task)
         task->items.OpenItems();
+    if (OnCurrentTaskChanged)
+        OnCurrentTaskChanged(task);
 }
 
 void TRunControl::ResumeTiming(TAVTask &task)
@@ -190,14 +192,18 @@ void TRunControl::StartTask(TAVTask &task)
     if (running_ || halting_)
         return;
     bool resume = task.runMode == rmResume || task.runMode == rmRenovix || task.runMode == rmSalvix;
-    if (&task == CurrentTask() && resume) {
+    const bool resumedInPlace = &task == CurrentTask() && resume;
+    if (resumedInPlace) {
         ShowStatus("Resuming Task...");
         ResumeTiming(task);
     } else {
-        if (TAVTask *current = CurrentTask(); current && current != &task)
+        TAVTask *current = CurrentTask();
+        if (current && current != &task)
             current->ClearItems();
         Bind(&task);
         TAVApp::Instance()->SetCurrentTask(&task);
+        if (current != &task && OnCurrentTaskChanged)
+            OnCurrentTaskChanged(&task);
         if (resume) {
             ShowStatus("Resuming Task...");
             task.items.OpenItems();
@@ -234,6 +240,8 @@ void TRunControl::StartTask(TAVTask &task)
     }
     slots_.running = true;
     zipTimer_.start();
+    if (OnRunStarted)
+        OnRunStarted(task, resumedInPlace);
     dispatcher_.Start(task, slots_);
     parser_.Start(&task);
 }

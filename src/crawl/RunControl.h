@@ -59,6 +59,11 @@ public:
     std::function<void(TAVTask &)> OnCounters;
     std::function<void(TAVQItem &)> OnItemChanged;
     std::function<void(TAVTask &)> OnRunEnded;
+    // A run has started; resumedInPlace when the current task went on where
+    // it stopped, so that what shows its last run (graph, counters) is kept.
+    std::function<void(TAVTask &, bool resumedInPlace)> OnRunStarted;
+    // Another task (or none) has become the current task.
+    std::function<void(TAVTask *)> OnCurrentTaskChanged;
     // The task editor for a new task with the profile "Custom", titled
     // "Create New Task"; true for OK. Without it such tasks are discarded.
     std::function<bool(TAVTask &)> OnEditNewTask;

@@ -142,6 +142,10 @@ void CrawlFixture::StartEngine()
     engine.reset();
     engine = std::make_unique<TRunEngine>();
     engine->run.OnRunEnded = [this](TAVTask &) { ++runsEnded; };
+    engine->run.OnRunStarted = [this](TAVTask &task, bool resumedInPlace) {
+        runsStarted.emplace_back(&task, resumedInPlace);
+    };
+    engine->run.OnCurrentTaskChanged = [this](TAVTask *task) { currentTasks.push_back(task); };
     engine->slots.SetConnections(app->Connections());
 }
 

@@ -67,6 +67,10 @@ protected:
     std::unique_ptr<TAVApp> app;
     std::unique_ptr<TRunEngine> engine;
     int runsEnded = 0;
+    // What the observers of the runs were told: each start with whether it
+    // resumed the current task in place, and each new current task.
+    std::vector<std::pair<TAVTask *, bool>> runsStarted;
+    std::vector<TAVTask *> currentTasks;
 };
 
 } // namespace arvelo::test

@@ -120,6 +120,10 @@ TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
+    // The first run made the task current; the resume went on in place.
+    using Start = std::pair<TAVTask *, bool>;
+    EXPECT_EQ(runsStarted, (std::vector<Start>{{task, false}, {task, true}}));
+    EXPECT_EQ(currentTasks, std::vector<TAVTask *>{task});
 }
 
 TEST_F(Crawl, RenovixAsksForChangesAndRewritesOnlyWhatChanged)
@@ -232,7 +236,11 @@ TEST_F(Crawl, AMapStoppedAndReopenedFromDiskResumesAsAMap)
     ASSERT_FALSE(FileExists(LocalFile("sub/deep/page3.html")));
 
     size_t mark = server->Requests().size();
-    ASSERT_NE(ReopenAndResume(task->taskFile), nullptr);
+    TAVTask *reopened = ReopenAndResume(task->taskFile);
+    ASSERT_NE(reopened, nullptr);
+    // The new engine's first run makes its task current: nothing of the last run shows.
+    EXPECT_EQ(runsStarted.back(), std::make_pair(reopened, false));
+    EXPECT_EQ(currentTasks.back(), reopened);
     std::vector<std::string> requests = RequestsSince(mark);
     EXPECT_FALSE(requests.empty());
     for (const std::string &request : requests)
