@@ -1,4 +1,5 @@
 #include "model/Task.h"
+#include "monitor/Resources.h"
 #include "monitor/StatusFigures.h"
 #include "monitor/TransferSamples.h"
 
@@ -127,6 +128,38 @@ TEST(TransferSamples, ADayOfSamplesDrawsAFewPointsAndKeepsItsPeaks)
     for (int64_t second = 1; second <= 30; ++second)
         few.Add(1, second, 2.0 * static_cast<double>(second));
     EXPECT_EQ(few.RatePoints(2000).size(), 30);
+}
+
+TEST(Resources, FreeMemoryFromMeminfo)
+{
+    struct Case {
+        const char *text;
+        int percent;
+    } cases[] = {
+        {"MemTotal:       16000000 kB\nMemFree:         1000000 kB\nMemAvailable:    4000000 kB\n", 25},
+        {"MemAvailable:    800 kB\nMemTotal:  1000 kB", 80},
+        {"MemTotal:       16000000 kB\nMemFree:         1000000 kB\n", -1}, // an old kernel: no figure
+        {"MemTotal: 0 kB\nMemAvailable: 0 kB\n", -1},
+        {"MemTotalX: 100 kB\nMemAvailable: 5 kB\n", -1},
+        {"", -1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(FreeMemoryPercent(c.text), c.percent) << c.text;
+    int here = FreeMemoryPercent();
+    EXPECT_GE(here, 0);
+    EXPECT_LE(here, 100);
+    EXPECT_EQ(TResourceWatch::Hint(42), "Free memory: 42%");
+}
+
+TEST(Resources, TheLowMemoryWarningComesOnceUntilMemoryRecovers)
+{
+    TResourceWatch watch;
+    struct Reading {
+        int percent;
+        bool warns;
+    } readings[] = {{50, false}, {9, true}, {5, false}, {15, false}, {8, false}, {21, false}, {9, true}, {-1, false}};
+    for (const Reading &r : readings)
+        EXPECT_EQ(watch.Check(r.percent), r.warns) << r.percent;
 }
 
 } // namespace
