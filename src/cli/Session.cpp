@@ -12,6 +12,7 @@
 #include "model/DownloadItem.h"
 #include "model/Profile.h"
 #include "model/Task.h"
+#include "schedule/Schedule.h"
 #include "schedule/ThreadSchedule.h"
 
 #include <QCoreApplication>
@@ -150,8 +151,7 @@ int TSession::Copy()
         profile.urlFiltersInclude.push_back(line);
     for (const std::string &line : options_.exclude)
         profile.urlFiltersExclude.push_back(line);
-    task->schedule = "Now";
-    task->status = tsScheduled;
+    ScheduleNow(*task);
     TAVTask *added = nullptr;
     try {
         added = engine_->tasks.Add(std::move(task));

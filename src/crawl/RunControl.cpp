@@ -110,8 +110,7 @@ TAVTask *TRunControl::NewTask(std::string address, const std::string &profileNam
     std::unique_ptr<TAVTask> task = CreateTask(address, map, intranet);
     if (named) {
         task->profile = ProfileByName(TAVApp::Instance()->ProfilesFolder(), profileName);
-        task->schedule = "Now";
-        task->status = tsScheduled;
+        ScheduleNow(*task);
     } else if (!OnEditNewTask || !OnEditNewTask(*task)) {
         return nullptr;
     }

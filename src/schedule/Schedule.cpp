@@ -133,6 +133,12 @@ void AdvanceSchedule(TAVTask &task, TDateTime now)
     }
 }
 
+void ScheduleNow(TAVTask &task)
+{
+    task.schedule = "Now";
+    task.status = tsScheduled;
+}
+
 bool IsDue(const TAVTask &task, TDateTime now)
 {
     return task.status == tsScheduled && (task.schedule == "Now" || now >= task.nextRun);

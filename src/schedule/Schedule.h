@@ -32,6 +32,9 @@ TSchedule ScheduleWeekly(const bool days[7], TDateTime timeOfDay, TDateTime now)
 
 // Moves a task's schedule on after a run and saves the task when it changed.
 void AdvanceSchedule(TAVTask &task, TDateTime now);
+// Every command that runs a task at once schedules it "Now": the schedule
+// thread's next check, within a second, starts it.
+void ScheduleNow(TAVTask &task);
 // Whether the task is to start now.
 bool IsDue(const TAVTask &task, TDateTime now);
 // The rule for tasks found on the active list at start-up: a run that was

@@ -2,6 +2,7 @@
 
 #include "core/FileUtils.h"
 #include "crawl/URL.h"
+#include "schedule/Schedule.h"
 #include "support/ScriptedServer.h"
 
 #include <QByteArray>
@@ -213,8 +214,7 @@ TAVTask *CrawlFixture::NewCopyTask(const std::string &path, bool map)
 {
     std::unique_ptr<TAVTask> task = engine->run.CreateTask(server->URL(path), map, true);
     task->destination = Copy();
-    task->schedule = "Now";
-    task->status = tsScheduled;
+    ScheduleNow(*task);
     return engine->tasks.Add(std::move(task));
 }
 

@@ -3,6 +3,7 @@
 #include "e2e/BrowserCheck.h"
 #include "e2e/CrawlFixture.h"
 #include "model/DownloadItem.h"
+#include "schedule/Schedule.h"
 #include "support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +18,7 @@ protected:
     TAVTask *NewZipTask()
     {
         std::unique_ptr<TAVTask> task = engine->run.CreateTask(server->URL("/index.html"), false, false);
-        task->schedule = "Now";
-        task->status = tsScheduled;
+        ScheduleNow(*task);
         return engine->tasks.Add(std::move(task));
     }
 

@@ -128,6 +128,12 @@ TEST(ScheduleDue, NeedsStatusOneAndNowOrAPassedTime)
         task.nextRun = c.nextRun;
         EXPECT_EQ(IsDue(task, kNow), c.due) << c.status << " " << c.schedule;
     }
+    // A stopped task with a date long to come runs at the next check once it is scheduled "Now".
+    task.status = tsStopped;
+    task.schedule = "Once at";
+    task.nextRun = At(2099, 1, 1, 0, 0);
+    ScheduleNow(task);
+    EXPECT_TRUE(IsDue(task, kNow));
 }
 
 TEST(ScheduleRestart, UnfinishedRunsBecomeIncomplete)
