@@ -48,7 +48,8 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
     }
     dir_ = work_.path().toStdString() + "/";
     program_ = program.toStdString();
-    serverLines_ = root + ";\n" + serverLines;
+    root_ = root;
+    serverLines_ = serverLines;
     logFile_ = dir_ + "access.log";
     // Tests run in parallel: a port found free may be taken before nginx
     // binds it. nginx then gives up and the start is tried on another port.
@@ -71,7 +72,7 @@ void TNginxServer::Start()
                          "  scgi_temp_path " + dir_ + "scgi;\n"
                          "  include /etc/nginx/mime.types;\n  default_type application/octet-stream;\n"
                          "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n"
-                         "    root " + serverLines_ + "\n  }\n}\n";
+                         "    root " + root_ + ";\n" + serverLines_ + "\n  }\n}\n";
     std::string configPath = dir_ + "nginx.conf", logPath = dir_ + "error.log", pidPath = dir_ + "nginx.pid";
     SaveText(configPath, config);
     ::unlink(logPath.c_str());

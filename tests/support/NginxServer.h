@@ -33,7 +33,7 @@ private:
     void Stop();
 
     QTemporaryDir work_;
-    std::string dir_, program_, serverLines_, logFile_;
+    std::string dir_, program_, root_, serverLines_, logFile_;
     pid_t pid_ = -1;
     uint16_t port_ = 0;
     bool running_ = false;
