@@ -124,7 +124,9 @@ std::string TPageProcessor::RemoveBase(std::string page)
     std::string value = base.NextAttrValue();
     if (value.empty())
         return page;
-    baseHref_ = ResolveURL(value, pageDir_);
+    // Links resolve against the base's folder: a base that names a page
+    // ("http://h/d/index.html") or carries a fragment stands for "http://h/d/".
+    baseHref_ = URLDirectory(ResolveURL(StripFragment(value), pageDir_));
     page.erase(base.TagStart, base.TagEnd - base.TagStart + 1);
     return page;
 }

@@ -142,6 +142,36 @@ TEST_F(PageProcessor, WithoutConversionOnlyTheBaseTagGoes)
     EXPECT_EQ(QueuedURLs(), (std::vector<std::string>{"http://mirror.example/x/a.htm", "http://mirror.example/x/i/p.gif"}));
 }
 
+TEST_F(PageProcessor, ABaseThatNamesAPageStandsForItsFolder)
+{
+    profile.pageLocation = locAnywhere;
+    profile.convertFollowedLinks = 0;
+    const struct {
+        const char *base, *folder;
+    } cases[] = {
+        {"http://mirror.example/x/", "http://mirror.example/x/"},
+        {"http://mirror.example/x/index.html", "http://mirror.example/x/"},
+        {"http://mirror.example/x/page.php?id=1", "http://mirror.example/x/"},
+        {"http://mirror.example/x/#top", "http://mirror.example/x/"},
+        {"../other/", "http://www.site.example/other/"},
+        {"http://mirror.example", "http://mirror.example/"},
+    };
+    for (const auto &c : cases) {
+        queued.clear();
+        known.clear();
+        TPageProcessor processor(profile, start, TPageInfo{"http://www.site.example/docs/p.htm", 1, imDownload, ""},
+                                 false);
+        processor.QueueItems = [&](std::vector<TCandidate> &batch) {
+            for (TCandidate &candidate : batch)
+                queued.push_back(candidate);
+            return static_cast<int>(batch.size());
+        };
+        processor.Process("<BASE HREF=\"" + std::string(c.base) + "\"><A HREF=\"a.htm\">a</A>");
+        EXPECT_EQ(processor.BaseHref(), c.folder) << c.base;
+        EXPECT_EQ(QueuedURLs(), std::vector<std::string>{std::string(c.folder) + "a.htm"}) << c.base;
+    }
+}
+
 TEST_F(PageProcessor, CandidatesCarryTheirLinkAndLevel)
 {
     profile.pageLocation = locAnywhere;
