@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/UpdateBatch.h"
+#include "monitor/Resources.h"
+#include "monitor/TransferSamples.h"
+
+#include <QWidget>
+
+class QChart;
+class QChartView;
+class QLabel;
+class QLCDNumber;
+class QLineSeries;
+class QProgressBar;
+class QToolButton;
+class QValueAxis;
+
+namespace arvelo {
+
+class TAVTask;
+
+// The panel along the main window's lower edge: the bound task's name, run
+// and stop buttons, gauges, LEDs, the transfer graph and the status line.
+// Every figure comes from the task (TStatusFigures) and the samples; the
+// panel redraws its counters four times a second at most, its graph once.
+class TFormStatus : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormStatus(QWidget *parent = nullptr);
+
+    void BindTask(TAVTask *task);
+    TAVTask *Task() const { return task_; }
+    // Asks for a redraw of the counters soon (coalesced).
+    void UpdateCounters();
+    void ShowStatus(const QString &text, int position, int maximum);
+    void ClearStats();
+    void AddSample(int connections, int seconds, int interval, double kilobytes);
+    // Free memory into the small gauge; the low-memory warning is posted.
+    void CheckResources();
+    const TTransferSamples &Samples() const { return samples_; }
+
+    // The most points the graph draws, whatever the length of the run.
+    static constexpr qsizetype kMaxChartPoints = 2000;
+
+Q_SIGNALS:
+    void RunRequested(TAVTask *task);
+    void StopRequested(TAVTask *task);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void ShowCounters();
+    void DrawChart();
+    void PlaceProgressBar();
+
+    TAVTask *task_ = nullptr;
+    TTransferSamples samples_;
+    TResourceWatch resources_;
+    TUpdateBatch counters_{250, [this] { ShowCounters(); }};
+    TUpdateBatch chartUpdate_{1000, [this] { DrawChart(); }};
+
+    QLabel *lblTaskName;
+    QToolButton *btnRun, *btnStop;
+    QProgressBar *gaugePages, *gaugeRes, *gaugeErrors;
+    QLCDNumber *ledHour, *ledMin, *ledSec, *ledTotalBytes, *ledTotalBytesDec, *ledRate, *ledRateDec;
+    QChartView *chartStats;
+    QChart *chart_;
+    QLineSeries *seriesTransferRate, *seriesTotalKBytes, *seriesConnections;
+    QValueAxis *axisTime_, *axisRate_;
+    QWidget *MMPanel2;
+    QLabel *lblStatus;
+    QProgressBar *ProgressBar;
+    QProgressBar *MMLEDGaugeResources;
+};
+
+} // namespace arvelo
