@@ -1,5 +1,6 @@
 #include "core/App.h"
 #include "core/Version.h"
+#include "ui/common/GuiNotifier.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -22,6 +23,9 @@ int main(int argc, char **argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
+    // The engine's messages become message boxes for as long as the program runs.
+    arvelo::TGuiNotifier notifier;
+    arvelo::SetNotifier(&notifier);
     QScreen *screen = QApplication::primaryScreen();
     int depth = screen ? screen->depth() : 0;
     arvelo::TAVApp app(depth > 0 && depth < 63 ? int64_t(1) << depth : arvelo::kManyColours);
@@ -30,5 +34,7 @@ int main(int argc, char **argv)
     window.setWindowTitle(QString::fromLatin1(arvelo::kProductCaption));
     window.resize(640, 480);
     window.show();
-    return QApplication::exec();
+    int result = QApplication::exec();
+    arvelo::SetNotifier(nullptr);
+    return result;
 }
