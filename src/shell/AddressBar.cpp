@@ -1,5 +1,6 @@
 #include "shell/AddressBar.h"
 
+#include "core/FileUtils.h"
 #include "core/TextUtils.h"
 
 #include <algorithm>
@@ -38,5 +39,16 @@ std::string ArveloModeHint(const std::string &downloadsFolder)
 }
 
 std::string TodaysArchiveCaption(const std::string &shortDate) { return "New - My Arvelo's for " + shortDate; }
+
+
+StringList DownloadsMenuArchives(const std::string &downloadsFolder)
+{
+    StringList names = FolderFiles(downloadsFolder, "*.zip");
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string &a, const std::string &b) { return LowerAscii(a) < LowerAscii(b); });
+    if (names.size() > kDownloadsMenuArchives)
+        names.resize(kDownloadsMenuArchives);
+    return names;
+}
 
 } // namespace arvelo

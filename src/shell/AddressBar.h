@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TextUtils.h"
+
 #include <string>
 
 namespace arvelo {
@@ -17,5 +19,13 @@ std::string ArveloModeHint(const std::string &downloadsFolder);
 
 // The caption of File > New > Special for an archive named after the day.
 std::string TodaysArchiveCaption(const std::string &shortDate);
+
+
+// The most archives the downloads menu lists before "More...".
+inline constexpr size_t kDownloadsMenuArchives = 25;
+
+// The names of the "*.zip" files in the downloads folder for its menu:
+// sorted without regard to case, at most kDownloadsMenuArchives.
+StringList DownloadsMenuArchives(const std::string &downloadsFolder);
 
 } // namespace arvelo

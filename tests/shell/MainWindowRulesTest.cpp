@@ -102,3 +102,26 @@ TEST(WindowPlacement, OffScreenPlacesAreCentred)
 
 } // namespace
 } // namespace arvelo
+
+namespace arvelo {
+namespace {
+
+class DownloadsMenuTest : public test::TestHome {};
+
+TEST_F(DownloadsMenuTest, TwentyFiveArchivesByNameWithoutCase)
+{
+    for (int i = 0; i < 30; ++i)
+        WriteFile("dl/" + std::string(i % 2 ? "a" : "B") + std::to_string(100 + i) + ".zip", "");
+    WriteFile("dl/notes.txt", "");
+    WriteFile("dl/Upper.ZIP", "");
+    StringList names = DownloadsMenuArchives(Path("dl/"));
+    ASSERT_EQ(names.size(), kDownloadsMenuArchives);
+    EXPECT_EQ(names.front(), "a101.zip");
+    EXPECT_EQ(names[15], "B100.zip");
+    for (size_t i = 1; i < names.size(); ++i)
+        EXPECT_LT(LowerAscii(names[i - 1]), LowerAscii(names[i]));
+    EXPECT_TRUE(DownloadsMenuArchives(Path("none/")).empty());
+}
+
+} // namespace
+} // namespace arvelo
