@@ -195,9 +195,7 @@ int TSession::RunTask()
     if (options_.runMode)
         task->runMode = static_cast<uint8_t>(*options_.runMode);
     else
-        task->runMode = (task->status == tsStopped || task->status == tsIncomplete) && FileExists(task->StateFile())
-                            ? rmResume
-                            : rmRestart;
+        task->runMode = ResumeOrRestart(*task);
     Say("Task \"" + task->taskName + "\": " + task->url);
     return Drive(*task);
 }

@@ -1,5 +1,6 @@
 #include "schedule/Schedule.h"
 
+#include "core/FileUtils.h"
 #include "core/TextUtils.h"
 #include "model/Task.h"
 
@@ -137,6 +138,12 @@ void ScheduleNow(TAVTask &task)
 {
     task.schedule = "Now";
     task.status = tsScheduled;
+}
+
+uint8_t ResumeOrRestart(const TAVTask &task)
+{
+    return (task.status == tsStopped || task.status == tsIncomplete) && FileExists(task.StateFile()) ? rmResume
+                                                                                                    : rmRestart;
 }
 
 bool IsDue(const TAVTask &task, TDateTime now)

@@ -35,6 +35,9 @@ void AdvanceSchedule(TAVTask &task, TDateTime now);
 // Every command that runs a task at once schedules it "Now": the schedule
 // thread's next check, within a second, starts it.
 void ScheduleNow(TAVTask &task);
+// The run mode of a plain "run": a stopped or incomplete task whose state
+// was saved goes on where it was, any other starts afresh.
+uint8_t ResumeOrRestart(const TAVTask &task);
 // Whether the task is to start now.
 bool IsDue(const TAVTask &task, TDateTime now);
 // The rule for tasks found on the active list at start-up: a run that was

@@ -1,9 +1,9 @@
 #include "core/App.h"
 #include "core/Version.h"
 #include "ui/common/GuiNotifier.h"
+#include "ui/main/FormArvelo.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QScreen>
 
 #include <cstdio>
@@ -30,11 +30,16 @@ int main(int argc, char **argv)
     int depth = screen ? screen->depth() : 0;
     arvelo::TAVApp app(depth > 0 && depth < 63 ? int64_t(1) << depth : arvelo::kManyColours);
     app.RunFirstRun();
-    QLabel window(QString::fromLatin1(arvelo::kProductCaption));
-    window.setWindowTitle(QString::fromLatin1(arvelo::kProductCaption));
-    window.resize(640, 480);
-    window.show();
-    int result = QApplication::exec();
+    int result = 0;
+    {
+        arvelo::TFormArvelo window;
+        window.show();
+        // The first argument: an address, a task file or an archive.
+        const QStringList arguments = QApplication::arguments();
+        if (arguments.size() > 1)
+            window.OpenTexts({arguments.at(1).toStdString()}, arvelo::TOpenSource::kArgument);
+        result = QApplication::exec();
+    }
     arvelo::SetNotifier(nullptr);
     return result;
 }

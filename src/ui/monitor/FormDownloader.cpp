@@ -49,15 +49,17 @@ TFormDownloader::TFormDownloader(TSlotList &slots, TSlotTableModel &model, QWidg
     lvSockets->setRootIsDecorated(false);
     lvSockets->setUniformRowHeights(true);
     lvSockets->setAlternatingRowColors(true);
+    lvSockets->setTextElideMode(Qt::ElideMiddle);
     lvSockets->setItemDelegateForColumn(TSlotTableModel::colProgress,
                                         new TBarDelegate(TSlotTableModel::kPercentRole, lvSockets));
     QHeaderView *header = lvSockets->header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(TSlotTableModel::colRetrieving, QHeaderView::Stretch);
-    header->resizeSection(TSlotTableModel::colProgress, 120);
-    header->resizeSection(TSlotTableModel::colBytes, 90);
-    header->resizeSection(TSlotTableModel::colSize, 90);
-    header->resizeSection(TSlotTableModel::colStatus, 130);
+    // Narrow enough that the address keeps most of a small window's width.
+    header->resizeSection(TSlotTableModel::colProgress, 90);
+    header->resizeSection(TSlotTableModel::colBytes, 70);
+    header->resizeSection(TSlotTableModel::colSize, 70);
+    header->resizeSection(TSlotTableModel::colStatus, 100);
 
     auto *controls = new QGridLayout;
     controls->addWidget(new QLabel(QStringLiteral("Connections:"), this), 0, 0);

@@ -6,6 +6,7 @@
 #include "core/WindowThread.h"
 #include "model/Task.h"
 #include "monitor/StatusFigures.h"
+#include "ui/common/Colours.h"
 
 #include <QChart>
 #include <QChartView>
@@ -21,15 +22,6 @@
 
 namespace arvelo {
 namespace {
-
-// A settings colour ($00BBGGRR) as a style sheet colour.
-QString CssColour(uint32_t bgr)
-{
-    return QStringLiteral("#%1%2%3")
-        .arg(bgr & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((bgr >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((bgr >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
-}
 
 QLCDNumber *Led(const char *name, int digits, QWidget *parent)
 {
@@ -202,11 +194,17 @@ TFormStatus::TFormStatus(QWidget *parent) : QWidget(parent)
 void TFormStatus::BindTask(TAVTask *task)
 {
     task_ = task;
-    btnRun->setEnabled(task != nullptr);
+    btnRun->setEnabled(task != nullptr && !running_);
     btnStop->setEnabled(task != nullptr);
     lblTaskName->setText(task ? QString::fromStdString(task->taskName) : QString());
     counters_.Cancel();
     ShowCounters();
+}
+
+void TFormStatus::SetRunning(bool running)
+{
+    running_ = running;
+    btnRun->setEnabled(task_ != nullptr && !running);
 }
 
 void TFormStatus::UpdateCounters() { counters_.Touch(); }

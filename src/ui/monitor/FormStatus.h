@@ -29,6 +29,8 @@ public:
     explicit TFormStatus(QWidget *parent = nullptr);
 
     void BindTask(TAVTask *task);
+    // While a run goes on its Run button rests.
+    void SetRunning(bool running);
     TAVTask *Task() const { return task_; }
     // Asks for a redraw of the counters soon (coalesced).
     void UpdateCounters();
@@ -55,6 +57,7 @@ private:
     void PlaceProgressBar();
 
     TAVTask *task_ = nullptr;
+    bool running_ = false;
     TTransferSamples samples_;
     TResourceWatch resources_;
     TUpdateBatch counters_{250, [this] { ShowCounters(); }};

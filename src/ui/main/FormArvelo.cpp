@@ -1,0 +1,775 @@
+#include "ui/main/FormArvelo.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "core/Settings.h"
+#include "core/TempFolder.h"
+#include "core/Version.h"
+#include "crawl/Engine.h"
+#include "crawl/RunEvents.h"
+#include "crawl/URL.h"
+#include "model/Profile.h"
+#include "model/Task.h"
+#include "monitor/SlotTableModel.h"
+#include "schedule/Schedule.h"
+#include "schedule/ThreadSchedule.h"
+#include "shell/AddressBar.h"
+#include "shell/WindowPlacement.h"
+#include "ui/common/Colours.h"
+#include "ui/monitor/FormDownloader.h"
+#include "ui/monitor/FormStatus.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QDesktopServices>
+#include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace arvelo {
+namespace {
+
+const char *const kStillRunning = "A Arvelo Task is still running.  \nDo you want to abort this task and exit?";
+
+std::string PlacementKey() { return std::string(kSettingsKey) + "\\FormArvelo"; }
+
+QString Q(const std::string &text) { return QString::fromStdString(text); }
+
+// A combo box that tells before its list drops down, so that the list can
+// be filled from what is current, and when Enter is pressed in its edit box
+// (once: an editable combo box hands the key to its edit box a second time).
+class TDropDownCombo : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> beforeDropDown, onEnter;
+
+    void showPopup() override
+    {
+        if (beforeDropDown)
+            beforeDropDown();
+        QComboBox::showPopup();
+    }
+
+    void SetEditable()
+    {
+        setEditable(true);
+        lineEdit()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == lineEdit() && event->type() == QEvent::KeyPress && onEnter) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                onEnter();
+                return true;
+            }
+        }
+        return QComboBox::eventFilter(watched, event);
+    }
+};
+
+// A button of the address bar: its picture, or its text when it has none.
+QToolButton *Button(const char *name, const QString &text, const QString &hint, QWidget *parent,
+                    QStyle::StandardPixmap picture = QStyle::SP_CustomBase)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(text);
+    button->setToolTip(hint);
+    if (picture != QStyle::SP_CustomBase) {
+        button->setIcon(parent->style()->standardIcon(picture));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    } else {
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    button->setAutoRaise(true);
+    return button;
+}
+
+// The edit box with the keyboard focus (an editable combo box's included).
+QLineEdit *FocusedEdit()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (auto *combo = qobject_cast<QComboBox *>(focus))
+        focus = combo->lineEdit();
+    return qobject_cast<QLineEdit *>(focus);
+}
+
+// A page of the page control that later work fills.
+QWidget *Page(const char *name, QWidget *parent)
+{
+    auto *page = new QWidget(parent);
+    page->setObjectName(QString::fromLatin1(name));
+    return page;
+}
+
+} // namespace
+
+TFormArvelo::TFormArvelo(QWidget *parent)
+    : QMainWindow(parent), recentURLs_(std::string(kRootKey) + "\\Recent URLs", 20)
+{
+    TAVApp &app = *TAVApp::Instance();
+    setObjectName(QStringLiteral("FormArvelo"));
+    setWindowTitle(QString::fromLatin1(kProductCaption));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(kProductCaption));
+    setAcceptDrops(true);
+    setMinimumSize(540, 400);
+
+    tempLease_ = std::make_unique<TTempFolderLease>(app.TempFolder());
+    engine_ = std::make_unique<TRunEngine>();
+    events_ = std::make_unique<TRunEvents>(*engine_);
+    engine_->slots.SetConnections(app.Connections(), false);
+    slotModel_ = std::make_unique<TSlotTableModel>(engine_->slots, *events_);
+    recentURLs_.Load();
+
+    BuildPanes(BuildAddressBar());
+    BuildMenus();
+    ConnectEngine();
+    FirstActivation();
+    ShowPage(app.ZipPropertiesFirst() ? tsTasks : tsHome);
+    // Hints stay long enough to be read.
+    for (QWidget *child : findChildren<QWidget *>())
+        if (!child->toolTip().isEmpty())
+            child->setToolTipDuration(10000);
+
+    engine_->tasks.LoadActiveTasks();
+    schedule_ = std::make_unique<TThreadSchedule>([this] {
+        if (closing_)
+            return;
+        engine_->run.CheckSchedules();
+        pnlStatus->CheckResources();
+    });
+}
+
+TFormArvelo::~TFormArvelo()
+{
+    closing_ = true;
+    schedule_.reset();
+    if (TAVTask *running = engine_->run.RunningTask())
+        engine_->run.StopTask(*running);
+    // The pages show the engine's objects: they go before it does.
+    delete takeCentralWidget();
+}
+
+QWidget *TFormArvelo::BuildAddressBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("pnlAddressBar"));
+    bar->setAttribute(Qt::WA_StyledBackground);
+    btnNew = Button("btnNew", QStringLiteral("New"), QStringLiteral("New Download Task"), bar, QStyle::SP_FileIcon);
+    btnOpen = Button("btnOpen", QStringLiteral("Open"), QStringLiteral("Open a Zip file"), bar,
+                     QStyle::SP_DialogOpenButton);
+    btnDownloads = Button("btnDownloads", QStringLiteral("Downloads"), QStringLiteral("Open the Downloads folder"),
+                          bar, QStyle::SP_DirOpenIcon);
+    downloadsMenu_ = new QMenu(btnDownloads);
+    connect(downloadsMenu_, &QMenu::aboutToShow, this, [this] { FillDownloadsMenu(downloadsMenu_); });
+    btnDownloads->setMenu(downloadsMenu_);
+    btnDownloads->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(btnDownloads, &QToolButton::clicked, this, [] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(TAVApp::Instance()->DownloadsFolder())));
+    });
+
+    btnArveloMode = Button("btnArveloMode", QStringLiteral("Arvelo Mode"), QStringLiteral("Default: Arvelo Mode."), bar,
+                           QStyle::SP_DriveFDIcon);
+    btnIntranetMode = Button("btnIntranetMode", QStringLiteral("Personal Intranet"),
+                             QStringLiteral("Default: Personal Intranet Mode"), bar, QStyle::SP_DirHomeIcon);
+    auto *modes = new QButtonGroup(bar);
+    for (QToolButton *button : {btnArveloMode, btnIntranetMode}) {
+        button->setCheckable(true);
+        modes->addButton(button);
+    }
+    connect(btnArveloMode, &QToolButton::clicked, this, [this] { SetIntranetMode(false); });
+    connect(btnIntranetMode, &QToolButton::clicked, this, [this] { SetIntranetMode(true); });
+    btnAddToSelectedZip = Button("btnAddToSelectedZip", QStringLiteral("Add to Zip"),
+                                 QStringLiteral("Add downloaded websites to the selected Zip"), bar,
+                                 QStyle::SP_FileDialogNewFolder);
+    btnAddToSelectedZip->setCheckable(true);
+    // Enabled only while an archive is selected in the archive tree.
+    btnAddToSelectedZip->setEnabled(false);
+
+    auto *urls = new TDropDownCombo(bar);
+    urls->beforeDropDown = [this] { FillRecentURLs(); };
+    urls->onEnter = [this] { Go(); };
+    urls->SetEditable();
+    cmbURL = urls;
+    cmbURL->setObjectName(QStringLiteral("cmbURL"));
+    cmbURL->setInsertPolicy(QComboBox::NoInsert);
+    cmbURL->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    cmbURL->lineEdit()->setPlaceholderText(QStringLiteral("http://"));
+    cmbURL->setToolTip(QStringLiteral("Address of the website to download"));
+
+    auto *profiles = new TDropDownCombo(bar);
+    profiles->beforeDropDown = [this] { FillProfiles(); };
+    cmbProfile = profiles;
+    cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
+    cmbProfile->setToolTip(QStringLiteral("Select a profile to specify what,\nand how much, should be retrieved"));
+    cmbProfile->setMinimumContentsLength(12);
+
+    btnGo = Button("btnGo", QStringLiteral("GO"), QStringLiteral("Download the website"), bar);
+    btnGo->setStyleSheet(QStringLiteral("#btnGo { font-weight: bold; padding: 2px 10px; }"));
+    goMenu_ = new QMenu(btnGo);
+    connect(goMenu_->addAction(QStringLiteral("GO")), &QAction::triggered, this, [this] { Go(); });
+    QAction *newFromAddress = goMenu_->addAction(QStringLiteral("New Download Task..."));
+    newFromAddress->setObjectName(QStringLiteral("miGoNewTask"));
+    connect(newFromAddress, &QAction::triggered, this, [this] { NewTaskFromAddress(); });
+    connect(goMenu_->addAction(QStringLiteral("Map")), &QAction::triggered, this, [this] { Go(true); });
+    btnGo->setMenu(goMenu_);
+    btnGo->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(btnGo, &QToolButton::clicked, this, [this] { Go(); });
+    btnGo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(btnGo, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { goMenu_->popup(btnGo->mapToGlobal(at)); });
+
+    // Stands in for the download animation while a run goes on.
+    busyIndicator_ = new QProgressBar(bar);
+    busyIndicator_->setObjectName(QStringLiteral("busyIndicator"));
+    busyIndicator_->setRange(0, 0);
+    busyIndicator_->setTextVisible(false);
+    busyIndicator_->setFixedSize(48, 12);
+    busyIndicator_->setVisible(false);
+
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(3);
+    for (QWidget *widget : {static_cast<QWidget *>(btnNew), static_cast<QWidget *>(btnOpen),
+                            static_cast<QWidget *>(btnDownloads), static_cast<QWidget *>(btnArveloMode),
+                            static_cast<QWidget *>(btnIntranetMode), static_cast<QWidget *>(btnAddToSelectedZip)})
+        layout->addWidget(widget);
+    layout->addSpacing(6);
+    layout->addWidget(cmbURL, 1);
+    layout->addWidget(cmbProfile);
+    layout->addWidget(btnGo);
+    layout->addWidget(busyIndicator_);
+    return bar;
+}
+
+void TFormArvelo::BuildPanes(QWidget *addressBar)
+{
+    const TPalette &palette = TAVApp::Instance()->Palette();
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnlMain"));
+    central->setAttribute(Qt::WA_StyledBackground);
+    central->setStyleSheet(QStringLiteral("#pnlMain { background: %1; } #pnlLinks, #pnlAddressBar { background: %2; }"
+                                          " QSplitter::handle { background: %3; }")
+                               .arg(CssColour(palette.colour[1]), CssColour(palette.colour[3]),
+                                    CssColour(palette.colour[2])));
+
+    pcZips = new QTabWidget(central);
+    pcZips->setObjectName(QStringLiteral("pcZips"));
+    tvZip = new QTreeView(pcZips);
+    tvZip->setObjectName(QStringLiteral("tvZip"));
+    tvZip->setHeaderHidden(true);
+    tvZip->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    tvPages = new QTreeView(pcZips);
+    tvPages->setObjectName(QStringLiteral("tvPages"));
+    tvPages->setHeaderHidden(true);
+    tvIntranet = new QTreeView(pcZips);
+    tvIntranet->setObjectName(QStringLiteral("tvIntranet"));
+    tvIntranet->setHeaderHidden(true);
+    intranetModel_ = new QFileSystemModel(this);
+    intranetModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    tvIntranet->setModel(intranetModel_);
+    for (int column = 1; column < intranetModel_->columnCount(); ++column)
+        tvIntranet->hideColumn(column);
+    pcZips->addTab(tvZip, QStringLiteral("Zips"));
+    pcZips->addTab(tvPages, QStringLiteral("Pages"));
+    pcZips->addTab(tvIntranet, QStringLiteral("Personal Intranet"));
+
+    // The pages, switched by the link labels above them.
+    auto *pages = new QWidget(central);
+    pages->setObjectName(QStringLiteral("pnlPages"));
+    PageControl = new QStackedWidget(pages);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    tsProperties = Page("tsProperties", PageControl);
+    tsBrowse = Page("tsBrowse", PageControl);
+    tsTasks = Page("tsTasks", PageControl);
+    formDownloader_ = new TFormDownloader(engine_->slots, *slotModel_, PageControl);
+    tsSockets = formDownloader_;
+    tsExplore = Page("tsExplore", PageControl);
+    tsHome = Page("tsHome", PageControl);
+    auto *welcome = new QLabel(tsHome);
+    welcome->setObjectName(QStringLiteral("lblWelcome"));
+    welcome->setAlignment(Qt::AlignCenter);
+    welcome->setWordWrap(true);
+    welcome->setText(QStringLiteral("<h2>%1</h2><p>Type the address of a website above, choose a profile "
+                                    "and press <b>GO</b>.</p><p>Arvelo copies the site for reading offline, into "
+                                    "a Zip file or your Personal Intranet.</p>")
+                         .arg(QString::fromLatin1(kProductCaption)));
+    auto *homeLayout = new QVBoxLayout(tsHome);
+    homeLayout->addWidget(welcome);
+    for (QWidget *page : {tsProperties, tsBrowse, tsTasks, tsSockets, tsExplore, tsHome}) {
+        page->setAutoFillBackground(true);
+        PageControl->addWidget(page);
+    }
+
+    auto *links = new QWidget(pages);
+    links->setObjectName(QStringLiteral("pnlLinks"));
+    links->setAttribute(Qt::WA_StyledBackground);
+    auto *linksLayout = new QHBoxLayout(links);
+    linksLayout->setContentsMargins(6, 3, 6, 3);
+    linksLayout->setSpacing(14);
+    auto link = [&](QLabel *&label, QAction *&action, const char *labelName, const char *actionName,
+                    const QString &caption, QWidget *page) {
+        action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(actionName));
+        connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
+        addAction(action);
+        label = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(caption), links);
+        label->setObjectName(QString::fromLatin1(labelName));
+        label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        connect(label, &QLabel::linkActivated, action, &QAction::trigger);
+        linksLayout->addWidget(label);
+    };
+    link(lblZipProperties, actZipProperties, "lblZipProperties", "actZipProperties", QStringLiteral("Zip Properties"),
+         tsProperties);
+    link(lblConnections, actConnections, "lblConnections", "actConnections", QStringLiteral("Connections"), tsSockets);
+    link(lblExplore, actExplore, "lblExplore", "actExplore", QStringLiteral("Explore"), tsExplore);
+    link(lblBrowse, actBrowse, "lblBrowse", "actBrowse", QStringLiteral("Browse"), tsBrowse);
+    lblBrowse->setToolTip(QStringLiteral("Click twice to toggle wide-view"));
+    link(lblTasks, actTasks, "lblTasks", "actTasks", QStringLiteral("Tasks"), tsTasks);
+    link(lblHome, actHome, "lblHome", "actHome", QStringLiteral("Arvelo Home"), tsHome);
+    linksLayout->addStretch(1);
+
+    auto *pagesLayout = new QVBoxLayout(pages);
+    pagesLayout->setContentsMargins(0, 0, 0, 0);
+    pagesLayout->setSpacing(0);
+    pagesLayout->addWidget(links);
+    pagesLayout->addWidget(PageControl, 1);
+
+    splitter_ = new QSplitter(Qt::Horizontal, central);
+    splitter_->setObjectName(QStringLiteral("splitter"));
+    splitter_->addWidget(pcZips);
+    splitter_->addWidget(pages);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({170, 470});
+    splitter_->setHandleWidth(4);
+
+    pnlStatus = new TFormStatus(central);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    addressBar->setParent(central);
+    layout->addWidget(addressBar);
+    layout->addWidget(splitter_, 1);
+    layout->addWidget(pnlStatus);
+    setCentralWidget(central);
+}
+
+QAction *TFormArvelo::AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys)
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!keys.isEmpty())
+        action->setShortcut(QKeySequence(keys));
+    // Each entry waits, disabled, until the work behind it is wired.
+    action->setEnabled(false);
+    menu->addAction(action);
+    return action;
+}
+
+QAction *TFormArvelo::AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys)
+{
+    // The menu shows the key; the key itself belongs to the control it acts
+    // on (edit boxes, the zips tree, the task list), where it is not ambiguous.
+    return AddAction(menu, name, text + QLatin1Char('\t') + keys);
+}
+
+QAction *TFormArvelo::Action(const char *name) const { return findChild<QAction *>(QString::fromLatin1(name)); }
+
+void TFormArvelo::BuildMenus()
+{
+    QMenuBar *bar = menuBar();
+    menuFile_ = bar->addMenu(QStringLiteral("&File"));
+    QMenu *fileNew = menuFile_->addMenu(QStringLiteral("&New"));
+    AddAction(fileNew, "miFileNewFileZip", QStringLiteral("File Zip..."), QStringLiteral("F6"));
+    QAction *newDownloadTask = AddAction(fileNew, "miFileNewDownloadTask", QStringLiteral("Download Task..."),
+                                         QStringLiteral("F7"));
+    QMenu *special = fileNew->addMenu(QStringLiteral("Special"));
+    AddAction(special, "miFileNewToday", QStringLiteral("New Arvelo's for"));
+    AddAction(menuFile_, "miFileOpen", QStringLiteral("&Open..."));
+    AddAction(menuFile_, "miFileClose", QStringLiteral("&Close"));
+    QMenu *reopen = menuFile_->addMenu(QStringLiteral("&Reopen"));
+    reopen->setObjectName(QStringLiteral("miFileReopen"));
+    reopen->setEnabled(false);
+    menuFile_->addSeparator();
+    QAction *exit = AddAction(menuFile_, "miFileExit", QStringLiteral("E&xit"), QStringLiteral("Alt+F4"));
+    exit->setEnabled(true);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(menuFile_, &QMenu::aboutToShow, this, [this] { UpdateFileMenu(); });
+
+    menuEdit_ = bar->addMenu(QStringLiteral("&Edit"));
+    QAction *undo = AddShownKeyAction(menuEdit_, "miEditUndo", QStringLiteral("&Undo"), QStringLiteral("Ctrl+Z"));
+    menuEdit_->addSeparator();
+    QAction *cut = AddShownKeyAction(menuEdit_, "miEditCut", QStringLiteral("Cu&t"), QStringLiteral("Ctrl+X"));
+    QAction *copy = AddShownKeyAction(menuEdit_, "miEditCopy", QStringLiteral("&Copy"), QStringLiteral("Ctrl+C"));
+    QAction *paste = AddShownKeyAction(menuEdit_, "miEditPaste", QStringLiteral("&Paste"), QStringLiteral("Ctrl+V"));
+    auto onFocusedEdit = [](const std::function<void(QLineEdit &)> &act) {
+        return [act] {
+            if (QLineEdit *edit = FocusedEdit())
+                act(*edit);
+        };
+    };
+    connect(undo, &QAction::triggered, this, onFocusedEdit([](QLineEdit &edit) { edit.undo(); }));
+    connect(cut, &QAction::triggered, this, onFocusedEdit([](QLineEdit &edit) { edit.cut(); }));
+    connect(copy, &QAction::triggered, this, onFocusedEdit([](QLineEdit &edit) { edit.copy(); }));
+    connect(paste, &QAction::triggered, this, onFocusedEdit([](QLineEdit &edit) { edit.paste(); }));
+    menuEdit_->addSeparator();
+    QAction *pasteURL = AddAction(menuEdit_, "miPasteURL", QStringLiteral("Paste URL..."), QStringLiteral("Ctrl+B"));
+    pasteURL->setEnabled(true);
+    connect(pasteURL, &QAction::triggered, this, &TFormArvelo::PasteURL);
+    connect(menuEdit_, &QMenu::aboutToShow, this, [this] { UpdateEditMenu(); });
+
+    menuView_ = bar->addMenu(QStringLiteral("&View"));
+    QMenu *zipPane = menuView_->addMenu(QStringLiteral("Zip Pane"));
+    AddAction(zipPane, "miSplitHorizontally", QStringLiteral("Split Horizontally"));
+    AddAction(zipPane, "miSplitVertically", QStringLiteral("Split Vertically"));
+    QMenu *downloads = menuView_->addMenu(QStringLiteral("Downloads Folder"));
+    downloads->setObjectName(QStringLiteral("miDownloadsFolder"));
+    connect(downloads, &QMenu::aboutToShow, this, [this, downloads] { FillDownloadsMenu(downloads); });
+    AddAction(menuView_, "miProfilesEditor", QStringLiteral("Profiles Editor..."));
+    QMenu *options = menuView_->addMenu(QStringLiteral("Options"));
+    AddAction(options, "miPreferences", QStringLiteral("Preferences..."));
+    AddAction(options, "miSelectSkin", QStringLiteral("Select Skin..."), QStringLiteral("Ctrl+K"));
+
+    // Ctrl+N stands for both "new task" entries: one action in both menus.
+    auto *newTask = new QAction(QStringLiteral("New..."), this);
+    newTask->setObjectName(QStringLiteral("actNewTask"));
+    newTask->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
+    newTask->setEnabled(false);
+    addAction(newTask);
+
+    menuZip_ = bar->addMenu(QStringLiteral("&Zip"));
+    QMenu *zipNew = menuZip_->addMenu(QStringLiteral("&New"));
+    AddAction(zipNew, "miZipNewFileZip", QStringLiteral("File Zip..."), QStringLiteral("Ctrl+F"));
+    // The key is actNewTask's.
+    QAction *webZip = AddShownKeyAction(zipNew, "miZipNewWebZip", QStringLiteral("Web Zip..."), QStringLiteral("Ctrl+N"));
+    AddAction(menuZip_, "miZipOpen", QStringLiteral("&Open..."), QStringLiteral("Ctrl+O"));
+    AddAction(menuZip_, "miZipClose", QStringLiteral("&Close"));
+    menuZip_->addSeparator();
+    AddShownKeyAction(menuZip_, "miZipAdd", QStringLiteral("&Add..."), QStringLiteral("Ctrl+A"));
+    AddShownKeyAction(menuZip_, "miZipDelete", QStringLiteral("&Delete"), QStringLiteral("Del"));
+    AddAction(menuZip_, "miZipUnzip", QStringLiteral("&Unzip..."), QStringLiteral("Ctrl+U"));
+    AddShownKeyAction(menuZip_, "miZipRename", QStringLiteral("&Rename"), QStringLiteral("Ctrl+R"));
+    menuZip_->addSeparator();
+    QMenu *zipBrowse = menuZip_->addMenu(QStringLiteral("&Browse"));
+    AddAction(zipBrowse, "miZipBrowseBrowser", QStringLiteral("Web Browser..."));
+    AddAction(zipBrowse, "miZipBrowseOtherBrowser", QStringLiteral("Other Web Browser..."));
+    AddAction(zipBrowse, "miZipBrowseTextEditor", QStringLiteral("Text Editor"));
+
+    menuTask_ = bar->addMenu(QStringLiteral("&Task"));
+    QAction *taskNew = AddShownKeyAction(menuTask_, "miTaskNew", QStringLiteral("&New..."), QStringLiteral("Ctrl+N"));
+    AddAction(menuTask_, "miTaskEdit", QStringLiteral("&Edit..."), QStringLiteral("Ctrl+E"));
+    AddAction(menuTask_, "miTaskDelete", QStringLiteral("&Delete"));
+    menuTask_->addSeparator();
+    AddShownKeyAction(menuTask_, "miTaskRun", QStringLiteral("&Run"), QStringLiteral("Ctrl+R"));
+    AddAction(menuTask_, "miTaskStop", QStringLiteral("&Stop"), QStringLiteral("Ctrl+S"));
+    AddAction(menuTask_, "miTaskSchedule", QStringLiteral("S&chedule..."));
+    AddAction(menuTask_, "miTaskUnschedule", QStringLiteral("&Unschedule"));
+    menuTask_->addSeparator();
+    QMenu *taskCopy = menuTask_->addMenu(QStringLiteral("&Copy"));
+    AddAction(taskCopy, "miTaskCopyURL", QStringLiteral("Start Page URL"));
+    AddAction(taskCopy, "miTaskCopyLocalURL", QStringLiteral("Start Page URL (local)"));
+    QMenu *taskBrowse = menuTask_->addMenu(QStringLiteral("&Browse"));
+    QMenu *offline = taskBrowse->addMenu(QStringLiteral("Offline"));
+    AddAction(offline, "miTaskOfflineBrowser", QStringLiteral("Web Browser..."));
+    AddAction(offline, "miTaskOfflineOtherBrowser", QStringLiteral("Other Web Browser..."));
+    AddAction(offline, "miTaskOfflineIntegrated", QStringLiteral("Integrated Browser"));
+    QMenu *online = taskBrowse->addMenu(QStringLiteral("On Internet"));
+    AddAction(online, "miTaskOnlineBrowser", QStringLiteral("Web Browser..."));
+    AddAction(online, "miTaskOnlineOtherBrowser", QStringLiteral("Other Web Browser..."));
+    AddAction(online, "miTaskOnlineIntegrated", QStringLiteral("Integrated Browser"));
+    AddAction(menuTask_, "miTaskExplore", QStringLiteral("E&xplore"));
+
+    menuHelp_ = bar->addMenu(QStringLiteral("&Help"));
+    AddAction(menuHelp_, "miHelpContents", QStringLiteral("&Contents..."), QStringLiteral("F1"));
+    AddAction(menuHelp_, "miHelpOnline", QStringLiteral("Online Help..."));
+    AddAction(menuHelp_, "miHelpNews", QStringLiteral("News..."));
+    AddAction(menuHelp_, "miHelpTour", QStringLiteral("Tour..."));
+    AddAction(menuHelp_, "miHelpHomePage", QStringLiteral("Home Page..."));
+    AddAction(menuHelp_, "miHelpReleaseNotes", QStringLiteral("Release Notes"));
+    menuHelp_->addSeparator();
+    AddAction(menuHelp_, "miHelpAbout", QStringLiteral("&About..."));
+
+    // Every "new task" command goes to the task editor, which a later part
+    // of the program provides; until then they rest.
+    auto editNew = [this] {
+        std::string none;
+        NewTask(none, kCustomProfile, false, btnIntranetMode->isChecked());
+    };
+    for (QAction *action : {newTask, newDownloadTask, webZip, taskNew})
+        connect(action, &QAction::triggered, this, editNew);
+    connect(btnNew, &QToolButton::clicked, newTask, &QAction::trigger);
+    auto updateNewCommands = [this, newTask, newDownloadTask, webZip, taskNew] {
+        bool editor = static_cast<bool>(engine_->run.OnEditNewTask);
+        for (QAction *action : {newTask, newDownloadTask, webZip, taskNew, Action("miGoNewTask")})
+            action->setEnabled(editor);
+        btnNew->setEnabled(editor);
+    };
+    for (QMenu *menu : {menuFile_, menuZip_, menuTask_, goMenu_})
+        connect(menu, &QMenu::aboutToShow, this, updateNewCommands);
+    updateNewCommands();
+}
+
+void TFormArvelo::UpdateFileMenu()
+{
+    if (QAction *today = Action("miFileNewToday"))
+        today->setText(Q(TodaysArchiveCaption(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)
+                                                  .toStdString())));
+}
+
+void TFormArvelo::UpdateEditMenu()
+{
+    for (const char *name : {"miEditUndo", "miEditCut", "miEditCopy", "miEditPaste"})
+        Action(name)->setEnabled(false);
+    QLineEdit *edit = FocusedEdit();
+    if (!edit)
+        return;
+    const bool selected = edit->hasSelectedText();
+    Action("miEditCut")->setEnabled(selected && !edit->isReadOnly());
+    Action("miEditCopy")->setEnabled(selected);
+    Action("miEditUndo")->setEnabled(edit->isUndoAvailable());
+    Action("miEditPaste")->setEnabled(!edit->isReadOnly() && !QApplication::clipboard()->text().isEmpty());
+}
+
+void TFormArvelo::FillDownloadsMenu(QMenu *menu)
+{
+    menu->clear();
+    const std::string folder = TAVApp::Instance()->DownloadsFolder();
+    for (const std::string &name : DownloadsMenuArchives(folder)) {
+        QAction *entry = menu->addAction(Q(name));
+        connect(entry, &QAction::triggered, this, [this, path = folder + name] {
+            if (auto handler = openHandlers_.find(TOpenKind::kArchive); handler != openHandlers_.end())
+                handler->second({path});
+        });
+    }
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("More...")), &QAction::triggered, this,
+            [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(Q(folder))); });
+}
+
+void TFormArvelo::FillProfiles()
+{
+    const QString chosen = cmbProfile->currentText();
+    cmbProfile->clear();
+    for (const std::string &name : ProfileNames(TAVApp::Instance()->ProfilesFolder()))
+        cmbProfile->addItem(Q(name));
+    cmbProfile->setCurrentIndex(std::max(0, cmbProfile->findText(chosen)));
+}
+
+void TFormArvelo::FillRecentURLs()
+{
+    const QString text = cmbURL->currentText();
+    cmbURL->clear();
+    for (const std::string &address : recentURLs_.Entries())
+        cmbURL->addItem(Q(address));
+    cmbURL->setEditText(text);
+}
+
+void TFormArvelo::FirstActivation()
+{
+    TAVApp &app = *TAVApp::Instance();
+    QList<QRect> screens;
+    for (QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    setGeometry(PlaceOnScreens(ReadWindowPlacement(PlacementKey()), screens, minimumSize()));
+    (app.SaveMode() != 0 ? btnIntranetMode : btnArveloMode)->setChecked(true);
+    recentURLs_.SetMaximum(app.MaxURLHistory());
+    btnIntranetMode->setToolTip(Q(IntranetModeHint(app.LocalIntranetFolder())));
+    btnArveloMode->setToolTip(Q(ArveloModeHint(app.DownloadsFolder())));
+    FillRecentURLs();
+    cmbURL->setEditText(QString());
+    FillProfiles();
+    tvIntranet->setRootIndex(intranetModel_->setRootPath(Q(app.LocalIntranetFolder())));
+}
+
+void TFormArvelo::ConnectEngine()
+{
+    TRunEvents &events = *events_;
+    connect(&events, &TRunEvents::Status, pnlStatus, [this](const std::string &text, int position, int total) {
+        pnlStatus->ShowStatus(Q(text), position, total);
+    });
+    connect(&events, &TRunEvents::Counters, pnlStatus, [this](TAVTask *task) {
+        if (task == pnlStatus->Task())
+            pnlStatus->UpdateCounters();
+    });
+    connect(&events, &TRunEvents::CurrentTaskChanged, pnlStatus, [this](TAVTask *task) {
+        pnlStatus->ClearStats();
+        pnlStatus->BindTask(task);
+    });
+    connect(&events, &TRunEvents::RunStarted, this, [this](TAVTask *task, bool resumedInPlace) {
+        if (!resumedInPlace)
+            pnlStatus->ClearStats();
+        pnlStatus->BindTask(task);
+        OnRunStarted(task);
+    });
+    connect(&events, &TRunEvents::RunEnded, this, &TFormArvelo::OnRunEnded);
+    connect(&events, &TRunEvents::Sample, pnlStatus, [this](int connections, int seconds, double kilobytes) {
+        pnlStatus->AddSample(connections, seconds, 1, kilobytes);
+    });
+    connect(pnlStatus, &TFormStatus::RunRequested, this, &TFormArvelo::RunTask);
+    connect(pnlStatus, &TFormStatus::StopRequested, this, [this](TAVTask *task) {
+        if (engine_->run.RunningTask() == task)
+            engine_->run.StopTask(*task);
+    });
+}
+
+void TFormArvelo::OnRunStarted(TAVTask *)
+{
+    pnlStatus->SetRunning(true);
+    busyIndicator_->setVisible(true);
+}
+
+void TFormArvelo::OnRunEnded(TAVTask *task)
+{
+    pnlStatus->SetRunning(false);
+    busyIndicator_->setVisible(false);
+    if (task != pnlStatus->Task())
+        return;
+    pnlStatus->UpdateCounters();
+    // A finished run leaves its outcome on the status line.
+    if (task->status == tsZipped || task->status == tsTaskComplete)
+        pnlStatus->ShowStatus(Q(TAVTask::StatusText(task->status)), 0, 0);
+}
+
+void TFormArvelo::RunTask(TAVTask *task)
+{
+    if (!task || engine_->run.RunningTask() == task)
+        return;
+    task->runMode = ResumeOrRestart(*task);
+    ScheduleNow(*task);
+    try {
+        task->Save(); // on the list of due tasks that the schedule check reads
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+        return;
+    }
+    engine_->run.CheckSchedules();
+}
+
+bool TFormArvelo::NewTask(const std::string &address, const std::string &profile, bool map, bool intranet)
+{
+    TAVTask *task = engine_->run.NewTask(address, profile, map, intranet);
+    if (!task)
+        return false;
+    recentURLs_.Add(task->url);
+    recentURLs_.Save();
+    FillRecentURLs();
+    cmbURL->setEditText(Q(task->url));
+    // Due "Now": started at once rather than at the schedule's next check.
+    engine_->run.CheckSchedules();
+    return true;
+}
+
+void TFormArvelo::Go(bool map)
+{
+    const std::string address = cmbURL->currentText().trimmed().toStdString();
+    if (address.empty())
+        return;
+    NewTask(address, cmbProfile->currentText().toStdString(), map, btnIntranetMode->isChecked());
+}
+
+void TFormArvelo::NewTaskFromAddress()
+{
+    NewTask(cmbURL->currentText().trimmed().toStdString(), kCustomProfile, false, btnIntranetMode->isChecked());
+}
+
+void TFormArvelo::PasteURL()
+{
+    std::string address = PastedAddress(QApplication::clipboard()->text().toStdString());
+    if (address.empty())
+        return;
+    std::string normalised = address;
+    if (NormalizeURL(normalised))
+        cmbURL->setEditText(Q(normalised));
+    NewTask(address, kCustomProfile, false, btnIntranetMode->isChecked());
+}
+
+void TFormArvelo::SetIntranetMode(bool intranet)
+{
+    (intranet ? btnIntranetMode : btnArveloMode)->setChecked(true);
+    TAVApp::Instance()->SetSaveMode(intranet ? 1 : 0);
+}
+
+void TFormArvelo::ShowPage(QWidget *page) { PageControl->setCurrentWidget(page); }
+
+QWidget *TFormArvelo::CurrentPage() const { return PageControl->currentWidget(); }
+
+void TFormArvelo::RegisterOpenHandler(TOpenKind kind, TOpenHandler handler) { openHandlers_[kind] = std::move(handler); }
+
+void TFormArvelo::OpenTexts(const std::vector<std::string> &texts, TOpenSource source)
+{
+    TOpened opened = ClassifyOpened(texts, source);
+    if (opened.kind == TOpenKind::kNothing)
+        return;
+    if (opened.kind == TOpenKind::kArchive || opened.kind == TOpenKind::kFiles)
+        BringToFront();
+    if (auto handler = openHandlers_.find(opened.kind); handler != openHandlers_.end())
+        handler->second(opened.texts);
+}
+
+void TFormArvelo::BringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TFormArvelo::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void TFormArvelo::dropEvent(QDropEvent *event)
+{
+    std::vector<std::string> texts;
+    if (event->mimeData()->hasUrls()) {
+        for (const QUrl &url : event->mimeData()->urls())
+            texts.push_back(url.toString(QUrl::FullyEncoded).toStdString());
+    } else {
+        texts.push_back(event->mimeData()->text().trimmed().toStdString());
+    }
+    event->acceptProposedAction();
+    OpenTexts(texts, TOpenSource::kDrop);
+}
+
+void TFormArvelo::closeEvent(QCloseEvent *event)
+{
+    if (TAVTask *running = engine_->run.RunningTask()) {
+        if (!Notifier().Confirm(kStillRunning)) {
+            event->ignore();
+            return;
+        }
+        engine_->run.StopTask(*running);
+    }
+    closing_ = true;
+    schedule_->Terminate();
+    // The place of the window as it shows when neither minimised nor maximised.
+    WriteWindowPlacement(PlacementKey(), normalGeometry());
+    event->accept();
+}
+
+} // namespace arvelo

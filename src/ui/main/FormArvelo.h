@@ -1,0 +1,117 @@
+#pragma once
+
+#include "shell/OpenedTexts.h"
+#include "shell/RecentList.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QStackedWidget;
+class QTabWidget;
+class QToolButton;
+class QTreeView;
+
+namespace arvelo {
+
+class TAVTask;
+class TFormDownloader;
+class TFormStatus;
+class TRunEvents;
+class TSlotTableModel;
+class TTempFolderLease;
+class TThreadSchedule;
+struct TRunEngine;
+
+// The program's one top-level window: the address bar, the menus, the
+// archive pane, the pages (properties, browse, tasks, connections, explore,
+// home) switched by link labels, and the status panel below them. It owns
+// the engine of the running program.
+class TFormArvelo : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormArvelo(QWidget *parent = nullptr);
+    ~TFormArvelo() override;
+
+    TRunEngine &Engine() { return *engine_; }
+    TRunEvents &Events() { return *events_; }
+
+    // Dropped texts, the first argument or a second start's arguments, to
+    // the handler registered for what they are taken for.
+    using TOpenHandler = std::function<void(const std::vector<std::string> &)>;
+    void RegisterOpenHandler(TOpenKind kind, TOpenHandler handler);
+    void OpenTexts(const std::vector<std::string> &texts, TOpenSource source);
+
+    // The address bar's commands.
+    void Go(bool map = false);
+    void NewTaskFromAddress();
+    void PasteURL();
+    void SetIntranetMode(bool intranet);
+    void ShowPage(QWidget *page);
+    QWidget *CurrentPage() const;
+
+    // The main menu's entries by name ("miFileExit"), for its issue to wire.
+    QAction *Action(const char *name) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    QWidget *BuildAddressBar();
+    void BuildPanes(QWidget *addressBar);
+    void BuildMenus();
+    void ConnectEngine();
+    void FirstActivation();
+    QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
+    QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);
+    void UpdateEditMenu();
+    void UpdateFileMenu();
+    void FillDownloadsMenu(QMenu *menu);
+    void FillProfiles();
+    void FillRecentURLs();
+    bool NewTask(const std::string &address, const std::string &profile, bool map, bool intranet);
+    void RunTask(TAVTask *task);
+    void OnRunStarted(TAVTask *task);
+    void OnRunEnded(TAVTask *task);
+    void BringToFront();
+
+    std::unique_ptr<TTempFolderLease> tempLease_;
+    std::unique_ptr<TRunEngine> engine_;
+    std::unique_ptr<TRunEvents> events_;
+    std::unique_ptr<TSlotTableModel> slotModel_;
+    std::unique_ptr<TThreadSchedule> schedule_;
+    std::map<TOpenKind, TOpenHandler> openHandlers_;
+    TRecentList recentURLs_;
+    bool closing_ = false;
+
+    QComboBox *cmbURL, *cmbProfile;
+    QToolButton *btnNew, *btnOpen, *btnDownloads, *btnArveloMode, *btnIntranetMode, *btnAddToSelectedZip, *btnGo;
+    QMenu *goMenu_, *downloadsMenu_;
+    QProgressBar *busyIndicator_;
+    QSplitter *splitter_;
+    QTabWidget *pcZips;
+    QTreeView *tvZip, *tvPages, *tvIntranet;
+    QFileSystemModel *intranetModel_;
+    QStackedWidget *PageControl;
+    QWidget *tsProperties, *tsBrowse, *tsTasks, *tsSockets, *tsExplore, *tsHome;
+    QLabel *lblZipProperties, *lblConnections, *lblExplore, *lblBrowse, *lblTasks, *lblHome;
+    QAction *actHome, *actZipProperties, *actBrowse, *actTasks, *actConnections, *actExplore;
+    QMenu *menuFile_, *menuEdit_, *menuView_, *menuZip_, *menuTask_, *menuHelp_;
+    TFormStatus *pnlStatus;
+    TFormDownloader *formDownloader_;
+};
+
+} // namespace arvelo

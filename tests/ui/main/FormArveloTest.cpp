@@ -1,0 +1,378 @@
+#include "core/FileUtils.h"
+#include "core/Settings.h"
+#include "crawl/Engine.h"
+#include "model/Task.h"
+#include "monitor/StatusFigures.h"
+#include "support/ScriptedServer.h"
+#include "support/TestSite.h"
+#include "ui/support/Screenshot.h"
+#include "ui/support/WindowFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <set>
+
+namespace arvelo {
+namespace {
+
+using test::PumpUntil;
+
+class FormArvelo : public test::WindowFixture {
+protected:
+    std::string StatusText() const { return Child<QLabel>("lblStatus")->text().toStdString(); }
+    QLineSeries *RateSeries() const
+    {
+        for (QAbstractSeries *series : Child<QChartView>("chartStats")->chart()->series())
+            if (series->objectName() == QStringLiteral("seriesTransferRate"))
+                return qobject_cast<QLineSeries *>(series);
+        return nullptr;
+    }
+
+    // Types the address, picks the profile and presses Enter, as a user does.
+    void TypeAndGo(const std::string &address, const std::string &profile = "Whole Site")
+    {
+        auto *profiles = Child<QComboBox>("cmbProfile");
+        profiles->setCurrentIndex(profiles->findText(QString::fromStdString(profile)));
+        ASSERT_EQ(profiles->currentText().toStdString(), profile);
+        QLineEdit *edit = Child<QComboBox>("cmbURL")->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(address));
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    // The one task of the run, as its file holds it.
+    std::unique_ptr<TAVTask> Saved() const
+    {
+        const auto &tasks = window->Engine().tasks.Tasks();
+        EXPECT_EQ(tasks.size(), 1u);
+        auto task = std::make_unique<TAVTask>();
+        task->taskFile = tasks.front()->taskFile;
+        task->Load();
+        return task;
+    }
+
+    std::string Copy() const { return app->LocalIntranetFolder(); }
+};
+
+TEST_F(FormArvelo, GoCopiesTheSiteWhileThePanelAndConnectionsShowIt)
+{
+    StartServer(true);
+    WriteProfile("Whole Site");
+    app->SetSaveMode(1);
+    OpenWindow();
+    QTest::mouseClick(Child<QLabel>("lblConnections"), Qt::LeftButton, {}, QPoint(10, 6));
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsSockets");
+
+    TypeAndGo(server->URL("/index.html"));
+    QAbstractItemModel *slots = Child<QTreeView>("lvSockets")->model();
+    auto busyRows = [&] {
+        int busy = 0;
+        for (int row = 0; row < slots->rowCount(); ++row)
+            busy += slots->index(row, 0).data().toString().startsWith(QStringLiteral("http://"));
+        return busy;
+    };
+    int mostBusy = 0;
+    bool shot = false;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            mostBusy = std::max(mostBusy, busyRows());
+            if (!shot && mostBusy >= 2 && RateSeries()->count() >= 2) {
+                test::Screenshot(*window, "connections");
+                window->findChild<QAction *>(QStringLiteral("actHome"))->trigger();
+                test::Screenshot(*window, "running");
+                window->findChild<QAction *>(QStringLiteral("actConnections"))->trigger();
+                shot = true;
+            }
+            return StatusText() == "Task Complete";
+        },
+        120))
+        << StatusText();
+    EXPECT_GE(mostBusy, 2) << "several connections at work at once";
+    EXPECT_TRUE(shot);
+    ASSERT_TRUE(PumpUntil([&] { return busyRows() == 0; }, 5)) << "rows idle after the run";
+    EXPECT_FALSE(Child<QProgressBar>("busyIndicator")->isVisible());
+
+    EXPECT_EQ(test::FilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
+    for (const auto &[path, name] : test::SiteLocalNames())
+        if (path.find(".bin") != std::string::npos)
+            EXPECT_EQ(ReadFileBytes(Copy() + name), test::SiteFiles().at(path)) << path;
+
+    // What the panel shows is what the task file says.
+    PumpUntil([] { return false; }, 0.4); // the counters' next batch
+    std::unique_ptr<TAVTask> saved = Saved();
+    EXPECT_EQ(saved->status, tsTaskComplete);
+    TStatusFigures figures = TStatusFigures::Of(*saved);
+    EXPECT_EQ(Child<QProgressBar>("gaugePages")->text().toStdString(), figures.pages.Text());
+    EXPECT_EQ(Child<QProgressBar>("gaugeRes")->text().toStdString(), figures.resources.Text());
+    EXPECT_EQ(Child<QProgressBar>("gaugeErrors")->text().toStdString(), figures.errors.Text());
+    EXPECT_EQ(Child<QLCDNumber>("ledSec")->intValue(), figures.seconds);
+    EXPECT_EQ(Child<QLCDNumber>("ledMin")->intValue(), figures.minutes);
+    EXPECT_EQ(Child<QLCDNumber>("ledTotalBytes")->intValue(), figures.kilobytes);
+    EXPECT_EQ(Child<QLabel>("lblTaskName")->text().toStdString(), saved->taskName);
+    // The last point of the graph: a second of this run, at a rate the
+    // bytes of the run allow.
+    QLineSeries *rate = RateSeries();
+    ASSERT_GE(rate->count(), 2);
+    QPointF last = rate->at(rate->count() - 1);
+    const double seconds = saved->elapsedTime.Days() * 86400.0;
+    EXPECT_LE(last.x(), seconds + 1);
+    EXPECT_GT(last.y(), 0);
+    EXPECT_LE(last.x() * last.y(), static_cast<double>(saved->totalBytes) / 1024 + 1);
+
+    // The address went into the history.
+    EXPECT_EQ(LoadSettingList(std::string(kRootKey) + "\\Recent URLs"), StringList{server->URL("/index.html")});
+}
+
+TEST_F(FormArvelo, StopAndRunGoOnWithoutFetchingAgain)
+{
+    StartServer(true);
+    WriteProfile("Whole Site");
+    app->SetSaveMode(1);
+    OpenWindow();
+    TypeAndGo(server->URL("/index.html"));
+    auto *stop = Child<QToolButton>("btnStop");
+    auto *run = Child<QToolButton>("btnRun");
+    // Stopped while the slow files come in, after the pages are in.
+    ASSERT_TRUE(PumpUntil([&] {
+        TAVTask *running = window->Engine().run.RunningTask();
+        return running && running->pagesSaved >= 8 && FileExists(Copy() + "127.0.0.1/slow/b1.bin");
+    }));
+    EXPECT_FALSE(run->isEnabled()) << "no second run while one goes on";
+    QTest::mouseClick(stop, Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return StatusText() == "Ready"; }));
+    EXPECT_EQ(Saved()->status, tsStopped);
+    std::set<std::string> savedBefore;
+    for (const std::string &path : test::SiteCopiedPaths())
+        if (path.find("slow/") == std::string::npos && path != "old.html" && FileExists(Copy() + test::SiteLocalNames().at(path)))
+            savedBefore.insert("/" + path);
+    ASSERT_FALSE(savedBefore.empty());
+    const size_t requestsBefore = server->Requests().size();
+
+    ASSERT_TRUE(run->isEnabled());
+    QTest::mouseClick(run, Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return StatusText() == "Task Complete"; }, 120)) << StatusText();
+    const std::vector<std::string> requests = server->Requests();
+    for (size_t i = requestsBefore; i < requests.size(); ++i)
+        EXPECT_EQ(savedBefore.count(test::RequestTarget(requests[i])), 0u) << requests[i];
+    EXPECT_EQ(test::FilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
+}
+
+TEST_F(FormArvelo, AddressesThatStartNothing)
+{
+    WriteProfile("Whole Site");
+    OpenWindow();
+    QLineEdit *edit = Child<QComboBox>("cmbURL")->lineEdit();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, QStringLiteral("   "));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(notifier.errors.empty());
+
+    TypeAndGo("ftp://x");
+    EXPECT_EQ(notifier.errors, std::vector<std::string>{"Invalid URL."});
+    EXPECT_TRUE(window->Engine().tasks.Tasks().empty());
+    EXPECT_TRUE(FolderFiles(app->TasksFolder() + "General/", "*.avt").empty());
+
+    // "Custom" needs the task editor; without one nothing is created.
+    TypeAndGo("http://127.0.0.1:1/", "Custom");
+    EXPECT_TRUE(window->Engine().tasks.Tasks().empty());
+    EXPECT_EQ(notifier.errors.size(), 1u);
+}
+
+TEST_F(FormArvelo, ClosingAsksWhileARunGoesOnAndKeepsThePlace)
+{
+    StartServer(true);
+    WriteProfile("Whole Site");
+    app->SetSaveMode(1);
+    OpenWindow();
+    window->setGeometry(QRect(60, 50, 700, 520));
+    TypeAndGo(server->URL("/index.html"));
+    ASSERT_TRUE(PumpUntil([&] { return window->Engine().run.RunningTask() != nullptr; }));
+
+    notifier.answer = false;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(notifier.questions,
+              std::vector<std::string>{"A Arvelo Task is still running.  \nDo you want to abort this task and exit?"});
+    EXPECT_NE(window->Engine().run.RunningTask(), nullptr) << "No keeps the run";
+
+    notifier.answer = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(window->Engine().run.RunningTask(), nullptr);
+    std::unique_ptr<TAVTask> saved = Saved();
+    EXPECT_EQ(saved->status, tsStopped);
+    EXPECT_TRUE(FileExists(saved->StateFile())) << "the stopped task can be resumed";
+    const std::string key = std::string(kSettingsKey) + "\\FormArvelo";
+    EXPECT_EQ(ReadSetting(key, "Width", std::string()), "700");
+    EXPECT_EQ(ReadSetting(key, "Height", std::string()), "520");
+    CloseWindow();
+
+    // The next start comes up where the last one was; one whose place lies
+    // off every screen comes up centred.
+    OpenWindow();
+    EXPECT_EQ(window->geometry().size(), QSize(700, 520));
+    CloseWindow();
+    WriteSetting(key, "Left", "30000");
+    WriteSetting(key, "Width", "wide");
+    OpenWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window->geometry().width(), 640);
+    EXPECT_TRUE(screen.contains(window->geometry().center()));
+}
+
+TEST_F(FormArvelo, MenusShowEveryCommandAndItsKey)
+{
+    OpenWindow();
+    struct Entry {
+        const char *name, *text;
+        bool enabled;
+    } entries[] = {
+        {"miFileNewFileZip", "File Zip...", false},   {"miFileNewDownloadTask", "Download Task...", false},
+        {"miFileExit", "E&xit", true},               {"miEditUndo", "&Undo\tCtrl+Z", false},
+        {"miPasteURL", "Paste URL...", true},         {"miSelectSkin", "Select Skin...", false},
+        {"miZipNewWebZip", "Web Zip...\tCtrl+N", false}, {"miZipAdd", "&Add...\tCtrl+A", false},
+        {"miZipDelete", "&Delete\tDel", false},       {"miZipRename", "&Rename\tCtrl+R", false},
+        {"miTaskNew", "&New...\tCtrl+N", false},      {"miTaskRun", "&Run\tCtrl+R", false},
+        {"miTaskExplore", "E&xplore", false},         {"miHelpAbout", "&About...", false},
+    };
+    for (const Entry &entry : entries) {
+        auto *action = window->findChild<QAction *>(QString::fromLatin1(entry.name));
+        ASSERT_NE(action, nullptr) << entry.name;
+        EXPECT_EQ(action->text().toStdString(), entry.text);
+        EXPECT_EQ(action->isEnabled(), entry.enabled) << entry.name;
+    }
+    // Real keys exist once each: no two actions share one, or Qt takes none.
+    std::map<QString, QString> keys;
+    for (QAction *action : window->findChildren<QAction *>())
+        for (const QKeySequence &key : action->shortcuts())
+            EXPECT_TRUE(keys.emplace(key.toString(), action->objectName()).second)
+                << key.toString().toStdString() << ": " << action->objectName().toStdString() << " and "
+                << keys[key.toString()].toStdString();
+    EXPECT_EQ(keys[QStringLiteral("F7")].toStdString(), "miFileNewDownloadTask");
+    EXPECT_EQ(keys[QStringLiteral("Ctrl+N")].toStdString(), "actNewTask");
+    EXPECT_EQ(keys[QStringLiteral("Ctrl+B")].toStdString(), "miPasteURL");
+
+    // Edit follows the focused edit box when it opens.
+    QLineEdit *edit = Child<QComboBox>("cmbURL")->lineEdit();
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("http://a.example/"));
+    edit->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("x"));
+    auto *menuEdit = window->findChild<QAction *>(QStringLiteral("miEditCut"))->associatedObjects().first();
+    QMetaObject::invokeMethod(qobject_cast<QMenu *>(menuEdit), "aboutToShow");
+    EXPECT_TRUE(window->findChild<QAction *>(QStringLiteral("miEditCut"))->isEnabled());
+    EXPECT_TRUE(window->findChild<QAction *>(QStringLiteral("miEditCopy"))->isEnabled());
+    EXPECT_TRUE(window->findChild<QAction *>(QStringLiteral("miEditPaste"))->isEnabled());
+    window->findChild<QAction *>(QStringLiteral("miEditCut"))->trigger();
+    EXPECT_TRUE(edit->text().isEmpty());
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "http://a.example/");
+    Child<QToolButton>("btnGo")->setFocus();
+    QMetaObject::invokeMethod(qobject_cast<QMenu *>(menuEdit), "aboutToShow");
+    EXPECT_FALSE(window->findChild<QAction *>(QStringLiteral("miEditCopy"))->isEnabled());
+}
+
+TEST_F(FormArvelo, PasteURLTakesTheFirstLineIntoTheAddressBox)
+{
+    OpenWindow();
+    QApplication::clipboard()->setText(QStringLiteral("\n  http://www.site.example/docs/  \nsecond line"));
+    QTest::keySequence(window.get(), QKeySequence(QStringLiteral("Ctrl+B")));
+    EXPECT_EQ(Child<QComboBox>("cmbURL")->currentText().toStdString(), "http://www.site.example/docs/");
+    EXPECT_TRUE(notifier.errors.empty());
+}
+
+TEST_F(FormArvelo, ModeButtonsAndTheStartPage)
+{
+    app->SetSaveMode(1);
+    OpenWindow();
+    EXPECT_TRUE(Child<QToolButton>("btnIntranetMode")->isChecked());
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsHome");
+    EXPECT_EQ(Child<QToolButton>("btnIntranetMode")->toolTip().toStdString(),
+              "Set Default: Personal Intranet Mode.\nDownloaded websites are stored directly\non your hard disk "
+              "within  \n" +
+                  app->LocalIntranetFolder());
+    EXPECT_EQ(Child<QToolButton>("btnIntranetMode")->toolTipDuration(), 10000);
+    QTest::mouseClick(Child<QToolButton>("btnArveloMode"), Qt::LeftButton);
+    EXPECT_FALSE(Child<QToolButton>("btnIntranetMode")->isChecked());
+    EXPECT_EQ(app->SaveMode(), 0);
+    EXPECT_EQ(ReadSetting(kSettingsKey, "Save Mode", int32_t(-1)), 0);
+    CloseWindow();
+
+    app->SetZipPropertiesFirst(true);
+    OpenWindow();
+    EXPECT_TRUE(Child<QToolButton>("btnArveloMode")->isChecked());
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsTasks");
+    for (const char *name : {"actZipProperties", "actBrowse", "actExplore", "actHome"}) {
+        window->findChild<QAction *>(QString::fromLatin1(name))->trigger();
+        EXPECT_EQ(window->CurrentPage(), window->findChild<QStackedWidget *>(QStringLiteral("PageControl"))->currentWidget());
+    }
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsHome");
+    test::Screenshot(*window, "idle");
+}
+
+TEST_F(FormArvelo, DropsGoToTheirHandlers)
+{
+    OpenWindow();
+    std::vector<std::pair<TOpenKind, std::vector<std::string>>> opened;
+    for (TOpenKind kind : {TOpenKind::kAddress, TOpenKind::kArchive, TOpenKind::kTask, TOpenKind::kFiles})
+        window->RegisterOpenHandler(kind, [&opened, kind](const std::vector<std::string> &texts) {
+            opened.emplace_back(kind, texts);
+        });
+    // A drag enters the window and drops there, as a file manager's does.
+    auto drop = [&](QMimeData *data) {
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(100, 100), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &event);
+        delete data;
+    };
+    auto urls = [](std::initializer_list<const char *> list) {
+        auto *data = new QMimeData;
+        QList<QUrl> urls;
+        for (const char *url : list)
+            urls.append(QUrl(QString::fromLatin1(url)));
+        data->setUrls(urls);
+        return data;
+    };
+    auto text = [](const char *text) {
+        auto *data = new QMimeData;
+        data->setText(QString::fromLatin1(text));
+        return data;
+    };
+    drop(text("http://www.site.example/"));
+    drop(urls({"file:///home/u/My%20Site.ZIP"}));
+    drop(urls({"file:///home/u/site.avt"}));
+    drop(urls({"file:///a.txt", "file:///b.txt"}));
+    drop(urls({"file:///home/u/notes.txt"}));
+    using K = TOpenKind;
+    std::vector<std::pair<TOpenKind, std::vector<std::string>>> expected = {
+        {K::kAddress, {"http://www.site.example/"}},
+        {K::kArchive, {"/home/u/My Site.ZIP"}},
+        {K::kTask, {"/home/u/site.avt"}},
+        {K::kFiles, {"/a.txt", "/b.txt"}},
+    };
+    EXPECT_EQ(opened, expected);
+}
+
+} // namespace
+} // namespace arvelo
