@@ -53,8 +53,9 @@ pages_of() { (cd "$1"/*/ && find . -type f \( -name '*.html' -o -name '*.png' -o
 
 echo "Site: $site ($(find "$site" -name '*.html' | wc -l) pages, $(du -sm "$site" | cut -f1) MB), $connections connections"
 export ARVELO_HOME="$work/home"
-measure arvelo "$cli" copy "$url" "$work/arvelo" --connections "$connections" --quiet
-measure arvelo-zip "$cli" copy "$url" --zip="$work/arvelo-zip/site.zip" --connections "$connections" --quiet
+# Resources of the site only: nothing may be fetched beyond loopback.
+measure arvelo "$cli" copy "$url" "$work/arvelo" --connections "$connections" --resources site --quiet
+measure arvelo-zip "$cli" copy "$url" --zip="$work/arvelo-zip/site.zip" --connections "$connections" --resources site --quiet
 entries=$(python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).namelist()))' "$work"/arvelo-zip/*.zip)
 echo "         (the archive holds $entries entries)"
 measure wget wget -q --mirror --page-requisites --convert-links --no-parent "$url"

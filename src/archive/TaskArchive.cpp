@@ -1,5 +1,6 @@
 #include "archive/TaskArchive.h"
 
+#include "core/ThreadPriority.h"
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/WindowThread.h"
@@ -118,6 +119,7 @@ void TTaskArchive::StartUpdate(const std::string &archive)
     for (const TPending &file : updating_)
         zip_.FilesToProcess.push_back(file.entry);
     worker_ = std::thread([this, archive] {
+        LowerThisThreadPriority();
         std::unordered_map<std::string, std::string> comments;
         for (const TPending &file : updating_)
             comments[file.entry] = file.comment;

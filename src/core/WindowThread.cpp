@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
@@ -32,6 +34,16 @@ struct TCall {
 class TWindowCalls : public QObject {
     Q_OBJECT
 public:
+    // The longest the window thread runs calls before it takes other events.
+    static constexpr qint64 kSliceMs = 8;
+
+    TWindowCalls()
+    {
+        resume_.setSingleShot(true);
+        resume_.setInterval(0);
+        connect(&resume_, &QTimer::timeout, this, &TWindowCalls::RunSlice);
+    }
+
     void Run(const std::function<void()> &function)
     {
         auto call = std::make_shared<TCall>();
@@ -60,14 +72,31 @@ public:
     }
 
 public Q_SLOTS:
+    // The calls' wake-ups. After a time slice the rest waits for a zero
+    // timer, which fires only once the window has had its queued events
+    // (paints, input) and its timers; meanwhile the wake-ups do nothing.
     void RunPending()
     {
+        if (!resume_.isActive())
+            RunSlice();
+    }
+
+    // Runs calls for one time slice (a waiting window thread calls it directly).
+    void RunSlice()
+    {
+        resume_.stop();
+        QElapsedTimer slice;
+        slice.start();
         for (;;) {
             std::shared_ptr<TCall> call;
             {
                 std::lock_guard lock(mutex_);
                 if (pending_.empty())
                     return;
+                if (slice.hasExpired(kSliceMs)) {
+                    resume_.start();
+                    return;
+                }
                 call = pending_.front();
                 pending_.pop_front();
             }
@@ -88,6 +117,7 @@ private:
     std::mutex mutex_;
     std::condition_variable done_;
     std::deque<std::shared_ptr<TCall>> pending_;
+    QTimer resume_;
 };
 
 TWindowCalls *windowCalls = nullptr;
@@ -130,7 +160,7 @@ void PumpEventsUntil(const std::function<bool()> &condition)
         // Called directly as well: inside a handler of a posted event Qt's
         // event loop may not deliver further posted events.
         if (windowCalls)
-            windowCalls->RunPending();
+            windowCalls->RunSlice();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

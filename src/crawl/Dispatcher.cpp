@@ -1,5 +1,6 @@
 #include "crawl/Dispatcher.h"
 
+#include "core/ThreadPriority.h"
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/WindowThread.h"
@@ -9,9 +10,16 @@
 
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 namespace arvelo {
-TThreadDownload::TThreadDownload() : thread_([this] { Run(); }) {}
+TThreadDownload::TThreadDownload()
+    : thread_([this] {
+          LowerThisThreadPriority();
+          Run();
+      })
+{
+}
 
 TThreadDownload::~TThreadDownload()
 {
@@ -120,19 +128,15 @@ void TThreadDownload::SaveStateInWindow(bool soon)
     TAVTask *task = task_.load();
     if (!task)
         return;
+    // Taken on the window thread, written here: the window never waits
+    // for the disk.
+    std::optional<TItemList::TStateSnapshot> snapshot;
     RunInWindowThread([&] {
-        if (!task->items.Changed())
-            return;
-        try {
-            if (soon)
-                task->items.SaveStateSoon();
-            else
-                task->items.SaveState();
-        } catch (const EFileError &error) {
-            if (OnSaveFailed)
-                OnSaveFailed(error.what());
-        }
+        if (task->items.Changed() && (!soon || task->items.AutosaveDue()))
+            snapshot = task->items.StateSnapshot();
     });
+    if (snapshot)
+        WriteState(*task, *snapshot);
 }
 
 void TThreadDownload::CompleteItem(TAVSocket &slot)
@@ -266,12 +270,28 @@ TAVQItem *TThreadDownload::SelectItem(TAVTask &task)
     return item;
 }
 
+void TThreadDownload::WriteState(TAVTask &task, const TItemList::TStateSnapshot &snapshot)
+{
+    try {
+        task.items.WriteState(snapshot);
+    } catch (const EFileError &error) {
+        const std::string why = error.what();
+        RunInWindowThread([&] {
+            task.items.MarkChanged();
+            if (OnSaveFailed)
+                OnSaveFailed(why);
+        });
+    }
+}
+
 void TThreadDownload::Finish(TAVTask &task)
 {
     task.status = tsComplete;
+    TItemList::TStateSnapshot snapshot;
+    RunInWindowThread([&] { snapshot = task.items.StateSnapshot(); });
+    WriteState(task, snapshot);
     RunInWindowThread([&] {
         try {
-            task.items.SaveState();
             task.Save();
         } catch (const EFileError &error) {
             if (OnSaveFailed)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ItemList.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -66,6 +68,8 @@ private:
     TAVQItem *SelectItem(TAVTask &task);
     void Finish(TAVTask &task);
     void SaveStateInWindow(bool soon);
+    // Writes a snapshot of the state file; a failure is reported on the window thread.
+    void WriteState(TAVTask &task, const TItemList::TStateSnapshot &snapshot);
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -1,5 +1,6 @@
 #include "crawl/ThreadParse.h"
 
+#include "core/ThreadPriority.h"
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/WindowThread.h"
@@ -15,7 +16,13 @@
 
 namespace arvelo {
 
-TThreadParse::TThreadParse() : thread_([this] { Run(); }) {}
+TThreadParse::TThreadParse()
+    : thread_([this] {
+          LowerThisThreadPriority();
+          Run();
+      })
+{
+}
 
 TThreadParse::~TThreadParse()
 {

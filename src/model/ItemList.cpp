@@ -275,31 +275,58 @@ bool TItemList::OpenItems()
 
 void TItemList::SaveState()
 {
-    std::string text;
+    try {
+        WriteState(StateSnapshot());
+    } catch (const EFileError &) {
+        changed_ = true; // written at the next occasion
+        throw;
+    }
+}
+
+TItemList::TStateSnapshot TItemList::StateSnapshot()
+{
+    TStateSnapshot snapshot;
     size_t total = 0;
     for (const std::string &line : lines_)
         total += line.size() + 2;
-    text.reserve(total);
+    snapshot.text.reserve(total);
     for (const std::string &line : lines_) {
-        text += line;
-        text += "\r\n";
+        snapshot.text += line;
+        snapshot.text += "\r\n";
     }
-    std::string file = task_.StateFile();
-    std::string folder = ExtractFilePath(file);
-    if (!folder.empty() && !FolderExists(folder))
-        ForceFolders(folder);
-    WriteFileAtomic(file, text);
+    snapshot.file = task_.StateFile();
+    snapshot.sequence = ++snapshots_;
     changed_ = false;
     autosaveCount_ = 0;
+    return snapshot;
+}
+
+void TItemList::WriteState(const TStateSnapshot &snapshot)
+{
+    std::lock_guard lock(writeMutex_);
+    if (snapshot.sequence <= written_)
+        return;
+    std::string folder = ExtractFilePath(snapshot.file);
+    if (!folder.empty() && !FolderExists(folder))
+        ForceFolders(folder);
+    WriteFileAtomic(snapshot.file, snapshot.text);
+    written_ = snapshot.sequence;
+}
+
+bool TItemList::AutosaveDue()
+{
+    TAVApp *app = TAVApp::Instance();
+    int threshold = app ? app->AutosaveThreshold() : 10;
+    if (autosaveCount_ < threshold) {
+        ++autosaveCount_;
+        return false;
+    }
+    return true;
 }
 
 void TItemList::SaveStateSoon()
 {
-    TAVApp *app = TAVApp::Instance();
-    int threshold = app ? app->AutosaveThreshold() : 10;
-    if (autosaveCount_ < threshold)
-        ++autosaveCount_;
-    else
+    if (AutosaveDue())
         SaveState();
 }
 

@@ -54,6 +54,21 @@ public:
     // Writes the state file atomically. Throws EFileError.
     void SaveState();
     void SaveStateSoon();
+
+    // The state file as it stands, to be written by another thread, so that
+    // the window thread never waits for the disk. Taking one marks the list
+    // saved; a failed write marks it changed again (MarkChanged).
+    struct TStateSnapshot {
+        std::string file, text;
+        uint64_t sequence = 0;
+    };
+    TStateSnapshot StateSnapshot();
+    // Counts one autosave occasion; true when the state is due to be written.
+    bool AutosaveDue();
+    // Any thread. A snapshot older than one already written is dropped, so
+    // that a slow write never puts back an older state. Throws EFileError.
+    void WriteState(const TStateSnapshot &snapshot);
+    void MarkChanged() { changed_ = true; }
     void ResetInProgress();
     void PrepareUpdate();
     void PrepareRecovery();
@@ -97,6 +112,9 @@ private:
     std::deque<std::string> extraKnown_;
     bool changed_ = false;
     int autosaveCount_ = 0;
+    uint64_t snapshots_ = 0;
+    std::mutex writeMutex_;     // one state file write at a time
+    uint64_t written_ = 0;      // the newest snapshot written (writeMutex_)
 };
 
 } // namespace arvelo

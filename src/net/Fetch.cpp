@@ -1,5 +1,6 @@
 #include "net/Fetch.h"
 
+#include "core/ThreadPriority.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/TextUtils.h"
@@ -197,6 +198,7 @@ void TThreadHTTP::Pass(int &passes)
 
 void TThreadHTTP::Execute()
 {
+    LowerThisThreadPriority();
     http_.Tag = 0;
     std::string saved = http_.URL();
     try {

@@ -423,3 +423,31 @@ TEST_F(Items, EveryFieldOfItemsInEachStateSurvivesASaveAndAReopen)
 
 } // namespace
 } // namespace arvelo
+
+namespace arvelo {
+namespace {
+
+TEST_F(Items, AnOlderStateSnapshotNeverOverwritesANewerOne)
+{
+    Add("http://h/a.html", "Pages");
+    TItemList::TStateSnapshot older = task->items.StateSnapshot();
+    EXPECT_FALSE(task->items.Changed());
+    Add("http://h/b.html", "Pages");
+    TItemList::TStateSnapshot newer = task->items.StateSnapshot();
+    // Written from another thread, the newer one may land first.
+    std::thread writer([&] { task->items.WriteState(newer); });
+    writer.join();
+    task->items.WriteState(older);
+    const std::string saved = ReadFileBytes(task->StateFile());
+    EXPECT_EQ(saved, newer.text);
+    EXPECT_NE(saved.find("b.html"), std::string::npos);
+
+    // A failed write leaves the list changed, so that it is written again.
+    WriteFile("blocker", "a file where the task's folder would be");
+    task->taskFile = Home() + "blocker/site.avt";
+    EXPECT_THROW(task->items.SaveState(), EFileError);
+    EXPECT_TRUE(task->items.Changed());
+}
+
+} // namespace
+} // namespace arvelo

@@ -53,6 +53,28 @@ QLabel *Caption(const char *text, QWidget *parent)
     return label;
 }
 
+// Holds back the repaints of a set of widgets while they change, so that
+// they repaint once, together, afterwards: a gauge would repaint at once on
+// each new value.
+class TOneRepaint {
+public:
+    explicit TOneRepaint(const std::vector<QWidget *> &widgets) : widgets_(widgets)
+    {
+        for (QWidget *widget : widgets_)
+            widget->setUpdatesEnabled(false);
+    }
+    ~TOneRepaint()
+    {
+        for (QWidget *widget : widgets_)
+            widget->setUpdatesEnabled(true);
+    }
+    TOneRepaint(const TOneRepaint &) = delete;
+    TOneRepaint &operator=(const TOneRepaint &) = delete;
+
+private:
+    const std::vector<QWidget *> &widgets_;
+};
+
 } // namespace
 
 TFormStatus::TFormStatus(QWidget *parent) : QWidget(parent)
@@ -67,6 +89,8 @@ TFormStatus::TFormStatus(QWidget *parent) : QWidget(parent)
     lblTaskName = new QLabel(QStringLiteral("Arvelo %1").arg(QString::fromLatin1(kFullVersion)), panel);
     lblTaskName->setObjectName(QStringLiteral("lblTaskName"));
     lblTaskName->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
+    // A new name never moves the panel's columns (and so redraws the graph).
+    lblTaskName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     btnRun = new QToolButton(panel);
     btnRun->setObjectName(QStringLiteral("btnRun"));
     btnRun->setText(QStringLiteral("Run"));
@@ -98,6 +122,8 @@ TFormStatus::TFormStatus(QWidget *parent) : QWidget(parent)
     ledRateDec = Led("ledRateDec", 2, panel);
     for (QLCDNumber *led : {ledHour, ledMin, ledSec, ledTotalBytes, ledTotalBytesDec, ledRate, ledRateDec})
         led->setStyleSheet(QStringLiteral("color: #40ff40; background: #102010;"));
+    figures_ = {gaugePages, gaugeRes,      gaugeErrors,      ledHour, ledMin,
+                ledSec,     ledTotalBytes, ledTotalBytesDec, ledRate, ledRateDec};
 
     seriesTransferRate = new QLineSeries;
     seriesTransferRate->setObjectName(QStringLiteral("seriesTransferRate"));
@@ -211,9 +237,10 @@ void TFormStatus::UpdateCounters() { counters_.Touch(); }
 
 void TFormStatus::ShowCounters()
 {
+    TOneRepaint once(figures_);
     TStatusFigures f = task_ ? TStatusFigures::Of(*task_) : TStatusFigures{};
+    // Only what changed: each unchanged setter would still ask for a repaint.
     auto set = [](QProgressBar *gauge, const TGaugeFigure &figure) {
-        gauge->setRange(0, 100);
         gauge->setValue(figure.Percent());
         gauge->setFormat(QString::fromStdString(figure.Text()));
     };
@@ -224,10 +251,14 @@ void TFormStatus::ShowCounters()
     ledMin->display(f.minutes);
     ledSec->display(f.seconds);
     // The panel takes the digits it needs.
-    ledTotalBytes->setDigitCount(std::max(7, static_cast<int>(std::to_string(f.kilobytes).size())));
+    auto digits = [](QLCDNumber *led, int count) {
+        if (led->digitCount() != count)
+            led->setDigitCount(count);
+    };
+    digits(ledTotalBytes, std::max(7, static_cast<int>(std::to_string(f.kilobytes).size())));
     ledTotalBytes->display(static_cast<double>(f.kilobytes));
     ledTotalBytesDec->display(f.kilobyteTenths);
-    ledRate->setDigitCount(std::max(4, static_cast<int>(std::to_string(f.rate).size())));
+    digits(ledRate, std::max(4, static_cast<int>(std::to_string(f.rate).size())));
     ledRate->display(static_cast<double>(f.rate));
     ledRateDec->display(f.rateHundredths);
 }
@@ -247,12 +278,16 @@ void TFormStatus::ShowStatus(const QString &text, int position, int maximum)
 
 void TFormStatus::ClearStats()
 {
-    samples_.Clear();
     chartUpdate_.Cancel();
-    for (QLineSeries *series : {seriesTransferRate, seriesTotalKBytes, seriesConnections})
-        series->clear();
-    axisTime_->setRange(0, 60);
-    axisRate_->setRange(0, 1);
+    // An empty graph is left alone: clearing it would still redraw it.
+    if (!samples_.Samples().empty() || seriesTransferRate->count() > 0) {
+        samples_.Clear();
+        for (QLineSeries *series : {seriesTransferRate, seriesTotalKBytes, seriesConnections})
+            series->clear();
+        axisTime_->setRange(0, 60);
+        axisRate_->setRange(0, 1);
+    }
+    TOneRepaint once(figures_);
     for (QProgressBar *gauge : {gaugePages, gaugeRes, gaugeErrors}) {
         gauge->setValue(0);
         gauge->setFormat(QString());

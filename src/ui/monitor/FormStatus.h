@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class QChart;
 class QChartView;
 class QLabel;
@@ -60,7 +62,9 @@ private:
     bool running_ = false;
     TTransferSamples samples_;
     TResourceWatch resources_;
-    TUpdateBatch counters_{250, [this] { ShowCounters(); }};
+    // A little over a quarter second: a repaint may come a few ms after its
+    // update, and five must never fall within one second.
+    TUpdateBatch counters_{260, [this] { ShowCounters(); }};
     TUpdateBatch chartUpdate_{1000, [this] { DrawChart(); }};
 
     QLabel *lblTaskName;
@@ -72,6 +76,8 @@ private:
     QLineSeries *seriesTransferRate, *seriesTotalKBytes, *seriesConnections;
     QValueAxis *axisTime_, *axisRate_;
     QWidget *MMPanel2;
+    // The gauges and LEDs, which repaint together.
+    std::vector<QWidget *> figures_;
     QLabel *lblStatus;
     QProgressBar *ProgressBar;
     QProgressBar *MMLEDGaugeResources;

@@ -113,9 +113,10 @@ TEST_F(FormArvelo, GoCopiesTheSiteWhileThePanelAndConnectionsShowIt)
     EXPECT_FALSE(Child<QProgressBar>("busyIndicator")->isVisible());
 
     EXPECT_EQ(test::FilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
-    for (const auto &[path, name] : test::SiteLocalNames())
+    for (const auto &[path, name] : test::SiteLocalNames()) {
         if (path.find(".bin") != std::string::npos)
             EXPECT_EQ(ReadFileBytes(Copy() + name), test::SiteFiles().at(path)) << path;
+    }
 
     // What the panel shows is what the task file says.
     PumpUntil([] { return false; }, 0.4); // the counters' next batch
@@ -348,15 +349,15 @@ TEST_F(FormArvelo, DropsGoToTheirHandlers)
     };
     auto urls = [](std::initializer_list<const char *> list) {
         auto *data = new QMimeData;
-        QList<QUrl> urls;
+        QList<QUrl> dragged;
         for (const char *url : list)
-            urls.append(QUrl(QString::fromLatin1(url)));
-        data->setUrls(urls);
+            dragged.append(QUrl(QString::fromLatin1(url)));
+        data->setUrls(dragged);
         return data;
     };
-    auto text = [](const char *text) {
+    auto text = [](const char *dragged) {
         auto *data = new QMimeData;
-        data->setText(QString::fromLatin1(text));
+        data->setText(QString::fromLatin1(dragged));
         return data;
     };
     drop(text("http://www.site.example/"));
