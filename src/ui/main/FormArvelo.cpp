@@ -329,7 +329,7 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     links->setAttribute(Qt::WA_StyledBackground);
     auto *linksLayout = new QHBoxLayout(links);
     linksLayout->setContentsMargins(6, 3, 6, 3);
-    linksLayout->setSpacing(14);
+    linksLayout->setSpacing(10);
     auto link = [&](QLabel *&label, QAction *&action, const char *labelName, const char *actionName,
                     const QString &caption, QWidget *page) {
         action = new QAction(caption, this);
@@ -363,7 +363,7 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     splitter_->addWidget(pcZips);
     splitter_->addWidget(pages);
     splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({170, 470});
+    splitter_->setSizes({200, 440});
     splitter_->setHandleWidth(4);
 
     pnlStatus = new TFormStatus(central);

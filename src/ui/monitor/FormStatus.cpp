@@ -147,6 +147,8 @@ TFormStatus::TFormStatus(QWidget *parent) : QWidget(parent)
     axisRate_ = new QValueAxis;
     axisRate_->setTitleText(QStringLiteral("( KB/sec )"));
     axisRate_->setLabelFormat(QStringLiteral("%.2f"));
+    axisTime_->setRange(0, 60);
+    axisRate_->setRange(0, 1);
     chart_->addAxis(axisTime_, Qt::AlignBottom);
     chart_->addAxis(axisRate_, Qt::AlignLeft);
     seriesTransferRate->attachAxis(axisTime_);
@@ -265,7 +267,17 @@ void TFormStatus::ShowCounters()
 
 void TFormStatus::ShowStatus(const QString &text, int position, int maximum)
 {
-    lblStatus->setText(text);
+    statusLine_.Post({text.toStdString(), position, maximum});
+    statusUpdate_.Touch();
+}
+
+void TFormStatus::ShowStatusLine()
+{
+    const TStatusMessage message = statusLine_.Take();
+    if (statusLine_.Pending())
+        statusUpdate_.Touch();
+    lblStatus->setText(QString::fromStdString(message.text));
+    const int position = message.position, maximum = message.total;
     if (position == maximum) {
         ProgressBar->hide();
         return;

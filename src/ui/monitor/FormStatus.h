@@ -2,6 +2,7 @@
 
 #include "core/UpdateBatch.h"
 #include "monitor/Resources.h"
+#include "monitor/StatusLine.h"
 #include "monitor/TransferSamples.h"
 
 #include <QWidget>
@@ -36,6 +37,8 @@ public:
     TAVTask *Task() const { return task_; }
     // Asks for a redraw of the counters soon (coalesced).
     void UpdateCounters();
+    // The status line, with the progress of a long operation; shown a few
+    // times a second at most (TStatusLine).
     void ShowStatus(const QString &text, int position, int maximum);
     void ClearStats();
     void AddSample(int connections, int seconds, int interval, double kilobytes);
@@ -55,6 +58,7 @@ protected:
 
 private:
     void ShowCounters();
+    void ShowStatusLine();
     void DrawChart();
     void PlaceProgressBar();
 
@@ -66,6 +70,8 @@ private:
     // update, and five must never fall within one second.
     TUpdateBatch counters_{260, [this] { ShowCounters(); }};
     TUpdateBatch chartUpdate_{1000, [this] { DrawChart(); }};
+    TStatusLine statusLine_;
+    TUpdateBatch statusUpdate_{260, [this] { ShowStatusLine(); }};
 
     QLabel *lblTaskName;
     QToolButton *btnRun, *btnStop;

@@ -83,11 +83,15 @@ TEST_F(FormStatus, ShowsTheBoundTasksFigures)
     for (int second = 1; second <= 100; ++second)
         panel->AddSample(10, second, 1, 389.0 * second * (1.0 + 0.3 * ((second / 7) % 3)) / 1.3);
     test::PumpUntil([] { return false; }, 1.2); // the graph's redraw
+    panel->ShowStatus(QStringLiteral("Loading Page: a.html"), 0, 0);
     panel->ShowStatus(QStringLiteral("Opening task...."), 40, 100);
-    EXPECT_TRUE(Child<QProgressBar>("ProgressBar")->isVisible());
+    panel->ShowStatus(QString(), 0, 0); // cleared at once: the message still shows first
+    ASSERT_TRUE(test::PumpUntil([&] { return Child<QProgressBar>("ProgressBar")->isVisible(); }));
+    EXPECT_EQ(Child<QLabel>("lblStatus")->text().toStdString(), "Opening task....");
     test::Screenshot(*panel, "during-a-run");
     panel->ShowStatus(QStringLiteral("Ready"), 100, 100);
-    EXPECT_FALSE(Child<QProgressBar>("ProgressBar")->isVisible());
+    EXPECT_TRUE(test::PumpUntil([&] { return !Child<QProgressBar>("ProgressBar")->isVisible(); }));
+    EXPECT_EQ(Child<QLabel>("lblStatus")->text().toStdString(), "Ready");
 
     panel->BindTask(nullptr);
     EXPECT_FALSE(Child<QToolButton>("btnRun")->isEnabled());
