@@ -512,22 +512,47 @@ void TFormArvelo::BuildMenus()
     menuHelp_->addSeparator();
     AddAction(menuHelp_, "miHelpAbout", QStringLiteral("&About..."));
 
+    // The new Personal Intranet website: a new task whatever the mode buttons say.
+    auto *newIntranetSite = new QAction(QStringLiteral("New Personal Intranet Website..."), this);
+    newIntranetSite->setObjectName(QStringLiteral("actNewIntranetSite"));
+    connect(newIntranetSite, &QAction::triggered, this, [this] { NewTask({}, kCustomProfile, false, true); });
+    auto *intranetMenu = new QMenu(tvIntranet);
+    intranetMenu->addAction(newIntranetSite);
+    tvIntranet->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvIntranet, &QWidget::customContextMenuRequested, this,
+            [this, intranetMenu](const QPoint &at) { intranetMenu->popup(tvIntranet->viewport()->mapToGlobal(at)); });
+
+    // The archive tree's pop-up is the Zip menu; the keys that the Task menu
+    // shows as well act here only while the tree has the focus.
+    tvZip->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvZip, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { menuZip_->popup(tvZip->viewport()->mapToGlobal(at)); });
+    for (const auto &[name, keys] : {std::pair{"miZipAdd", "Ctrl+A"}, {"miZipDelete", "Del"}, {"miZipRename", "Ctrl+R"}}) {
+        QAction *entry = Action(name);
+        auto *key = new QAction(tvZip);
+        key->setObjectName(QString::fromLatin1(name) + QStringLiteral("Key"));
+        key->setShortcut(QKeySequence(QString::fromLatin1(keys)));
+        key->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(key, &QAction::triggered, entry, [entry] {
+            if (entry->isEnabled())
+                entry->trigger();
+        });
+        tvZip->addAction(key);
+    }
+
     // Every "new task" command goes to the task editor, which a later part
     // of the program provides; until then they rest.
-    auto editNew = [this] {
-        std::string none;
-        NewTask(none, kCustomProfile, false, btnIntranetMode->isChecked());
-    };
+    auto editNew = [this] { NewTask({}, kCustomProfile, false, btnIntranetMode->isChecked()); };
     for (QAction *action : {newTask, newDownloadTask, webZip, taskNew})
         connect(action, &QAction::triggered, this, editNew);
     connect(btnNew, &QToolButton::clicked, newTask, &QAction::trigger);
-    auto updateNewCommands = [this, newTask, newDownloadTask, webZip, taskNew] {
+    auto updateNewCommands = [this, newTask, newDownloadTask, webZip, taskNew, newIntranetSite] {
         bool editor = static_cast<bool>(engine_->run.OnEditNewTask);
-        for (QAction *action : {newTask, newDownloadTask, webZip, taskNew, Action("miGoNewTask")})
+        for (QAction *action : {newTask, newDownloadTask, webZip, taskNew, newIntranetSite, Action("miGoNewTask")})
             action->setEnabled(editor);
         btnNew->setEnabled(editor);
     };
-    for (QMenu *menu : {menuFile_, menuZip_, menuTask_, goMenu_})
+    for (QMenu *menu : {menuFile_, menuZip_, menuTask_, goMenu_, intranetMenu})
         connect(menu, &QMenu::aboutToShow, this, updateNewCommands);
     updateNewCommands();
 }
