@@ -286,11 +286,13 @@ void TThreadDownload::WriteState(TAVTask &task, const TItemList::TStateSnapshot 
 
 void TThreadDownload::Finish(TAVTask &task)
 {
-    task.status = tsComplete;
     TItemList::TStateSnapshot snapshot;
     RunInWindowThread([&] { snapshot = task.items.StateSnapshot(); });
     WriteState(task, snapshot);
+    // Complete only once the state is on disk: the completion timer saves
+    // the task file as soon as it sees the status.
     RunInWindowThread([&] {
+        task.status = tsComplete;
         try {
             task.Save();
         } catch (const EFileError &error) {

@@ -279,6 +279,10 @@ void TRunControl::HaltTask(TAVTask &task)
 
 void TRunControl::StopTask(TAVTask &task)
 {
+    // Only the run under way, once: a halt keeps events running, in which
+    // a second stop (a click, the close question) or the run's own end may come.
+    if (halting_ || running_ != &task)
+        return;
     if (OnStatus)
         OnStatus("Stopping Task...", 0, 0);
     HaltTask(task);

@@ -31,6 +31,8 @@ TThreadParse::~TThreadParse()
         terminated_ = true;
     }
     wake_.notify_all();
+    // The thread may be waiting for a call into the window thread.
+    PumpEventsUntil([this] { return done_.load(); });
     thread_.join();
 }
 
@@ -66,6 +68,12 @@ void TThreadParse::Status(const std::string &text)
 
 void TThreadParse::Run()
 {
+    RunLoop();
+    done_ = true;
+}
+
+void TThreadParse::RunLoop()
+{
     for (;;) {
         TAVTask *task;
         {
@@ -78,8 +86,14 @@ void TThreadParse::Run()
             woken_ = false;
             task = task_;
         }
-        while (task && !paused_) {
+        while (task) {
+            // Busy before the pause is read: a halt that has set the pause
+            // and then finds the parser idle knows it takes no further page.
             busy_ = true;
+            if (paused_) {
+                busy_ = false;
+                break;
+            }
             TAVQItem *item = task->items.NextPageToParse();
             if (item)
                 ParsePage(*task, *item);

@@ -45,6 +45,7 @@ public:
 
 private:
     void Run();
+    void RunLoop();
     void ParsePage(TAVTask &task, TAVQItem &item);
     void Status(const std::string &text);
     int QueueItems(TAVTask &task, std::vector<TCandidate> &batch);
@@ -56,6 +57,7 @@ private:
     bool terminated_ = false;
     std::atomic<bool> paused_{true};
     std::atomic<bool> busy_{false};
+    std::atomic<bool> done_{false};
     std::atomic<int> pagesProcessed_{0};
     std::thread thread_;
 };

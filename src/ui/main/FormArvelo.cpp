@@ -55,9 +55,11 @@ std::string PlacementKey() { return std::string(kSettingsKey) + "\\FormArvelo"; 
 
 QString Q(const std::string &text) { return QString::fromStdString(text); }
 
+bool IsEnter(const QKeyEvent *event) { return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter; }
+
 // A combo box that tells before its list drops down, so that the list can
 // be filled from what is current, and when Enter is pressed in its edit box
-// (once: an editable combo box hands the key to its edit box a second time).
+// (once, whether the key comes to the combo box or to its edit box).
 class TDropDownCombo : public QComboBox {
 public:
     using QComboBox::QComboBox;
@@ -77,14 +79,24 @@ public:
     }
 
 protected:
+    // Keys typed into the box reach the combo box, which hands them to its
+    // edit box directly, past any filter.
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (IsEnter(event) && onEnter) {
+            onEnter();
+            event->accept();
+            return;
+        }
+        QComboBox::keyPressEvent(event);
+    }
+
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == lineEdit() && event->type() == QEvent::KeyPress && onEnter) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                onEnter();
-                return true;
-            }
+        if (watched == lineEdit() && event->type() == QEvent::KeyPress && onEnter &&
+            IsEnter(static_cast<QKeyEvent *>(event))) {
+            onEnter();
+            return true;
         }
         return QComboBox::eventFilter(watched, event);
     }
@@ -142,6 +154,7 @@ TFormArvelo::TFormArvelo(QWidget *parent)
     events_ = std::make_unique<TRunEvents>(*engine_);
     engine_->slots.SetConnections(app.Connections(), false);
     slotModel_ = std::make_unique<TSlotTableModel>(engine_->slots, *events_);
+    recentURLs_.SetMaximum(app.MaxURLHistory());
     recentURLs_.Load();
 
     BuildPanes(BuildAddressBar());
@@ -783,12 +796,15 @@ void TFormArvelo::dropEvent(QDropEvent *event)
 
 void TFormArvelo::closeEvent(QCloseEvent *event)
 {
-    if (TAVTask *running = engine_->run.RunningTask()) {
+    if (engine_->run.RunningTask()) {
         if (!Notifier().Confirm(kStillRunning)) {
             event->ignore();
             return;
         }
-        engine_->run.StopTask(*running);
+        // Asked again: while the question was open the run may have ended,
+        // or the schedule may have started another.
+        if (TAVTask *running = engine_->run.RunningTask())
+            engine_->run.StopTask(*running);
     }
     closing_ = true;
     schedule_->Terminate();

@@ -53,11 +53,13 @@ protected:
         auto *profiles = Child<QComboBox>("cmbProfile");
         profiles->setCurrentIndex(profiles->findText(QString::fromStdString(profile)));
         ASSERT_EQ(profiles->currentText().toStdString(), profile);
-        QLineEdit *edit = Child<QComboBox>("cmbURL")->lineEdit();
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, QString::fromStdString(address));
-        QTest::keyClick(edit, Qt::Key_Return);
+        // Keys go where the keyboard focus is: the combo box, which hands
+        // them to its edit box.
+        auto *urls = Child<QComboBox>("cmbURL");
+        urls->setFocus();
+        urls->lineEdit()->selectAll();
+        QTest::keyClicks(urls, QString::fromStdString(address));
+        QTest::keyClick(urls, Qt::Key_Return);
     }
 
     // The one task of the run, as its file holds it.
@@ -183,11 +185,11 @@ TEST_F(FormArvelo, AddressesThatStartNothing)
 {
     WriteProfile("Whole Site");
     OpenWindow();
-    QLineEdit *edit = Child<QComboBox>("cmbURL")->lineEdit();
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_Return);
-    QTest::keyClicks(edit, QStringLiteral("   "));
-    QTest::keyClick(edit, Qt::Key_Return);
+    auto *urls = Child<QComboBox>("cmbURL");
+    urls->setFocus();
+    QTest::keyClick(urls, Qt::Key_Return);
+    QTest::keyClicks(urls, QStringLiteral("   "));
+    QTest::keyClick(urls, Qt::Key_Return);
     EXPECT_TRUE(notifier.errors.empty());
 
     TypeAndGo("ftp://x");
@@ -304,6 +306,19 @@ TEST_F(FormArvelo, MenusShowEveryCommandAndItsKey)
     Child<QToolButton>("btnGo")->setFocus();
     QMetaObject::invokeMethod(qobject_cast<QMenu *>(menuEdit), "aboutToShow");
     EXPECT_FALSE(window->findChild<QAction *>(QStringLiteral("miEditCopy"))->isEnabled());
+}
+
+TEST_F(FormArvelo, TheAddressHistoryKeepsTheLengthTheUserChose)
+{
+    const std::string key = std::string(kRootKey) + "\\Recent URLs";
+    StringList addresses;
+    for (int i = 0; i < 30; ++i)
+        addresses.push_back("http://site" + std::to_string(i) + ".example/");
+    SaveSettingList(key, addresses);
+    app->SetMaxURLHistory(25);
+    OpenWindow();
+    EXPECT_EQ(Child<QComboBox>("cmbURL")->count(), 25);
+    EXPECT_TRUE(Child<QComboBox>("cmbURL")->currentText().isEmpty());
 }
 
 TEST_F(FormArvelo, PasteURLTakesTheFirstLineIntoTheAddressBox)
