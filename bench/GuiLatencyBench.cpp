@@ -103,10 +103,11 @@ TCopyFigures CopyWithWindow(const std::string &home, const std::string &address,
     Stopwatch clock;
     auto *profiles = window.findChild<QComboBox *>(QStringLiteral("cmbProfile"));
     profiles->setCurrentIndex(profiles->findText(QStringLiteral("Site")));
-    QLineEdit *edit = window.findChild<QComboBox *>(QStringLiteral("cmbURL"))->lineEdit();
-    edit->setFocus();
-    QTest::keyClicks(edit, QString::fromStdString(address));
-    QTest::keyClick(edit, Qt::Key_Return);
+    // Typed as the keyboard does: into the combo box, which has the focus.
+    auto *urls = window.findChild<QComboBox *>(QStringLiteral("cmbURL"));
+    urls->setFocus();
+    QTest::keyClicks(urls, QString::fromStdString(address));
+    QTest::keyClick(urls, Qt::Key_Return);
     if (!Wait([&] { return ended; }, 1800))
         std::printf("the window's copy did not end in 30 minutes\n");
     figures.seconds = clock.Seconds();

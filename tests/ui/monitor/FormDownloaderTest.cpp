@@ -5,6 +5,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestHome.h"
 #include "ui/monitor/FormDownloader.h"
+#include "ui/support/NamedChild.h"
 #include "ui/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +44,7 @@ protected:
     template <typename T>
     T *Child(const char *name) const
     {
-        T *child = page->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return test::NamedChild<T>(*page, name);
     }
 
     std::unique_ptr<TAVApp> app;

@@ -3,6 +3,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestHome.h"
 #include "ui/monitor/FormStatus.h"
+#include "ui/support/NamedChild.h"
 #include "ui/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +41,7 @@ protected:
     template <typename T>
     T *Child(const char *name) const
     {
-        T *child = panel->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return test::NamedChild<T>(*panel, name);
     }
     std::string GaugeText(const char *name) const { return Child<QProgressBar>(name)->text().toStdString(); }
 

@@ -4,6 +4,7 @@
 #include "support/NginxServer.h"
 #include "support/TestHome.h"
 #include "ui/main/FormArvelo.h"
+#include "ui/support/NamedChild.h"
 
 #include <memory>
 #include <string>
@@ -31,9 +32,7 @@ protected:
     template <typename T>
     T *Child(const char *name) const
     {
-        T *child = window->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return NamedChild<T>(*window, name);
     }
 
     std::unique_ptr<TAVApp> app;
