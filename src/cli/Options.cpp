@@ -68,6 +68,7 @@ const char *UsageText()
            "\n"
            "Common options:\n"
            "  --connections N     parallel connections, 1 to 16 (default: the stored setting)\n"
+           "  --insecure          accept invalid certificates of https servers (kept with the task)\n"
            "  --quiet             print errors only\n"
            "  --help              show this help and exit\n"
            "  --version           show the version and exit\n"
@@ -100,6 +101,8 @@ bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::
             return true;
         } else if (arg == "--quiet" || arg == "-q") {
             options.quiet = true;
+        } else if (arg == "--insecure") {
+            options.insecure = true;
         } else if (arg == "--map") {
             options.map = true;
         } else if (arg == "--zip" || arg.rfind("--zip=", 0) == 0) {

@@ -27,6 +27,7 @@ struct TOptions {
     std::string zipFile;      // its file, when given
     bool zipLast = false;
     bool quiet = false;
+    bool insecure = false;    // https certificates taken unchecked
 };
 
 // Reads the arguments after the program name; false with the reason in

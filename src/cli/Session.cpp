@@ -151,6 +151,7 @@ int TSession::Copy()
         profile.urlFiltersInclude.push_back(line);
     for (const std::string &line : options_.exclude)
         profile.urlFiltersExclude.push_back(line);
+    profile.acceptInvalidCertificates = profile.acceptInvalidCertificates || options_.insecure;
     ScheduleNow(*task);
     TAVTask *added = nullptr;
     try {
@@ -192,6 +193,8 @@ int TSession::RunTask()
     TAVTask *task = engine_->tasks.Open(file);
     if (!task)
         return kExitInvalid;
+    if (options_.insecure)
+        task->profile.acceptInvalidCertificates = true;
     if (options_.runMode)
         task->runMode = static_cast<uint8_t>(*options_.runMode);
     else

@@ -74,6 +74,7 @@ TAVApp::TAVApp(int64_t displayColours, std::unique_ptr<TDefaultBrowserFinder> fi
     connections_ = ReadPreference("Connections", int32_t(10));
     priority_ = ReadPreference("Priority", int32_t(5));
     useProxy_ = ReadPreference("Use Proxy", false);
+    acceptInvalidCertificates_ = ReadPreference("Accept Invalid Certificates", false);
     proxyAddress_ = ReadPreference("Proxy Address", std::string());
     proxyPort_ = ReadPreference("Proxy Port", std::string());
     proxyAuthorization_ = ReadPreference("Proxy Authorization", std::string());
@@ -223,6 +224,12 @@ void TAVApp::SetUseProxy(bool on)
 {
     useProxy_ = on;
     WriteSetting(kSettingsKey, "Use Proxy", on);
+}
+
+void TAVApp::SetAcceptInvalidCertificates(bool on)
+{
+    acceptInvalidCertificates_ = on;
+    WriteSetting(kSettingsKey, "Accept Invalid Certificates", on);
 }
 
 void TAVApp::SetProxyAddress(const std::string &address)

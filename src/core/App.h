@@ -81,6 +81,9 @@ public:
     void SetProxyPort(const std::string &port);
     const std::string &ProxyAuthorization() const { return proxyAuthorization_; }
     void SetProxyAuthorization(const std::string &credentials);
+    // Takes https servers' certificates without checking them.
+    bool AcceptInvalidCertificates() const { return acceptInvalidCertificates_; }
+    void SetAcceptInvalidCertificates(bool on);
     const std::string &Skin() const { return skin_; }
     void SetSkin(const std::string &skin);
     bool NoAds() const { return noAds_; }
@@ -125,6 +128,7 @@ private:
     int32_t connections_ = 10;
     std::atomic<int32_t> priority_{5};
     bool useProxy_ = false;
+    bool acceptInvalidCertificates_ = false;
     std::string proxyAddress_, proxyPort_, proxyAuthorization_;
     std::string skin_;
     bool noAds_ = false;

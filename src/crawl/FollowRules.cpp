@@ -1,6 +1,7 @@
 #include "crawl/FollowRules.h"
 
 #include "crawl/LocalNames.h"
+#include "core/FileUtils.h"
 #include "crawl/URL.h"
 #include "model/FileTypes.h"
 #include "model/Profile.h"
@@ -52,34 +53,23 @@ std::vector<TFollowRules::TFilter> TFollowRules::Parse(const StringList &lines)
     return filters;
 }
 
-namespace {
-
-// The address's scheme is "http://" in any letter case (a backslash counts
-// as a slash, as the address parser reads it).
-bool IsHttpAddress(const std::string &address)
-{
-    static const char http[] = "http://";
-    if (address.size() < 7)
-        return false;
-    for (size_t i = 0; i < 7; ++i) {
-        char c = address[i] == '\\' ? '/' : address[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != http[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 TFollowRules::TFollowRules(const TAVProfile &profile, std::string startDir)
     : profile_(profile), startDir_(std::move(startDir)), startSite_(URLAncestor(startDir_, 0)),
-      exclude_(Parse(profile.urlFiltersExclude)), include_(Parse(profile.urlFiltersInclude))
+      startDirPlace_(WithoutScheme(BackslashesToSlashes(startDir_))),
+      startSitePlace_(WithoutScheme(BackslashesToSlashes(startSite_))), exclude_(Parse(profile.urlFiltersExclude)), include_(Parse(profile.urlFiltersInclude))
 {
+}
+
+bool TFollowRules::WithinStartSite(const std::string &address) const
+{
+    return WithoutScheme(BackslashesToSlashes(address)).find(startSitePlace_) != std::string::npos;
 }
 
 bool TFollowRules::FollowLink(const std::string &address, const std::string &kind, int testLevel) const
 {
-    if (!IsHttpAddress(address))
+    // A backslash counts as a slash, as the address parser reads it.
+    const std::string place = BackslashesToSlashes(address);
+    if (!IsWebAddress(place))
         return false;
     std::string extension;
     if (!profile_.fileTypes.empty()) {
@@ -101,8 +91,9 @@ bool TFollowRules::FollowLink(const std::string &address, const std::string &kin
     if (extension == ".js" || extension == ".css")
         return true;
     switch (page ? profile_.pageLocation : profile_.resourceLocation) {
-    case locStartSite: return address.find(startSite_) != std::string::npos;
-    case locStartDirectory: return address.rfind(startDir_, 0) == 0;
+    // The same host is the same site whichever of http and https it is reached by.
+    case locStartSite: return WithinStartSite(place);
+    case locStartDirectory: return WithoutScheme(place).rfind(startDirPlace_, 0) == 0;
     default: return true;
     }
 }

@@ -22,8 +22,8 @@ public:
     // The decision for a link's address, by its group ("HTML" for a page)
     // and its test level.
     bool FollowLink(const std::string &address, const std::string &kind, int testLevel) const;
-    // The site root of the starting address.
-    const std::string &StartSite() const { return startSite_; }
+    // True when the address lies on the start site, by http or by https.
+    bool WithinStartSite(const std::string &address) const;
 
 private:
     struct TFilter {
@@ -36,6 +36,8 @@ private:
 
     const TAVProfile &profile_;
     std::string startDir_, startSite_;
+    // Both without their scheme ("//host/dir/").
+    std::string startDirPlace_, startSitePlace_;
     std::vector<TFilter> exclude_, include_;
 };
 

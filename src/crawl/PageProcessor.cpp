@@ -188,7 +188,7 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
     int testLevel = page && (attribute == "SRC" || attribute == "URL") ? page_.level : page_.level + 1;
 
     if (!rules_.FollowLink(url, resolved->group, testLevel)) {
-        if ((profile_.convertUnfollowedLinks == 1 && url.find(rules_.StartSite()) != std::string::npos) ||
+        if ((profile_.convertUnfollowedLinks == 1 && rules_.WithinStartSite(url)) ||
             (profile_.convertUnfollowedLinks == 2 && !url.empty()))
             ConvertLink(parser, url, fragment);
         return;

@@ -133,6 +133,8 @@ void TSlotList::StartFetch(TAVSocket &slot, TAVQItem &item)
             slot.HTTP.ProxyPassword = colon == std::string::npos ? std::string() : credentials.substr(colon + 1);
         }
     }
+    slot.HTTP.AcceptInvalidCertificates =
+        item.task->profile.acceptInvalidCertificates || (TAVApp::Instance() && TAVApp::Instance()->AcceptInvalidCertificates());
     slot.HTTP.UserName = item.task->userName;
     slot.HTTP.Password = item.task->password;
     slot.HTTP.QItem = &item;

@@ -29,6 +29,27 @@ std::vector<std::string> DirectoryPrefixes(const std::string &dirURL)
 
 } // namespace
 
+bool IsWebScheme(const std::string &protocol)
+{
+    std::string scheme = LowerAscii(protocol);
+    return scheme == "http://" || scheme == "https://";
+}
+
+bool IsWebAddress(const std::string &url)
+{
+    return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");
+}
+
+bool IsSecureAddress(const std::string &url) { return StartsWithNoCase(url, "https://"); }
+
+std::string WithoutScheme(const std::string &url)
+{
+    size_t colon = url.find(':');
+    if (colon == std::string::npos || !IsWebScheme(url.substr(0, colon) + "://") || url.compare(colon, 3, "://") != 0)
+        return url;
+    return url.substr(colon + 1);
+}
+
 void TlqURL::SetURL(const std::string &text)
 {
     URL = text;
@@ -130,7 +151,7 @@ bool NormalizeURL(std::string &url)
     TlqURL parts(url);
     if (parts.Host.empty() && parts.Protocol != "file://")
         return false;
-    if (LowerAscii(parts.Protocol) != "http://")
+    if (!IsWebScheme(parts.Protocol))
         return false;
     if (parts.Extension.empty() && parts.Query.empty() && (url.empty() || url.back() != '/') &&
         url.find('?') == std::string::npos)
@@ -143,7 +164,10 @@ std::string URLDirectory(const std::string &url)
 {
     size_t question = url.find('?');
     size_t p = question == std::string::npos ? url.size() : question + 1; // 1-based
-    for (size_t pos = p; pos >= 8; --pos)
+    // The slashes of the scheme never end the directory.
+    size_t scheme = url.find("://");
+    size_t first = scheme == std::string::npos || scheme + 4 < 8 ? 8 : scheme + 4;
+    for (size_t pos = p; pos >= first; --pos)
         if (pos <= url.size() && url[pos - 1] == '/')
             return url.substr(0, pos);
     return url + "/";

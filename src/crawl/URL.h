@@ -38,12 +38,19 @@ std::string URLExtension(const std::string &url);
 std::string URLExtension(const TlqURL &parts);
 // A short name for the site of an address ("site" for "http://www.site.example/").
 std::string SiteShortName(const std::string &url);
-// Completes and cleans an address in place; true only for an http address.
+// "http://" or "https://" in any letter case: the schemes the program fetches.
+bool IsWebScheme(const std::string &protocol);
+bool IsWebAddress(const std::string &url);
+bool IsSecureAddress(const std::string &url);
+// An http or https address from its "//" on ("//host/dir/"), so that the same
+// place compares equal under either scheme; other text unchanged.
+std::string WithoutScheme(const std::string &url);
+// Completes and cleans an address in place; true only for an http or https address.
 bool NormalizeURL(std::string &url);
 std::string URLDirectory(const std::string &url);
 std::string URLAncestor(const std::string &dirURL, int n);
 std::string ResolveURL(const std::string &link, const std::string &baseDir);
-// ResolveURL then NormalizeURL; empty when the result is not an http address.
+// ResolveURL then NormalizeURL; empty when the result is not an http or https address.
 std::string ResolveHTTPURL(const std::string &link, const std::string &baseDir);
 std::string StripFragment(const std::string &url);
 // A link split at its first "#": the address, and the fragment with its "#"

@@ -46,6 +46,7 @@ void TAVProfile::ReadFrom(const TIniFile &ini)
     pageFileSizeMax = ini.ReadInteger(kProfileSection, "Page File Size Max", 0);
     resourceFileSizeMin = ini.ReadInteger(kProfileSection, "Resource File Size Min", 0);
     resourceFileSizeMax = ini.ReadInteger(kProfileSection, "Resource File Size Max", 0);
+    acceptInvalidCertificates = ini.ReadBool(kProfileSection, "Accept Invalid Certificates", false);
 }
 
 void TAVProfile::WriteTo(TIniFile &ini) const
@@ -66,6 +67,9 @@ void TAVProfile::WriteTo(TIniFile &ini) const
     ini.WriteInteger(kProfileSection, "Page File Size Max", pageFileSizeMax);
     ini.WriteInteger(kProfileSection, "Resource File Size Min", resourceFileSizeMin);
     ini.WriteInteger(kProfileSection, "Resource File Size Max", resourceFileSizeMax);
+    // Written only when on, so that profiles without it keep their old form.
+    if (acceptInvalidCertificates)
+        ini.WriteBool(kProfileSection, "Accept Invalid Certificates", true);
 }
 
 void TAVProfile::Load() { ReadFrom(TIniFile::Load(file)); }

@@ -31,6 +31,7 @@ public:
     StringList urlFiltersInclude;
     int32_t pageFileSizeMin = 0, pageFileSizeMax = 0;
     int32_t resourceFileSizeMin = 0, resourceFileSizeMax = 0;
+    bool acceptInvalidCertificates = false; // https servers' certificates unchecked
 
     // Back to the rules of a new profile (file and name kept).
     void ResetRules();

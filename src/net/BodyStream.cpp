@@ -68,6 +68,7 @@ void TBodyStream::DropSpillFile()
 void TBodyStream::Clear()
 {
     DropSpillFile();
+    decoder_.reset();
     memory_.clear();
     memory_.shrink_to_fit();
     size_ = position_ = 0;
@@ -110,6 +111,20 @@ void TBodyStream::Spill()
 }
 
 void TBodyStream::Write(const char *data, size_t count)
+{
+    if (decoder_)
+        decoder_->Write(data, count, [this](const char *decoded, size_t size) { Store(decoded, size); });
+    else
+        Store(data, count);
+}
+
+void TBodyStream::FinishDecoding()
+{
+    if (decoder_)
+        decoder_->Finish();
+}
+
+void TBodyStream::Store(const char *data, size_t count)
 {
     int64_t end = position_ + static_cast<int64_t>(count);
     if (InMemory() && end > memoryLimit_)

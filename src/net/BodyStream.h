@@ -1,6 +1,9 @@
 #pragma once
 
+#include "net/ContentDecoder.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace arvelo {
@@ -24,8 +27,13 @@ public:
     // Starts from the bytes of a file, positioned at the offset (at most its
     // size). False when the file cannot be read; the stream is then empty.
     bool LoadFile(const std::string &fileName, int64_t position);
-    // Throws EFileError when the temporary file cannot be written.
+    // Throws EFileError when the temporary file cannot be written, and
+    // EDecodeError when a decoder refuses the bytes.
     void Write(const char *data, size_t count);
+    // From now on written bytes are decoded first (until Clear).
+    void SetDecoder(std::unique_ptr<TContentDecoder> decoder) { decoder_ = std::move(decoder); }
+    // The encoded body has ended; throws EDecodeError when it was cut short.
+    void FinishDecoding();
     int64_t Size() const { return size_; }
     int64_t Position() const { return position_; }
     void Rewind() { position_ = 0; }
@@ -38,6 +46,7 @@ public:
 
 private:
     void Spill();
+    void Store(const char *data, size_t count);
     void DropSpillFile();
 
     int64_t memoryLimit_;
@@ -46,6 +55,7 @@ private:
     std::string spillName_;
     int spillFd_ = -1;
     int64_t size_ = 0, position_ = 0;
+    std::unique_ptr<TContentDecoder> decoder_;
 };
 
 } // namespace arvelo

@@ -1,6 +1,5 @@
 #include "net/Fetch.h"
 
-#include "core/ThreadPriority.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/TextUtils.h"
@@ -10,7 +9,7 @@
 #include "model/DownloadItem.h"
 #include "model/Task.h"
 
-
+#include <thread>
 
 namespace arvelo {
 
@@ -36,32 +35,49 @@ std::string IncompleteText(int64_t bytes) { return "Incomplete (" + std::to_stri
 std::string ServerKey(const std::string &url)
 {
     TlqURL parts(url);
-    return LowerAscii(parts.Host) + ":" + (parts.Port.empty() ? std::string("80") : parts.Port);
+    std::string port = parts.Port.empty() ? (IsSecureAddress(url) ? "443" : "80") : parts.Port;
+    return LowerAscii(parts.Host) + ":" + port;
 }
 
 } // namespace
 
+bool IsRedirect(const std::string &statusCode)
+{
+    return statusCode == "301" || statusCode == "302" || statusCode == "303" || statusCode == "307" ||
+           statusCode == "308";
+}
+
 bool SameServer(const std::string &a, const std::string &b) { return ServerKey(a) == ServerKey(b); }
+
+bool CredentialsGoTo(const std::string &url, const std::string &credentialServer)
+{
+    // Never from https down to http, where anyone on the way could read them.
+    if (IsSecureAddress(credentialServer) && !IsSecureAddress(url))
+        return false;
+    return SameServer(url, credentialServer);
+}
 
 TThreadHTTP::TThreadHTTP(TlqHTTP &owner) : owner_(owner), http_(owner.HTTP), item_(*owner.QItem) {}
 
 TThreadHTTP::~TThreadHTTP()
 {
-    if (thread_.joinable())
-        thread_.join();
+    // The fetch has ended (its Tag is 1) but its last statement may be
+    // under way on the slot's worker.
+    while (running_.load())
+        std::this_thread::yield();
 }
 
 void TThreadHTTP::Start()
 {
     // Running from now on, so that a Stop right after Start waits for it.
     running_ = true;
-    thread_ = std::thread([this] { Execute(); });
+    owner_.worker_.Run([this] { Execute(); });
 }
 
 bool TThreadHTTP::UseCredentials() const
 {
     return !owner_.UserName.empty() && !owner_.Password.empty() &&
-           SameServer(http_.URL(), owner_.CredentialServer());
+           CredentialsGoTo(http_.URL(), owner_.CredentialServer());
 }
 
 int TThreadHTTP::Head() { return UseCredentials() ? http_.Head(owner_.UserName, owner_.Password) : http_.Head(); }
@@ -74,6 +90,7 @@ void TThreadHTTP::ParseReply()
     // line has none.
     StatusCode.clear();
     StatusText.clear();
+    Location.clear();
     for (const std::string &line : http_.Headers.lines) {
         if (line.rfind("HTTP/", 0) == 0) {
             size_t blank = line.find(' ');
@@ -97,13 +114,20 @@ void TThreadHTTP::ParseReply()
     }
 }
 
-void TThreadHTTP::Publish(const std::function<void(TAVQItem &)> &change)
+void TThreadHTTP::Publish(const std::function<void(TAVQItem &)> &change, bool release)
 {
     RunInWindowThread([&] {
+        for (const auto &deferred : deferred_)
+            deferred(item_);
         change(item_);
         item_.Publish(false);
+        if (release)
+            item_.ReleaseFields();
     });
+    deferred_.clear();
 }
+
+void TThreadHTTP::Defer(std::function<void(TAVQItem &)> change) { deferred_.push_back(std::move(change)); }
 
 void TThreadHTTP::Fail(int code)
 {
@@ -135,6 +159,27 @@ void TThreadHTTP::SaveBody()
     }
 }
 
+bool TThreadHTTP::Redirected() const { return IsRedirect(StatusCode) && !Location.empty(); }
+
+void TThreadHTTP::FollowRedirect(int &passes)
+{
+    // A relative target is relative to the address that answered, which
+    // after a chain of redirects is no longer the item's own.
+    std::string target = ResolveURL(Location, URLDirectory(http_.URL()));
+    if (!NormalizeURL(target))
+        passes = 100;
+    try {
+        http_.SetURL(target, false);
+    } catch (const ENetError &error) {
+        // Not an http or https address: the item ends as an error, without a box.
+        Publish([&](TAVQItem &item) {
+            item.Text().result = error.what();
+            item.SetState(isError);
+        });
+        throw TQuietEnd();
+    }
+}
+
 void TThreadHTTP::Pass(int &passes)
 {
     http_.IfModifiedSince.clear();
@@ -154,25 +199,14 @@ void TThreadHTTP::Pass(int &passes)
     Head();
     ParseReply();
     if (StatusCode == "206") {
-        Publish([&](TAVQItem &item) {
-            item.Text().result = StatusText;
-            item.Text().lastModified = LastModified;
+        Defer([result = StatusText, modified = LastModified](TAVQItem &item) {
+            item.Text().result = result;
+            item.Text().lastModified = modified;
         });
         Get();
-    } else if (StatusCode == "302") {
-        std::string target = ResolveURL(Location, URLDirectory(text.URL));
-        if (!NormalizeURL(target))
-            passes = 100;
-        try {
-            http_.SetURL(target, false);
-        } catch (const ENetError &error) {
-            // Not an http address: the item ends as an error, without a box.
-            Publish([&](TAVQItem &item) {
-                item.Text().result = error.what();
-                item.SetState(isError);
-            });
-            throw TQuietEnd();
-        }
+    } else if (Redirected()) {
+        FollowRedirect(passes);
+        return;
     } else if (StatusCode == "304") {
         Publish([&](TAVQItem &item) {
             item.Text().result = StatusText;
@@ -180,25 +214,27 @@ void TThreadHTTP::Pass(int &passes)
         });
         throw TQuietEnd();
     } else if (StatusCode == "404") {
-        Publish([&](TAVQItem &item) { item.Text().result = StatusText; });
+        Defer([result = StatusText](TAVQItem &item) { item.Text().result = result; });
     } else {
         http_.Range = 0;
         // The new date is kept only with the new body: an update stopped
         // before it must still ask whether the file changed since the old one.
-        Publish([&](TAVQItem &item) {
-            item.size = ToInt64Def(ContentLength, 0);
-            item.Text().result = StatusText;
+        Defer([size = ToInt64Def(ContentLength, 0), result = StatusText](TAVQItem &item) {
+            item.size = size;
+            item.Text().result = result;
         });
         Get();
     }
     ParseReply();
     if (StatusCode == "404")
         ++passes;
+    // A server may redirect the GET of an address whose HEAD it answered.
+    if (Redirected())
+        FollowRedirect(passes);
 }
 
 void TThreadHTTP::Execute()
 {
-    LowerThisThreadPriority();
     http_.Tag = 0;
     std::string saved = http_.URL();
     try {
@@ -207,16 +243,23 @@ void TThreadHTTP::Execute()
             if (++total > kMaxPasses)
                 Fail(StatusCode.empty() ? seNoReply : seTooManyRedirects);
             Pass(passes);
-        } while ((StatusCode == "302" || StatusCode.empty()) && passes <= 2);
+        } while ((Redirected() || StatusCode.empty()) && passes <= 2);
         http_.SetURL(saved, false);
-        Publish([&](TAVQItem &item) {
-            if (item.size == 0)
-                item.size = http_.Body.Size();
-            item.Text().result = StatusText;
-            item.Text().lastModified = LastModified;
-            SaveBody();
-        });
-        RunInWindowThread([&] { item_.ReleaseFields(); });
+        // A connection kept open never reports its close: the fetch ends here.
+        if (TlqHTTPState state = owner_.State(); state != hsError && state != hsStopping) {
+            owner_.SetState(hsComplete);
+            owner_.SetStatus("Done");
+        }
+        // One hand-over to the window thread for the item's whole outcome.
+        Publish(
+            [&](TAVQItem &item) {
+                if (item.size == 0)
+                    item.size = http_.Body.Size();
+                item.Text().result = StatusText;
+                item.Text().lastModified = LastModified;
+                SaveBody();
+            },
+            true);
     } catch (const TQuietEnd &) {
     } catch (const std::exception &error) {
         if (!dynamic_cast<const ENetError *>(&error)) {
@@ -225,7 +268,14 @@ void TThreadHTTP::Execute()
         }
         try {
             int64_t held = http_.Body.Size();
-            if (held > 0)
+            auto *failure = dynamic_cast<const ENetError *>(&error);
+            if (failure && failure->Code() == seDecodeFailed)
+                // The reply's own status said success: the result says why not.
+                Publish([&](TAVQItem &item) {
+                    item.Text().result = failure->what();
+                    item.SetState(isError);
+                });
+            else if (held > 0)
                 Publish([&](TAVQItem &item) {
                     SaveBody();
                     item.Text().result = IncompleteText(held);
@@ -263,6 +313,8 @@ void TlqHTTP::InstallHandlers()
         bytes_ = 0;
     };
     HTTP.OnHostFound = [this](TagSocket &) { SetStatus("Host Found"); };
+    // Each request counts its own bytes, also on a connection kept open.
+    HTTP.OnSending = [this](TagSocket &) { bytes_ = 0; };
     HTTP.OnConnected = [this](TagSocket &) { SetStatus("Waiting for reply..."); };
     HTTP.OnProgress = [this](TagSocket &, int percent, int64_t transferred) {
         TlqHTTPState state = State();
@@ -326,6 +378,7 @@ void TlqHTTP::Start()
         return;
     }
     HTTP.UserAgent = task.UserAgentInUse();
+    HTTP.AcceptInvalidCertificates = AcceptInvalidCertificates;
     ThreadHTTP = std::make_unique<TThreadHTTP>(*this);
     ThreadHTTP->Start();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/WorkerThread.h"
 #include "net/HTTP.h"
 
 #include <atomic>
@@ -7,7 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
+#include <vector>
 
 namespace arvelo {
 
@@ -16,10 +17,11 @@ class TlqHTTP;
 
 enum TlqHTTPState : uint8_t { hsIdle, hsConnecting, hsDownloading, hsComplete, hsError, hsStopping };
 
-// The worker that fetches one item: HEAD, then GET when there is a body to
-// fetch, following redirects, resuming partial files and asking only for
-// changes when the item is updated. A new one is made for every fetch; the
-// item is changed and published on the window thread.
+// The fetch of one item: HEAD, then GET when there is a body to fetch,
+// following redirects, resuming partial files and asking only for changes
+// when the item is updated. A new one is made for every fetch and runs on
+// its slot's worker thread; the item is changed and published on the window
+// thread, once, with its whole outcome.
 class TThreadHTTP {
 public:
     // Passes of one fetch (redirects followed, replies without a status).
@@ -39,20 +41,29 @@ public:
 private:
     void Execute();
     void Pass(int &passes);
+    // The last reply sends the item elsewhere and says where.
+    bool Redirected() const;
+    // Moves the fetch to the reply's Location; a target that is not an
+    // http or https address ends the item as an error.
+    void FollowRedirect(int &passes);
     void ParseReply();
     bool UseCredentials() const;
     int Head();
     int Get();
     void SaveBody();
-    // Changes the item and publishes it, on the window thread.
-    void Publish(const std::function<void(TAVQItem &)> &change);
+    // Changes the item, after the deferred changes, and publishes it, on
+    // the window thread; with release its fields go back to the item list.
+    void Publish(const std::function<void(TAVQItem &)> &change, bool release = false);
+    // A change for the next Publish: what a reply says before the fetch
+    // ends costs no hand-over of its own.
+    void Defer(std::function<void(TAVQItem &)> change);
     [[noreturn]] void Fail(int code);
 
     TlqHTTP &owner_;
     TagHTTP &http_;
     TAVQItem &item_;
+    std::vector<std::function<void(TAVQItem &)>> deferred_;
     std::atomic<bool> running_{false};
-    std::thread thread_;
 };
 
 // The fetch component of a connection slot. The slot fills in the address,
@@ -72,6 +83,7 @@ public:
     TAVQItem *QItem = nullptr;
     std::string Proxy, ProxyUsername, ProxyPassword;
     std::string UserName, Password;
+    bool AcceptInvalidCertificates = false;
     // Seconds each wait of a fetch may last.
     int FetchTimeOut = 300;
     // Called when a fetch has ended (HTTP.Tag is 1), from the worker or,
@@ -102,8 +114,11 @@ public:
     void End();
 
 private:
+    friend class TThreadHTTP;
     void InstallHandlers();
 
+    // Runs every fetch of the slot: no thread is started per fetch.
+    TWorkerThread worker_;
     std::atomic<TlqHTTPState> state_{hsIdle};
     mutable std::mutex statusMutex_;
     std::string status_;
@@ -112,7 +127,12 @@ private:
     std::string localFile_, credentialServer_;
 };
 
-// True when two addresses name the same host and port (80 when none).
+// A status that sends the request elsewhere: 301, 302, 303, 307 or 308.
+bool IsRedirect(const std::string &statusCode);
+// True when two addresses name the same host and port (80, or 443 for https, when none).
 bool SameServer(const std::string &a, const std::string &b);
+// Whether the task's credentials, which belong to the start address, may be
+// sent to an address: the same host and port, and never from https to http.
+bool CredentialsGoTo(const std::string &url, const std::string &credentialServer);
 
 } // namespace arvelo

@@ -220,21 +220,26 @@ TagHTTP::TagHTTP()
 
 void TagHTTP::SetURL(const std::string &value, bool report)
 {
-    if (!StartsWithNoCase(value, "http://")) {
+    const bool secure = StartsWithNoCase(value, "https://");
+    if (!secure && !StartsWithNoCase(value, "http://")) {
         if (report)
             RunInWindowThread([&] { Notifier().Error(SocketErrorText(seInvalidURL) + value); });
         RaiseSocketError(seInvalidURL);
     }
     url_ = value;
-    std::string rest = value.substr(7);
+    secure_ = secure;
+    std::string rest = value.substr(secure ? 8 : 7);
     size_t slash = rest.find('/');
     if (slash != std::string::npos) {
-        Server = rest.substr(0, slash);
+        server_ = rest.substr(0, slash);
         path_ = rest.substr(slash);
     } else {
-        Server = rest;
+        server_ = rest;
         path_ = "/";
     }
+    Server = server_;
+    DefaultPort = secure ? 443 : 80;
+    Service = secure ? "https" : "http";
     if (!proxy_.empty())
         SetProxy(proxy_);
 }
@@ -244,37 +249,60 @@ void TagHTTP::SetProxy(const std::string &value)
     if (!value.empty() && value.find(':') == std::string::npos)
         RaiseSocketError(seProxyPortRequired);
     proxy_ = value;
-    Server = value;
+    Server = value.empty() ? server_ : value;
+    if (!value.empty()) {
+        // The proxy itself speaks plain http, also for an https address.
+        DefaultPort = 80;
+        Service = "http";
+    }
+}
+
+std::string TagHTTP::HostName() const
+{
+    if (!server_.empty() && server_[0] == '[')
+        return server_.substr(1, server_.find(']') - 1);
+    return server_.substr(0, server_.find(':'));
+}
+
+std::string TagHTTP::Authority() const
+{
+    size_t close = server_.empty() || server_[0] != '[' ? 0 : server_.find(']');
+    if (close != std::string::npos && server_.find(':', close) != std::string::npos)
+        return server_;
+    return server_ + (secure_ ? ":443" : ":80");
 }
 
 std::string TagHTTP::RequestText(const std::string &method, const std::string &credentials) const
 {
-    std::string target = RequestTarget(proxy_.empty() ? path_ : url_);
+    // Through the proxy an http request names the whole address; an https
+    // one goes through the tunnel as it would to the server itself.
+    const bool absoluteForm = !proxy_.empty() && !secure_;
+    std::string target = RequestTarget(absoluteForm ? url_ : path_);
     if (target.empty())
         target = "/";
-    std::string host = OneLine(Server);
-    if (!proxy_.empty()) {
-        if (target.find('/', 7) == std::string::npos)
-            target += '/';
-        size_t slash = target.find('/', 7);
-        host = target.substr(7, slash - 7);
-    }
+    if (absoluteForm && target.find('/', 7) == std::string::npos)
+        target += '/';
     std::string text;
     auto line = [&](const std::string &content) { text += content + "\r\n"; };
-    line(method + " " + target + " HTTP/1.0");
-    line("Host: " + host);
+    line(method + " " + target + " HTTP/1.1");
+    line("Host: " + OneLine(server_));
     if (!credentials.empty())
         line("Authorization: Basic " + Base64Encode(credentials));
-    if (!ProxyUserName.empty())
+    // Inside the tunnel the server would read the proxy's credentials.
+    if (absoluteForm && !ProxyUserName.empty())
         line("Proxy-Authorization: Basic " + Base64Encode(ProxyUserName + ":" + ProxyPassword));
     line("Accept: */*");
+    // A resumed body continues the bytes as they are on disk, which are
+    // the decoded ones: the rest is asked for without compression.
+    if (Range <= 0)
+        line("Accept-Encoding: gzip, deflate");
     if (!UserAgent.empty())
         line("User-Agent: " + OneLine(UserAgent));
     if (Range > 0)
         line("Range:Bytes=" + std::to_string(Range) + "-");
     if (!IfModifiedSince.empty())
         line("If-Modified-Since: " + OneLine(IfModifiedSince));
-    line("Connection: close");
+    line("Connection: keep-alive");
     line("");
     return text;
 }
@@ -289,21 +317,111 @@ int TagHTTP::Get(const std::string &user, const std::string &password)
     return Exchange("GET", user, password, true);
 }
 
+std::string TagHTTP::ConnectionKey() const
+{
+    return (secure_ ? "https://" : "http://") + LowerAscii(server_) + " via " + proxy_ +
+           (AcceptInvalidCertificates ? " unverified" : "");
+}
+
+void TagHTTP::OpenConnection()
+{
+    Open();
+    Connect();
+    if (secure_) {
+        if (!proxy_.empty())
+            Tunnel();
+        StartTls(HostName(), !AcceptInvalidCertificates);
+    }
+}
+
+void TagHTTP::Tunnel()
+{
+    const std::string authority = OneLine(Authority());
+    std::string text = "CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n";
+    if (!ProxyUserName.empty())
+        text += "Proxy-Authorization: Basic " + Base64Encode(ProxyUserName + ":" + ProxyPassword) + "\r\n";
+    if (!UserAgent.empty())
+        text += "User-Agent: " + OneLine(UserAgent) + "\r\n";
+    SendStream(text + "\r\n");
+    int status = ReadHeaders();
+    if (status < 200 || status > 299)
+        RaiseSocketError(seProxyRefused, SocketErrorText(seProxyRefused) + ": " +
+                                             (Headers.lines.empty() ? std::string() : Headers.lines.front()));
+}
+
+namespace {
+
+// Replies that never carry a body, whatever their headers say.
+bool ReplyHasBody(int status) { return !(status / 100 == 1 || status == 204 || status == 304); }
+
+} // namespace
+
 int TagHTTP::Exchange(const std::string &method, const std::string &user, const std::string &password, bool body)
 {
-    Reset();
-    Open();
-    int status;
-    try {
-        Connect();
-        SendRequest(method, user.empty() && password.empty() ? std::string() : user + ":" + password);
-        status = ReadReply(body);
-    } catch (...) {
-        Close();
-        throw;
+    const std::string credentials = user.empty() && password.empty() ? std::string() : user + ":" + password;
+    const std::string key = ConnectionKey();
+    reused_ = keepAlive_ && connectionKey_ == key && StillOpen();
+    for (;;) {
+        Reset();
+        keepAlive_ = false;
+        Headers.Clear();
+        // A kept connection the server closes as the request goes out is no
+        // failure: the request goes again on a new one, unheard of.
+        bool muted = false;
+        int status;
+        try {
+            if (!reused_) {
+                Close();
+                OpenConnection();
+                connectionKey_ = key;
+            }
+            muted = reused_;
+            ReportErrors(!muted);
+            SendRequest(method, credentials);
+            status = ReadHeaders();
+            muted = false;
+            ReportErrors(true);
+            if (reused_ && status < 0 && Headers.lines.size() == 1 && AtEnd()) {
+                reused_ = false;
+                continue;
+            }
+            if (body) {
+                if (ReplyHasBody(status))
+                    ReadBody();
+                else
+                    Body.Clear();
+            }
+        } catch (const ENetError &error) {
+            ReportErrors(true);
+            Close();
+            if (muted && !Canceled() && error.Code() != seTimedOut &&
+                (Headers.lines.empty() || (Headers.lines.size() == 1 && Headers.lines.front().empty()))) {
+                reused_ = false;
+                continue;
+            }
+            if (muted)
+                ReportError(error.what());
+            throw;
+        } catch (...) {
+            ReportErrors(true);
+            Close();
+            throw;
+        }
+        keepAlive_ = KeepsConnection();
+        if (!keepAlive_)
+            Close();
+        return status;
     }
-    Close();
-    return status;
+}
+
+bool TagHTTP::KeepsConnection() const
+{
+    if (!IsOpen() || AtEnd() || Headers.lines.empty())
+        return false;
+    const std::string connection = LowerAscii(Headers.Value("Connection"));
+    if (connection.find("close") != std::string::npos)
+        return false;
+    return Headers.lines.front().rfind("HTTP/1.1", 0) == 0 || connection.find("keep-alive") != std::string::npos;
 }
 
 int TagHTTP::ReadReply(bool body)
@@ -356,16 +474,30 @@ bool TagHTTP::RangeAnswered() const
 void TagHTTP::ReadBody()
 {
     Body.Clear();
+    const std::string encoding = Headers.Value("Content-Encoding");
+    const bool encoded = TContentDecoder::EncodingOf(encoding) != TContentDecoder::TEncoding::Identity;
     if (Range > 0 && !ResumeFile.empty() && FileExists(ResumeFile)) {
-        if (RangeAnswered())
+        // A part of a compressed body cannot be decoded on its own.
+        if (RangeAnswered() && !encoded)
             Body.LoadFile(ResumeFile, Range);
         else if (StatusCodeOf(Headers) == 206)
             RaiseSocketError(seUnexpectedRange);
     }
-    if (IsChunked())
-        ReadChunks();
-    else
-        ReceiveStream(Body, ParseCount(Headers.Value("Content-Length")));
+    // An encoding we cannot undo is kept as it came.
+    if (encoded && TContentDecoder::Supported(encoding))
+        Body.SetDecoder(std::make_unique<TContentDecoder>(encoding));
+    try {
+        if (IsChunked())
+            ReadChunks();
+        else
+            ReceiveStream(Body, ParseCount(Headers.Value("Content-Length")));
+        Body.FinishDecoding();
+    } catch (const EDecodeError &error) {
+        // Nothing of a body that does not decode is kept, not even as a part.
+        Body.Clear();
+        Close();
+        RaiseSocketError(seDecodeFailed, error.what());
+    }
     Body.Rewind();
 }
 
@@ -386,8 +518,17 @@ void TagHTTP::ReadChunks()
         if (size < 0)
             RaiseSocketError(seBadChunkSize);
         if (size == 0)
-            return;
+            break;
         ReceiveStream(Body, size);
+    }
+    // The trailer, up to its empty line, so that a kept connection starts
+    // its next reply clean.
+    for (size_t lines = 0;; ++lines) {
+        ReadLine(line);
+        if (line.empty())
+            break;
+        if (lines >= kMaxHeaderLines)
+            RaiseSocketError(seTooManyHeaders);
     }
 }
 

@@ -30,7 +30,11 @@ std::string DecodeEncodedWords(const std::string &value);
 // it is not a hexadecimal number that fits; lines are trimmed first.
 int64_t ParseChunkSize(const std::string &line);
 
-// The HTTP/1.0 client: one request per connection, "Connection: close".
+// The HTTP/1.1 client for http and https addresses. A connection stays open
+// after a reply that allows it and serves the next request to the same
+// server; one the server has closed meanwhile is replaced without the
+// caller noticing. An https address through the proxy goes through a
+// CONNECT tunnel.
 class TagHTTP : public TagSocket {
 public:
     // What a reply may make us hold before it is refused.
@@ -40,8 +44,8 @@ public:
     TagHTTP();
 
     const std::string &URL() const { return url_; }
-    // Raises "Invalid URL" for an address that does not begin with "http://";
-    // with report, a message box says which address it was.
+    // Raises "Invalid URL" for an address that does not begin with "http://"
+    // or "https://"; with report, a message box says which address it was.
     void SetURL(const std::string &value, bool report = true);
     const std::string &Path() const { return path_; }
     const std::string &Proxy() const { return proxy_; }
@@ -50,6 +54,8 @@ public:
 
     std::string ProxyUserName, ProxyPassword;
     std::string UserAgent;
+    // Takes an https server's certificate without checking it.
+    bool AcceptInvalidCertificates = false;
     int64_t Range = 0;
     std::string IfModifiedSince;
     std::string ResumeFile;
@@ -65,12 +71,22 @@ public:
     // The request text of a method with credentials ("user:password" or empty).
     std::string RequestText(const std::string &method, const std::string &credentials) const;
     bool IsChunked() const;
+    // Whether the connection may serve another request after the reply
+    // just read whole.
+    bool KeepsConnection() const;
+    // True when the last exchange went over a connection kept from before.
+    bool Reused() const { return reused_; }
     // Reads the status and header lines and, with body, the body; returns
     // the status code.
     int ReadReply(bool body);
 
 private:
     int Exchange(const std::string &method, const std::string &user, const std::string &password, bool body);
+    // Where the next request goes: proxy, scheme and server.
+    std::string ConnectionKey() const;
+    void OpenConnection();
+    // The CONNECT through the proxy to the https server.
+    void Tunnel();
     void SendRequest(const std::string &method, const std::string &credentials);
     int ReadHeaders();
     void ReadBody();
@@ -78,7 +94,16 @@ private:
     // True when a ranged request was answered by the range it asked for.
     bool RangeAnswered() const;
 
-    std::string url_, path_, proxy_;
+    // The server of the address with its port ("host:443"), and its host
+    // alone, without brackets, as the certificate names it.
+    std::string Authority() const;
+    std::string HostName() const;
+
+    std::string url_, path_, proxy_, server_;
+    bool secure_ = false;
+    std::string connectionKey_;
+    bool keepAlive_ = false;
+    bool reused_ = false;
 };
 
 } // namespace arvelo

@@ -70,11 +70,28 @@ void TagSocket::Reset()
     peerClosed_ = false;
 }
 
-void TagSocket::RaiseSocketError(int code)
+void TagSocket::RaiseSocketError(int code) { RaiseSocketError(code, SocketErrorText(code)); }
+
+void TagSocket::ReportError(std::string text)
+{
+    if (OnError)
+        OnError(*this, text);
+}
+
+bool TagSocket::StillOpen() const
+{
+    std::lock_guard lock(socketMutex_);
+    if (socket_ < 0 || peerClosed_ || readStart_ != readEnd_)
+        return false;
+    // Readable while idle means closed, or bytes that belong to no request.
+    pollfd fd{socket_, POLLIN, 0};
+    return poll(&fd, 1, 0) == 0;
+}
+
+void TagSocket::RaiseSocketError(int code, std::string text)
 {
     counter_.Stop();
-    std::string text = SocketErrorText(code);
-    if (OnError)
+    if (OnError && reportErrors_)
         OnError(*this, text);
     if (code == seConnectionReset)
         Close();
@@ -85,7 +102,7 @@ void TagSocket::AbandonExchange(int code)
 {
     counter_.Stop();
     std::string text = SocketErrorText(code);
-    if (OnError)
+    if (OnError && reportErrors_)
         OnError(*this, text);
     lookup_.reset();
     Close();
@@ -115,6 +132,52 @@ void TagSocket::RaiseReceiveError(int error)
     if (canceled_)
         RaiseCanceled();
     RaiseSocketError(SocketErrorFromErrno(error));
+}
+
+void TagSocket::RaiseTlsError()
+{
+    if (canceled_)
+        RaiseCanceled();
+    if (tls_.ErrorText().empty())
+        RaiseReceiveError(tls_.SystemError() ? tls_.SystemError() : ECONNRESET);
+    std::string text = tls_.ErrorText();
+    int code = tls_.CertificateRefused() ? seCertificateRefused : seTlsFailed;
+    Close();
+    RaiseSocketError(code, text);
+}
+
+bool TagSocket::WaitForTls(int outcome)
+{
+    if (outcome == TTlsChannel::kWantRead)
+        WaitReady(TWait::kRead);
+    else if (outcome == TTlsChannel::kWantWrite)
+        WaitReady(TWait::kWrite);
+    else
+        return false;
+    return true;
+}
+
+void TagSocket::StartTls(const std::string &host, bool verify)
+{
+    int handle;
+    {
+        std::lock_guard lock(socketMutex_);
+        handle = socket_;
+    }
+    if (handle < 0)
+        RaiseSocketError(seNotConnected);
+    if (!tls_.Begin(handle, host, verify))
+        RaiseTlsError();
+    counter_.Start();
+    for (;;) {
+        ThrowIfCanceled();
+        int step = tls_.Handshake();
+        if (step == 0)
+            break;
+        if (!WaitForTls(step))
+            RaiseTlsError();
+    }
+    counter_.Stop();
 }
 
 void TagSocket::FireProgress(int percent, int64_t transferred)
@@ -261,7 +324,24 @@ bool TagSocket::Fill()
     }
     for (;;) {
         ThrowIfCanceled();
-        ssize_t n = recv(socket_, readBuffer_.data() + readEnd_, readBuffer_.size() - readEnd_, 0);
+        char *free = readBuffer_.data() + readEnd_;
+        size_t room = readBuffer_.size() - readEnd_;
+        if (tls_.Active()) {
+            int n = tls_.Read(free, static_cast<int>(room));
+            if (n > 0) {
+                readEnd_ += static_cast<size_t>(n);
+                counter_.Start();
+                return true;
+            }
+            if (n == 0) {
+                peerClosed_ = true;
+                return false;
+            }
+            if (!WaitForTls(n))
+                RaiseTlsError();
+            continue;
+        }
+        ssize_t n = recv(socket_, free, room, 0);
         if (n > 0) {
             readEnd_ += static_cast<size_t>(n);
             counter_.Start();
@@ -344,7 +424,18 @@ void TagSocket::SendStream(const std::string &bytes)
     size_t sent = 0;
     while (sent < bytes.size()) {
         ThrowIfCanceled();
-        ssize_t n = send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        ssize_t n;
+        if (tls_.Active()) {
+            int written = tls_.Write(bytes.data() + sent, static_cast<int>(std::min<size_t>(bytes.size() - sent, 1 << 30)));
+            if (written < 0) {
+                if (!WaitForTls(written))
+                    RaiseTlsError();
+                continue;
+            }
+            n = written;
+        } else {
+            n = send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        }
         if (n > 0) {
             sent += static_cast<size_t>(n);
             counter_.Start();
@@ -362,6 +453,7 @@ void TagSocket::SendStream(const std::string &bytes)
 
 void TagSocket::Attach(int connectedSocket)
 {
+    tls_.End();
     std::lock_guard lock(socketMutex_);
     if (socket_ >= 0)
         close(socket_);
@@ -373,6 +465,7 @@ void TagSocket::Close()
     if (!IsOpen())
         return;
     Fire(OnClosing, *this);
+    tls_.End();
     {
         std::lock_guard lock(socketMutex_);
         if (socket_ >= 0)

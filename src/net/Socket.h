@@ -3,6 +3,7 @@
 #include "net/NameLookup.h"
 #include "net/SocketError.h"
 #include "net/TimeCounter.h"
+#include "net/Tls.h"
 
 #include <atomic>
 #include <cstdint>
@@ -68,6 +69,11 @@ public:
     // True once the peer has closed and every received byte has been read.
     bool AtEnd() const { return peerClosed_ && readStart_ == readEnd_; }
     virtual void Close();
+    // Begins TLS on the connected socket for the host; with verify, a
+    // certificate that is not trusted for it ends the exchange with a text
+    // that names the host and the reason.
+    void StartTls(const std::string &host, bool verify);
+    bool Secured() const { return tls_.Active(); }
     // Takes over a connected socket in place of Open and Connect (a socket
     // pair that replays a recorded reply, for instance).
     void Attach(int connectedSocket);
@@ -78,6 +84,7 @@ public:
 
 protected:
     [[noreturn]] void RaiseSocketError(int code);
+    [[noreturn]] void RaiseSocketError(int code, std::string text);
     [[noreturn]] void RaiseTimedOut();
     [[noreturn]] void RaiseCanceled();
     [[noreturn]] void RaiseReceiveError(int error);
@@ -85,6 +92,12 @@ protected:
     // While on, the waits together last at most TimeOut seconds, so that a
     // peer that trickles bytes cannot hold the connection.
     void LimitWaits(bool on);
+    // While off, failures reach the caller as exceptions only, not OnError.
+    void ReportErrors(bool on) { reportErrors_ = on; }
+    void ReportError(std::string text);
+    // The connection is open and idle, and the peer has not closed it:
+    // nothing is waiting to be read.
+    bool StillOpen() const;
 
 private:
     enum class TWait { kRead, kWrite };
@@ -97,6 +110,10 @@ private:
     // Receives into the read buffer; false when the peer has closed.
     bool Fill();
     void ThrowIfCanceled();
+    // After a TTlsChannel call answered kFailed.
+    [[noreturn]] void RaiseTlsError();
+    // Waits as a TTlsChannel call asked; false when it failed instead.
+    bool WaitForTls(int outcome);
 
     TTimeCounter counter_;
     int socket_ = -1;
@@ -107,6 +124,8 @@ private:
     std::vector<char> readBuffer_;
     size_t readStart_ = 0, readEnd_ = 0;
     bool peerClosed_ = false;
+    TTlsChannel tls_;
+    bool reportErrors_ = true;
 };
 
 } // namespace arvelo

@@ -82,6 +82,10 @@ const std::unordered_map<int, const char *> &ErrorTexts()
         {seTooManyRedirects, "Too many redirects"},
         {seUnexpectedRange, "The server sent another byte range than asked for"},
         {seNoReply, "The server sent no valid reply"},
+        {seTlsFailed, "TLS error"},
+        {seCertificateRefused, "Certificate not trusted"},
+        {seProxyRefused, "The proxy refused the tunnel"},
+        {seDecodeFailed, "The reply could not be decoded"},
     };
     return texts;
 }

@@ -35,6 +35,12 @@ enum TSocketErrorCode : int {
     seTooManyRedirects = 57025,
     seUnexpectedRange = 57026,
     seNoReply = 57027,
+    // TLS: the texts name the host and the reason.
+    seTlsFailed = 57030,
+    seCertificateRefused = 57031,
+    seProxyRefused = 57032,
+    // The text is the decoder's.
+    seDecodeFailed = 57033,
 };
 
 // The text of an error code: its table entry, else "Error #" and the number.

@@ -46,15 +46,25 @@ TEST(FollowRules, Locations)
            {"http://mirror.example/http://www.site.example/docs/a.htm", "HTML", 1, false},
            {"http://www.site.example/docs", "HTML", 1, false},
            {"http://WWW.site.example/docs/c.htm", "HTML", 1, false},
-           {"https://www.site.example/docs/s.htm", "HTML", 1, false},
+           // Either scheme reaches the same place.
+           {"https://www.site.example/docs/s.htm", "HTML", 1, true},
+           {"HTTPS://www.site.example/docs/s.htm", "HTML", 1, true},
+           {"https://www.site.example/other.htm", "HTML", 1, false},
+           {"ftp://www.site.example/docs/s.htm", "HTML", 1, false},
            {"", "HTML", 1, false}},
           "start directory");
     profile.pageLocation = locStartSite;
     Check(profile,
           {{"http://www.site.example/other.htm", "HTML", 1, true},
            {"http://mirror.example/?from=http://www.site.example/", "HTML", 1, true},
+           {"https://www.site.example/other.htm", "HTML", 1, true},
            {"http://site.example/x.htm", "HTML", 1, false}},
           "start site");
+    // A start address reached by https takes the http links of its host in.
+    TFollowRules secure(profile, "https://www.site.example/docs/");
+    EXPECT_TRUE(secure.FollowLink("http://www.site.example/other.htm", "HTML", 1));
+    EXPECT_TRUE(secure.WithinStartSite("http://www.site.example/a.gif"));
+    EXPECT_FALSE(secure.WithinStartSite("https://site.example/a.gif"));
     profile.pageLocation = locAnywhere;
     Check(profile, {{"http://anywhere.example/x.htm", "HTML", 1, true}}, "anywhere");
 

@@ -64,7 +64,9 @@ TEST(URL, Normalize)
         {"ftp://files.example/", "ftp://files.example/", false},
         {"c:\\web\\index.htm", "file://c:/web/index.htm", false},
         {"news://server/group", "news://server/group", false},
-        {"https://secure.example/", "https://secure.example/", false},
+        {"https://secure.example/", "https://secure.example/", true},
+        {"HTTPS://Secure.example/a", "HTTPS://Secure.example/a/", true},
+        {"https:///x", "https:///x", false},
         {"http:///x", "http:///x", false},
     };
     for (const Case &c : cases) {
@@ -81,6 +83,8 @@ TEST(URL, DirectoriesAndAncestors)
     EXPECT_EQ(URLDirectory("http://host/q?x=1/2"), "http://host/");
     EXPECT_EQ(URLDirectory("http://host/a/b"), "http://host/a/");
     EXPECT_EQ(URLDirectory("http://host/a/"), "http://host/a/");
+    EXPECT_EQ(URLDirectory("https://host"), "https://host/");
+    EXPECT_EQ(URLDirectory("https://host/a/b.htm"), "https://host/a/");
     EXPECT_EQ(URLDirectory("x"), "x/");
     EXPECT_EQ(URLAncestor("http://host/", 0), "http://host/");
     EXPECT_EQ(URLAncestor("http://host/a/b/", 1), "http://host/a/");
@@ -103,7 +107,8 @@ TEST(URL, WorkedResolutions)
         {"?q=1", "http://www.site.example/docs/guide/?q=1"},
         {"list.asp?a=1&amp;b=2", "http://www.site.example/docs/guide/list.asp?a=1&b=2"},
         {"HTTP://Other.example/A.html", "HTTP://Other.example/A.html"},
-        {"https://secure.example/", ""},
+        {"https://secure.example/", "https://secure.example/"},
+        {"//cdn.site.example/a.js", "http://cdn.site.example/a.js"},
         {"ftp://files.example/x.zip", ""},
     };
     for (const auto &[link, expected] : cases)

@@ -51,9 +51,9 @@ void CrawlFixture::TearDown()
     TestHome::TearDown();
 }
 
-void CrawlFixture::StartServer(bool slow, const std::string &extraLines)
+void CrawlFixture::StartServer(bool slow, const std::string &extraLines, std::optional<TCertificate> certificate)
 {
-    server = StartSiteServer(Path("www"), slow, extraLines);
+    server = StartSiteServer(Path("www"), slow, extraLines, certificate);
     ASSERT_TRUE(server->Running()) << server->Error();
 }
 

@@ -7,6 +7,7 @@
 #include "support/TestHome.h"
 
 #include <map>
+#include <optional>
 #include <memory>
 #include <set>
 #include <string>
@@ -27,7 +28,8 @@ protected:
     static const std::map<std::string, std::string> &SiteFiles();
     // Starts nginx; a slow server sends the files under slow/ at 16 KB/s.
     // Extra lines go into its server block.
-    void StartServer(bool slow = false, const std::string &extraLines = {});
+    void StartServer(bool slow = false, const std::string &extraLines = {},
+                     std::optional<TCertificate> certificate = {});
     // Where a copy keeps each address of the site, by its path on the
     // server ("list.html?id=1"): file names relative to the copy folder.
     static const std::map<std::string, std::string> &LocalNames();

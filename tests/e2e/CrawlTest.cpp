@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "model/ActiveTaskList.h"
 #include "model/DownloadItem.h"
+#include "schedule/Schedule.h"
 #include "support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,48 @@ TEST_P(CrawlConnections, CopiesTheWholeSiteIntoTheFolder)
 }
 
 INSTANTIATE_TEST_SUITE_P(Slots, CrawlConnections, ::testing::Values(1, 16));
+
+TEST_F(Crawl, AnHttpsSiteCopiesAsOverHttpOverKeptConnections)
+{
+    StartServer(false, {}, TCertificate::kGood);
+    engine->slots.SetConnections(4);
+    TAVTask *task = NewCopyTask();
+    ASSERT_EQ(task->url.rfind("https://", 0), 0u);
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    ExpectCompleteCopy();
+    EXPECT_EQ(task->resourceErrors.load(), 0);
+    // Every request of the run over at most one connection per slot.
+    EXPECT_GT(server->Requests().size(), 20u);
+    EXPECT_GE(server->ConnectionsUsed(), 1);
+    EXPECT_LE(server->ConnectionsUsed(), 4);
+}
+
+TEST_F(Crawl, AnHttpStartAddressMovedToHttpsCopiesTheSite)
+{
+    StartServer(false, {}, TCertificate::kGood);
+    const std::string secure = "https://127.0.0.1:" + std::to_string(server->Port());
+    TNginxServer plain(Path("www"), "    location / { return 301 " + secure + "$request_uri; }\n");
+    ASSERT_TRUE(plain.Running()) << plain.Error();
+    std::unique_ptr<TAVTask> created = engine->run.CreateTask(plain.URL("/index.html"), false, true);
+    created->destination = Copy();
+    ScheduleNow(*created);
+    TAVTask *task = engine->tasks.Add(std::move(created));
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    ExpectCompleteCopy();
+    EXPECT_EQ(task->resourceErrors.load(), 0);
+}
+
+TEST_F(Crawl, ASiteServedCompressedIsSavedDecodedAndFollowed)
+{
+    StartServer(false, "    gzip on; gzip_types *; gzip_min_length 1;\n");
+    TAVTask *task = NewCopyTask();
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    // Every page followed and every file byte for byte as served.
+    ExpectCompleteCopy();
+}
 
 TEST_F(Crawl, ConvertedPageLinksToItsLocalFiles)
 {

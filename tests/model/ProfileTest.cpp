@@ -57,6 +57,14 @@ TEST_F(Profiles, SaveAndLoadRoundTripByteForByte)
     EXPECT_EQ(back, profile);
     back.Save();
     EXPECT_EQ(ReadFile("Profiles/Deep Site.avp"), first);
+
+    back.acceptInvalidCertificates = true;
+    back.Save();
+    EXPECT_NE(ReadFile("Profiles/Deep Site.avp").find("Accept Invalid Certificates=1\r\n"), std::string::npos);
+    TAVProfile insecure;
+    insecure.file = profile.file;
+    insecure.Load();
+    EXPECT_TRUE(insecure.acceptInvalidCertificates);
 }
 
 TEST_F(Profiles, MissingOrJunkFileGivesTheDefaults)

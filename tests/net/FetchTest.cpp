@@ -1,67 +1,22 @@
 #include "model/Task.h"
 #include "net/Fetch.h"
+#include "net/FetchFixture.h"
 #include "support/ScriptedServer.h"
-#include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <zlib.h>
 
 namespace arvelo {
 namespace {
 
 using test::TScriptedReply;
 using test::TScriptedServer;
+using test::Reply;
 using Clock = std::chrono::steady_clock;
 
-std::string Reply(const std::string &status, const std::string &headers = {}, const std::string &body = {})
-{
-    return "HTTP/1.0 " + status + "\r\n" + headers + "\r\n" + body;
-}
-
-class Fetch : public test::TestHome {
-protected:
-    void SetUp() override
-    {
-        TestHome::SetUp();
-        NewTask("site/");
-    }
-
-    void NewTask(const std::string &folder)
-    {
-        task = std::make_unique<TAVTask>();
-        task->intranetMode = true;
-        task->destination = Path(folder);
-    }
-
-    TAVQItem *AddItem(const std::string &url, const std::string &result = {}, uint8_t mark = imDownload,
-                      const std::string &lastModified = {})
-    {
-        auto item = std::make_unique<TAVQItem>(task.get());
-        item->Text().URL = url;
-        item->Text().result = result;
-        item->Text().lastModified = lastModified;
-        item->SetMark(mark);
-        item->SetGroup("HTML");
-        return task->items.AddItem(std::move(item));
-    }
-
-    // Fetches the item as a connection slot does and waits for the end.
-    void Run(TAVQItem *item)
-    {
-        item->LoadFields();
-        fetch.URL = item->LoadedText().URL;
-        fetch.QItem = item;
-        item->SetState(item->Mark() == imUpdate ? isUpdating : isDownloading);
-        fetch.Start();
-        ASSERT_TRUE(test::PumpUntil([&] { return fetch.Finished(); }));
-        fetch.FreeThread();
-        item->LoadFields();
-    }
-
-    std::unique_ptr<TAVTask> task;
-    TlqHTTP fetch;
-};
+class Fetch : public test::FetchFixture {};
 
 TEST_F(Fetch, PageIsSavedAfterHeadAndGet)
 {
@@ -78,15 +33,16 @@ TEST_F(Fetch, PageIsSavedAfterHeadAndGet)
     EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/page.html"});
     EXPECT_EQ(ReadFile("site/127.0.0.1/page.html"), "hello");
     EXPECT_EQ(fetch.State(), hsIdle);
-    EXPECT_EQ(fetch.Status(), "Connection closed");
+    EXPECT_EQ(fetch.Status(), "Done");
     EXPECT_GT(task->totalBytes.load(), 5);
 
     std::vector<std::string> requests = server.Requests();
     ASSERT_EQ(requests.size(), 2u);
-    const std::string tail = "Host: " + server.Address() + "\r\nAccept: */*\r\nUser-Agent: " +
-                             task->userAgentInUse + "\r\nConnection: close\r\n\r\n";
-    EXPECT_EQ(requests[0], "HEAD /page.html HTTP/1.0\r\n" + tail);
-    EXPECT_EQ(requests[1], "GET /page.html HTTP/1.0\r\n" + tail);
+    const std::string tail = "Host: " + server.Address() + "\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: " +
+                             task->userAgentInUse + "\r\nConnection: keep-alive\r\n\r\n";
+    // The server answers HTTP/1.0 and closes: each request has its own connection.
+    EXPECT_EQ(requests[0], "HEAD /page.html HTTP/1.1\r\n" + tail);
+    EXPECT_EQ(requests[1], "GET /page.html HTTP/1.1\r\n" + tail);
 }
 
 struct OutcomeCase {
@@ -106,9 +62,9 @@ TEST_F(Fetch, EveryOutcomeOfASingleAddress)
         {"404 to the HEAD", {Reply("404 Not Found"), Reply("200 OK", "", "never")}, isError, "404 Not Found", 1, "", 0},
         {"405 to the HEAD, 200 to the GET",
          {Reply("405 Method Not Allowed"), Reply("200 OK", "", "body")}, isSaved, "200 OK", 2, "body", 4},
-        {"301 is not followed",
-         {Reply("301 Moved Permanently", "Location: /x\r\n"), Reply("301 Moved Permanently", "Location: /x\r\n")},
-         isError, "301 Moved Permanently", 2, "", 0},
+        {"a redirect without a Location is the answer",
+         {Reply("301 Moved Permanently"), Reply("301 Moved Permanently", "", "moved")}, isError,
+         "301 Moved Permanently", 2, "", 5},
         {"500 to the GET", {Reply("200 OK"), Reply("500 Internal Server Error", "", "oops")}, isError,
          "500 Internal Server Error", 2, "", 4},
         {"no status line at all", std::vector<TScriptedReply>(40, TScriptedReply("garbage\r\n\r\n")), isError,
@@ -186,24 +142,83 @@ TEST_F(Fetch, RelativeRedirectIsFollowedAndSavedUnderTheOwnAddress)
     EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/dir/old.html"});
 }
 
-TEST_F(Fetch, RedirectsAreBoundedAndNonHttpTargetsFailQuietly)
-{
-    TScriptedServer loop(std::vector<TScriptedReply>(30, TScriptedReply(Reply("302 Found", "Location: /a.html\r\n"))));
-    task->url = loop.URL("/");
-    TAVQItem *item = AddItem(loop.URL("/a.html"));
-    Run(item);
-    EXPECT_EQ(item->State(), isError);
-    EXPECT_EQ(item->LoadedText().result, "Too many redirects");
-    EXPECT_EQ(loop.Connections(), TThreadHTTP::kMaxPasses);
-    EXPECT_EQ(fetch.Status(), "Too many redirects");
+struct RedirectCase {
+    const char *name;
+    std::vector<std::string> locations; // one redirect per entry, "@" for the server's own address
+    const char *status = "301 Moved Permanently";
+    uint8_t state = isSaved;
+    const char *result = "200 OK";
+};
 
-    TScriptedServer ftp({Reply("302 Found", "Location: ftp://files.example/x.zip\r\n")});
-    task->url = ftp.URL("/");
-    TAVQItem *other = AddItem(ftp.URL("/b.html"));
-    Run(other);
-    EXPECT_EQ(other->State(), isError);
-    EXPECT_EQ(other->LoadedText().result, "Invalid URL");
+TEST_F(Fetch, EveryRedirectIsFollowedWithinItsBound)
+{
+    auto chain = [](int length) {
+        std::vector<std::string> locations;
+        for (int i = 1; i <= length; ++i)
+            locations.push_back("/hop" + std::to_string(i) + ".html");
+        return locations;
+    };
+    const RedirectCase cases[] = {
+        {"301 relative", {"moved.html"}},
+        {"302 absolute path", {"/dir/moved.html"}, "302 Found"},
+        {"303 absolute address", {"@/other/moved.html"}, "303 See Other"},
+        {"307", {"../up.html"}, "307 Temporary Redirect"},
+        {"308", {"@/x/y.html"}, "308 Permanent Redirect"},
+        {"a chain of 5", chain(5)},
+        {"a chain of 25", chain(25), "301 Moved Permanently", isError, "Too many redirects"},
+        {"a loop", std::vector<std::string>(30, "/dir/a.html"), "302 Found", isError, "Too many redirects"},
+        {"to ftp", {"ftp://files.example/x.zip"}, "301 Moved Permanently", isError, "Invalid URL"},
+    };
+    int number = 0;
+    for (const RedirectCase &c : cases) {
+        std::string folder = "redirect" + std::to_string(++number) + "/";
+        NewTask(folder);
+        TScriptedServer server;
+        for (std::string location : c.locations) {
+            if (location[0] == '@')
+                location = server.URL(location.substr(1));
+            server.Add(Reply(c.status, "Location: " + location + "\r\n"));
+        }
+        server.Add(Reply("200 OK", "Content-Length: 3\r\n"));
+        server.Add(Reply("200 OK", "", "end"));
+        task->url = server.URL("/");
+        TAVQItem *item = AddItem(server.URL("/dir/a.html"));
+        Run(item);
+        EXPECT_EQ(item->State(), c.state) << c.name;
+        EXPECT_EQ(item->LoadedText().result, c.result) << c.name;
+        if (c.state == isSaved) {
+            // Saved under the item's own name, whatever address answered.
+            EXPECT_EQ(ReadFile(folder + "127.0.0.1/dir/a.html"), "end") << c.name;
+            EXPECT_EQ(server.Connections(), static_cast<int>(c.locations.size()) + 2) << c.name;
+        } else {
+            EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.name;
+        }
+    }
     EXPECT_TRUE(notifier.errors.empty());
+}
+
+TEST_F(Fetch, ARelativeRedirectChainResolvesAgainstTheAddressThatAnswered)
+{
+    TScriptedServer server({Reply("301 Moved Permanently", "Location: /b/first.html\r\n"),
+                            Reply("302 Found", "Location: second.html\r\n"), Reply("200 OK"),
+                            Reply("200 OK", "", "2nd")});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/a/start.html"));
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    ASSERT_EQ(server.Requests().size(), 4u);
+    EXPECT_EQ(server.Requests()[2].substr(0, 26), "HEAD /b/second.html HTTP/1");
+}
+
+TEST_F(Fetch, ARedirectOfTheGetIsFollowedToo)
+{
+    TScriptedServer server({Reply("200 OK"), Reply("302 Found", "Location: /real.html\r\n", "see there"),
+                            Reply("200 OK"), Reply("200 OK", "", "real")});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/a.html"));
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(ReadFile("site/127.0.0.1/a.html"), "real");
 }
 
 TEST_F(Fetch, BrokenTransferIsKeptAndResumedFromItsLastByte)
@@ -335,8 +350,106 @@ TEST_F(Fetch, ProxyPreferenceSendsTheFullAddress)
     Run(AddItem("http://origin.invalid/p.html"));
     std::vector<std::string> requests = proxy.Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].substr(0, 45), "GET http://origin.invalid/p.html HTTP/1.0\r\nHo");
+    EXPECT_EQ(requests[1].substr(0, 45), "GET http://origin.invalid/p.html HTTP/1.1\r\nHo");
     EXPECT_EQ(ReadFile("site/origin.invalid/p.html"), "proxied");
+}
+
+// gzip data of count bytes of zeros, made without holding them.
+std::string GzipOfZeros(int64_t count)
+{
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY);
+    std::string zeros(1 << 20, '\0'), out;
+    char buffer[1 << 16];
+    for (int64_t left = count;;) {
+        size_t take = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(zeros.size())));
+        left -= static_cast<int64_t>(take);
+        stream.next_in = reinterpret_cast<Bytef *>(zeros.data());
+        stream.avail_in = static_cast<uInt>(take);
+        int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        int result;
+        do {
+            stream.next_out = reinterpret_cast<Bytef *>(buffer);
+            stream.avail_out = sizeof buffer;
+            result = deflate(&stream, flush);
+            out.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+        if (result == Z_STREAM_END)
+            break;
+    }
+    deflateEnd(&stream);
+    return out;
+}
+
+TEST_F(Fetch, HostileCompressedBodiesEndAsErrorsAndLeaveNothing)
+{
+    struct Case {
+        const char *name;
+        std::string body;
+        const char *result;
+    };
+    const Case cases[] = {
+        {"a gzip bomb", GzipOfZeros(int64_t(100) << 20),
+         "Compressed reply is too large (more than 200 times its size and 64 MB)"},
+        {"not gzip at all", "<html>plain text said to be gzip</html>", "Content-Encoding gzip: the data is not gzip"},
+    };
+    int number = 0;
+    for (const Case &c : cases) {
+        std::string folder = "hostile" + std::to_string(++number) + "/";
+        NewTask(folder);
+        const std::string headers =
+            "Content-Encoding: gzip\r\nContent-Length: " + std::to_string(c.body.size()) + "\r\n";
+        TScriptedServer server({Reply("200 OK", headers), Reply("200 OK", headers, c.body)});
+        task->url = server.URL("/");
+        TAVQItem *item = AddItem(server.URL("/a.html"));
+        Run(item);
+        EXPECT_EQ(item->State(), isError) << c.name;
+        EXPECT_EQ(item->LoadedText().result, c.result) << c.name;
+        EXPECT_EQ(fetch.Status(), c.result) << c.name;
+        // Neither the file nor a temporary part of it.
+        EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.name;
+    }
+}
+
+TEST_F(Fetch, ACompressedReplyIsSavedDecodedAndAResumeAsksForItUncompressed)
+{
+    const std::string page = "<html>" + std::string(5000, 'x') + "</html>";
+    z_stream stream{};
+    deflateInit2(&stream, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+    std::string gzip(compressBound(static_cast<uLong>(page.size())) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(page.data()));
+    stream.avail_in = static_cast<uInt>(page.size());
+    stream.next_out = reinterpret_cast<Bytef *>(gzip.data());
+    stream.avail_out = static_cast<uInt>(gzip.size());
+    deflate(&stream, Z_FINISH);
+    gzip.resize(stream.total_out);
+    deflateEnd(&stream);
+
+    // The first copy is cut after part of its compressed bytes.
+    const std::string headers = "Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) + "\r\n";
+    TScriptedServer server({Reply("200 OK", headers), Reply("200 OK", "Transfer-Encoding: chunked\r\nContent-Encoding: gzip\r\n",
+                                                              "5\r\n" + gzip.substr(0, 5) + "\r\n" +
+                                                                  std::to_string(0) + "\r\n\r\n"),
+                            Reply("200 OK", headers), Reply("200 OK", headers, gzip)});
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/a.html"));
+    Run(item);
+    EXPECT_EQ(item->State(), isError);
+    EXPECT_EQ(item->LoadedText().result, "Compressed reply is cut short");
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(ReadFile("site/127.0.0.1/a.html"), page);
+    EXPECT_NE(server.Requests().at(0).find("\r\nAccept-Encoding: gzip, deflate\r\n"), std::string::npos);
+
+    // A resumed transfer continues the decoded bytes on disk: no compression.
+    TScriptedServer resume({Reply("206 Partial Content", "Content-Range: bytes 99-199/200\r\n"),
+                            Reply("206 Partial Content", "Content-Range: bytes 99-199/200\r\n", "rest")});
+    WriteFile("site/127.0.0.1/b.html", std::string(100, 'a'));
+    task->url = resume.URL("/");
+    Run(AddItem(resume.URL("/b.html"), "Incomplete (100 bytes)"));
+    ASSERT_EQ(resume.Requests().size(), 2u);
+    EXPECT_EQ(resume.Requests()[1].find("Accept-Encoding"), std::string::npos);
 }
 
 } // namespace

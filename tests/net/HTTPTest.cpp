@@ -102,24 +102,29 @@ TEST_F(HTTP, RequestTextIsComposedByteForByte)
     const std::string longPath = "/" + std::string(300, 'p');
     const RequestCase cases[] = {
         {"direct with agent", "http://www.site.example/a/b.html", "", "", 0,
-         "GET /a/b.html HTTP/1.0\r\nHost: www.site.example\r\nAccept: */*\r\nUser-Agent: Agent/1\r\n"
-         "Connection: close\r\n\r\n"},
+         "GET /a/b.html HTTP/1.1\r\nHost: www.site.example\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\n"
+         "Connection: keep-alive\r\n\r\n"},
         {"host only", "http://host", "", "", 0,
-         "GET / HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nUser-Agent: Agent/1\r\nConnection: close\r\n\r\n"},
+         "GET / HTTP/1.1\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\nConnection: keep-alive\r\n\r\n"},
         {"port", "http://host:8080/x", "", "", 0,
-         "GET /x HTTP/1.0\r\nHost: host:8080\r\nAccept: */*\r\nUser-Agent: Agent/1\r\nConnection: close\r\n\r\n"},
+         "GET /x HTTP/1.1\r\nHost: host:8080\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\nConnection: keep-alive\r\n\r\n"},
         {"proxy adds a slash", "http://host:81", "proxy:3128", "", 0,
-         "GET http://host:81/ HTTP/1.0\r\nHost: host:81\r\nAccept: */*\r\nUser-Agent: Agent/1\r\n"
-         "Connection: close\r\n\r\n"},
+         "GET http://host:81/ HTTP/1.1\r\nHost: host:81\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\n"
+         "Connection: keep-alive\r\n\r\n"},
         {"proxy full address", "http://host/a?b", "proxy:3128", "", 0,
-         "GET http://host/a?b HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nUser-Agent: Agent/1\r\n"
-         "Connection: close\r\n\r\n"},
+         "GET http://host/a?b HTTP/1.1\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\n"
+         "Connection: keep-alive\r\n\r\n"},
         {"range and credentials", "http://host/f.zip", "", "user:", 1000,
-         "GET /f.zip HTTP/1.0\r\nHost: host\r\nAuthorization: Basic dXNlcjo=\r\nAccept: */*\r\n"
-         "User-Agent: Agent/1\r\nRange:Bytes=1000-\r\nConnection: close\r\n\r\n"},
+         "GET /f.zip HTTP/1.1\r\nHost: host\r\nAuthorization: Basic dXNlcjo=\r\nAccept: */*\r\n"
+         "User-Agent: Agent/1\r\nRange:Bytes=1000-\r\nConnection: keep-alive\r\n\r\n"},
+        {"https", "https://host/s.html", "", "", 0,
+         "GET /s.html HTTP/1.1\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\nConnection: keep-alive\r\n\r\n"},
+        {"https through the proxy's tunnel", "https://host:8443/s.html", "proxy:3128", "", 0,
+         "GET /s.html HTTP/1.1\r\nHost: host:8443\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\n"
+         "Connection: keep-alive\r\n\r\n"},
         {"blanks are encoded", "http://host/a b\r\nX: y", "", "", 0,
-         "GET /a%20b%0D%0AX:%20y HTTP/1.0\r\nHost: host\r\nAccept: */*\r\nUser-Agent: Agent/1\r\n"
-         "Connection: close\r\n\r\n"},
+         "GET /a%20b%0D%0AX:%20y HTTP/1.1\r\nHost: host\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\nUser-Agent: Agent/1\r\n"
+         "Connection: keep-alive\r\n\r\n"},
     };
     for (const RequestCase &c : cases) {
         TagHTTP http;
@@ -131,13 +136,21 @@ TEST_F(HTTP, RequestTextIsComposedByteForByte)
     }
 
     TagHTTP http;
+    http.SetProxy("proxy:3128");
     http.SetURL("http://host" + longPath);
     http.ProxyUserName = "pu";
     http.ProxyPassword = "pp";
     http.IfModifiedSince = "Tue, 01 Dec 2026 10:00:00 GMT";
     EXPECT_EQ(http.RequestText("HEAD", ""),
-              "HEAD " + longPath + " HTTP/1.0\r\nHost: host\r\nProxy-Authorization: Basic cHU6cHA=\r\n"
-              "Accept: */*\r\nIf-Modified-Since: Tue, 01 Dec 2026 10:00:00 GMT\r\nConnection: close\r\n\r\n");
+              "HEAD http://host" + longPath + " HTTP/1.1\r\nHost: host\r\nProxy-Authorization: Basic cHU6cHA=\r\n"
+              "Accept: */*\r\nAccept-Encoding: gzip, deflate\r\nIf-Modified-Since: Tue, 01 Dec 2026 10:00:00 GMT\r\nConnection: keep-alive\r\n\r\n");
+    // The proxy's credentials never reach a server: not without the proxy,
+    // and not through the tunnel of an https address.
+    for (const char *url : {"http://host/a.html", "https://host/a.html"}) {
+        http.SetProxy(std::string(url).rfind("https", 0) == 0 ? "proxy:3128" : "");
+        http.SetURL(url);
+        EXPECT_EQ(http.RequestText("GET", "").find("Proxy-Authorization"), std::string::npos) << url;
+    }
 }
 
 TEST_F(HTTP, GetSendsTheRequestAndReadsACountedBody)
@@ -149,9 +162,9 @@ TEST_F(HTTP, GetSendsTheRequestAndReadsACountedBody)
     EXPECT_EQ(http.Body.ReadAll(), "hello");
     EXPECT_EQ(http.Headers.lines,
               (std::vector<std::string>{"HTTP/1.0 200 OK", "Content-Length: 5", ""}));
-    EXPECT_EQ(server.Requests().at(0), "GET /page.html HTTP/1.0\r\nHost: " + server.Address() +
-                                           "\r\nAuthorization: Basic dXNlcjpzZWNyZXQ=\r\nAccept: */*\r\n"
-                                           "Connection: close\r\n\r\n");
+    EXPECT_EQ(server.Requests().at(0), "GET /page.html HTTP/1.1\r\nHost: " + server.Address() +
+                                           "\r\nAuthorization: Basic dXNlcjpzZWNyZXQ=\r\nAccept: */*\r\nAccept-Encoding: gzip, deflate\r\n"
+                                           "Connection: keep-alive\r\n\r\n");
     EXPECT_FALSE(http.IsOpen());
 }
 
@@ -174,12 +187,13 @@ TEST_F(HTTP, BodiesChunkedOrUntilClose)
         std::string reply;
         std::string body;
         std::string error;
+        bool kept = false; // the connection stays open for the next request
     };
     const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     const Case cases[] = {
         {"lower-case sizes", head + "a\r\n0123456789\r\n1f\r\n" + std::string(31, 'x') + "\r\n0\r\n\r\n",
-         "0123456789" + std::string(31, 'x'), ""},
-        {"extension and trailer", head + "3;ext=1\r\nabc\r\n0\r\nTrailer: x\r\n\r\n", "abc", ""},
+         "0123456789" + std::string(31, 'x'), "", true},
+        {"extension and trailer", head + "3;ext=1\r\nabc\r\n0\r\nTrailer: x\r\n\r\n", "abc", "", true},
         {"overflowing size", head + "fffffffffff\r\nabc", "", "Invalid chunk size in reply"},
         {"not a size", head + "3\r\nabc\r\nzz\r\n", "abc", "Invalid chunk size in reply"},
         {"cut inside a chunk", head + "10\r\nabc", "abc", "Connection closed before the end of the data"},
@@ -199,7 +213,7 @@ TEST_F(HTTP, BodiesChunkedOrUntilClose)
         }
         EXPECT_EQ(error, c.error) << c.name;
         EXPECT_EQ(http.Body.ReadAll(), c.body) << c.name;
-        EXPECT_FALSE(http.IsOpen()) << c.name;
+        EXPECT_EQ(http.IsOpen(), c.kept) << c.name;
     }
 }
 
@@ -244,9 +258,9 @@ TEST_F(HTTP, ProxyReceivesTheFullAddress)
     http.SetURL("http://origin.invalid:8080");
     EXPECT_EQ(http.Get(), 200);
     EXPECT_EQ(http.Body.ReadAll(), "via proxy");
-    EXPECT_EQ(proxy.Requests().at(0), "GET http://origin.invalid:8080/ HTTP/1.0\r\nHost: origin.invalid:8080\r\n"
+    EXPECT_EQ(proxy.Requests().at(0), "GET http://origin.invalid:8080/ HTTP/1.1\r\nHost: origin.invalid:8080\r\n"
                                       "Proxy-Authorization: Basic bWU6cHc=\r\nAccept: */*\r\n"
-                                      "Connection: close\r\n\r\n");
+                                      "Accept-Encoding: gzip, deflate\r\nConnection: keep-alive\r\n\r\n");
 }
 
 TEST_F(HTTP, ResumedBodyContinuesTheFileOnlyFromTheAskedOffset)

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <set>
 #include <vector>
 #include <chrono>
 #include <netinet/in.h>
@@ -37,7 +38,9 @@ bool Accepts(uint16_t port)
 
 } // namespace
 
-TNginxServer::TNginxServer(const std::string &root, const std::string &serverLines)
+TNginxServer::TNginxServer(const std::string &root, const std::string &serverLines,
+                           std::optional<TCertificate> certificate)
+    : certificate_(certificate)
 {
     QString program = QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     if (program.isEmpty())
@@ -51,6 +54,11 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
     root_ = root;
     serverLines_ = serverLines;
     logFile_ = dir_ + "access.log";
+    connectionLog_ = dir_ + "connections.log";
+    if (certificate_ && CertificateFile(*certificate_).empty()) {
+        error_ = "no test certificates: " + CertificatesError();
+        return;
+    }
     // Tests run in parallel: a port found free may be taken before nginx
     // binds it. nginx then gives up and the start is tried on another port.
     for (int attempt = 0; attempt < 5 && !running_; ++attempt)
@@ -67,11 +75,16 @@ void TNginxServer::Start()
                          "http {\n"
                          "  log_format requests '$request_method $request_uri $status $http_if_modified_since';\n"
                          "  access_log " + logFile_ + " requests;\n"
+                         "  log_format connections '$connection $connection_requests';\n"
+                         "  access_log " + connectionLog_ + " connections;\n"
                          "  client_body_temp_path " + dir_ + "body;\n  proxy_temp_path " + dir_ + "proxy;\n"
                          "  fastcgi_temp_path " + dir_ + "fastcgi;\n  uwsgi_temp_path " + dir_ + "uwsgi;\n"
                          "  scgi_temp_path " + dir_ + "scgi;\n"
                          "  include /etc/nginx/mime.types;\n  default_type application/octet-stream;\n"
-                         "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n"
+                         "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + (certificate_ ? " ssl" : "") + ";\n" +
+                         (certificate_ ? "    ssl_certificate " + CertificateFile(*certificate_) + ";\n    ssl_certificate_key " +
+                                             KeyFile(*certificate_) + ";\n"
+                                       : std::string()) +
                          "    root " + root_ + ";\n" + serverLines_ + "\n  }\n}\n";
     std::string configPath = dir_ + "nginx.conf", logPath = dir_ + "error.log", pidPath = dir_ + "nginx.pid";
     SaveText(configPath, config);
@@ -116,6 +129,21 @@ std::vector<std::string> TNginxServer::Requests() const
         start = end + 1;
     }
     return lines;
+}
+
+int TNginxServer::ConnectionsUsed() const
+{
+    std::set<std::string> connections;
+    std::string log = ReadFileBytes(connectionLog_);
+    for (size_t start = 0; start < log.size();) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos)
+            end = log.size();
+        std::string line = log.substr(start, end - start);
+        connections.insert(line.substr(0, line.find(' ')));
+        start = end + 1;
+    }
+    return static_cast<int>(connections.size());
 }
 
 TNginxServer::~TNginxServer() { Stop(); }

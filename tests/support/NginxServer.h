@@ -1,7 +1,10 @@
 #pragma once
 
+#include "support/TestCertificates.h"
+
 #include <QTemporaryDir>
 
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,10 +13,12 @@
 namespace arvelo::test {
 
 // A real nginx serving a folder on a free loopback port, with a
-// configuration of its own; extra lines go into its server block.
+// configuration of its own; extra lines go into its server block. With a
+// certificate it serves https.
 class TNginxServer {
 public:
-    explicit TNginxServer(const std::string &root, const std::string &serverLines = {});
+    explicit TNginxServer(const std::string &root, const std::string &serverLines = {},
+                          std::optional<TCertificate> certificate = {});
     ~TNginxServer();
     TNginxServer(const TNginxServer &) = delete;
     TNginxServer &operator=(const TNginxServer &) = delete;
@@ -23,17 +28,23 @@ public:
     const std::string &Error() const { return error_; }
     uint16_t Port() const { return port_; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::string URL(const std::string &path = "/") const { return "http://" + Address() + path; }
+    std::string URL(const std::string &path = "/") const
+    {
+        return (certificate_ ? "https://" : "http://") + Address() + path;
+    }
     // One line per request so far: method, target, status and the
     // If-Modified-Since header, as "GET /a.html 200 -".
     std::vector<std::string> Requests() const;
+    // How many connections the requests so far came over.
+    int ConnectionsUsed() const;
 
 private:
     void Start();
     void Stop();
 
     QTemporaryDir work_;
-    std::string dir_, program_, root_, serverLines_, logFile_;
+    std::string dir_, program_, root_, serverLines_, logFile_, connectionLog_;
+    std::optional<TCertificate> certificate_;
     pid_t pid_ = -1;
     uint16_t port_ = 0;
     bool running_ = false;

@@ -145,12 +145,13 @@ void WriteSite(const std::string &folder)
     }
 }
 
-std::unique_ptr<TNginxServer> StartSiteServer(const std::string &folder, bool slow, const std::string &extraLines)
+std::unique_ptr<TNginxServer> StartSiteServer(const std::string &folder, bool slow, const std::string &extraLines,
+                                              std::optional<TCertificate> certificate)
 {
     std::string lines = "    location = /old.html { return 302 /new.html; }\n" + extraLines;
     if (slow)
         lines += "    location /slow/ { limit_rate 16k; }\n";
-    return std::make_unique<TNginxServer>(folder, lines);
+    return std::make_unique<TNginxServer>(folder, lines, certificate);
 }
 
 } // namespace arvelo::test

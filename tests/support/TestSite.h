@@ -28,7 +28,8 @@ void WriteSite(const std::string &folder);
 // nginx serving the folder; a slow server sends the files under slow/ at
 // 16 KB/s. Extra lines go into its server block.
 std::unique_ptr<TNginxServer> StartSiteServer(const std::string &folder, bool slow = false,
-                                              const std::string &extraLines = {});
+                                              const std::string &extraLines = {},
+                                              std::optional<TCertificate> certificate = {});
 // The target of a request line of the server's log ("GET /a.html 200 -").
 std::string RequestTarget(const std::string &request);
 

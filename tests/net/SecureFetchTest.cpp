@@ -1,0 +1,100 @@
+#include "net/FetchFixture.h"
+#include "support/NginxServer.h"
+#include "support/TestCertificates.h"
+
+#include <gtest/gtest.h>
+
+namespace arvelo {
+namespace {
+
+using test::TCertificate;
+using test::TNginxServer;
+
+class SecureFetch : public test::FetchFixture {
+protected:
+    void SetUp() override
+    {
+        FetchFixture::SetUp();
+        WriteFile("www/a.html", "secure page");
+        WriteFile("www/b.html", "second page");
+    }
+
+    std::unique_ptr<TNginxServer> Serve(TCertificate certificate)
+    {
+        auto server = std::make_unique<TNginxServer>(Path("www"), std::string(), certificate);
+        EXPECT_TRUE(server->Running()) << server->Error();
+        return server;
+    }
+};
+
+TEST_F(SecureFetch, ATrustedServerServesItemsOverOneKeptConnection)
+{
+    auto server = Serve(TCertificate::kGood);
+    task->url = server->URL("/");
+    TAVQItem *first = AddItem(server->URL("/a.html"));
+    Run(first);
+    EXPECT_EQ(first->State(), isSaved) << fetch.Status();
+    TAVQItem *second = AddItem(server->URL("/b.html"));
+    Run(second);
+    EXPECT_EQ(second->State(), isSaved) << fetch.Status();
+    EXPECT_EQ(ReadFile("site/127.0.0.1/a.html"), "secure page");
+    EXPECT_EQ(ReadFile("site/127.0.0.1/b.html"), "second page");
+    // Two HEADs and two GETs, one connection and one handshake.
+    EXPECT_EQ(server->Requests().size(), 4u);
+    EXPECT_EQ(server->ConnectionsUsed(), 1);
+
+    // By name: the name goes out for the server to choose its certificate,
+    // and the certificate must carry it.
+    const std::string byName = "https://localhost:" + std::to_string(server->Port()) + "/a.html";
+    TAVQItem *named = AddItem(byName);
+    Run(named);
+    EXPECT_EQ(named->State(), isSaved) << fetch.Status();
+    EXPECT_EQ(ReadFile("site/localhost/a.html"), "secure page");
+}
+
+TEST_F(SecureFetch, AnUntrustedCertificateEndsTheItemWithTheReasonUnlessAccepted)
+{
+    struct Case {
+        TCertificate certificate;
+        const char *status;
+    };
+    const Case cases[] = {
+        {TCertificate::kExpired, "Certificate not trusted: certificate has expired (127.0.0.1)"},
+        {TCertificate::kSelfSigned, "Certificate not trusted: self-signed certificate (127.0.0.1)"},
+        {TCertificate::kWrongHost, "Certificate not trusted: IP address mismatch (127.0.0.1)"},
+    };
+    int number = 0;
+    for (const Case &c : cases) {
+        const std::string folder = "case" + std::to_string(++number) + "/";
+        NewTask(folder);
+        auto server = Serve(c.certificate);
+        task->url = server->URL("/");
+        fetch.AcceptInvalidCertificates = false;
+        TAVQItem *item = AddItem(server->URL("/a.html"));
+        Run(item);
+        EXPECT_EQ(fetch.Status(), c.status);
+        EXPECT_NE(item->State(), isSaved) << c.status;
+        EXPECT_TRUE(server->Requests().empty()) << c.status;
+        EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.status;
+
+        fetch.AcceptInvalidCertificates = true;
+        Run(item);
+        EXPECT_EQ(item->State(), isSaved) << c.status << ": " << fetch.Status();
+        EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), "secure page") << c.status;
+    }
+}
+
+TEST_F(SecureFetch, AnHttpServerThatIsNotTlsFailsClearly)
+{
+    TNginxServer plain(Path("www"));
+    ASSERT_TRUE(plain.Running()) << plain.Error();
+    task->url = "https://" + plain.Address() + "/";
+    TAVQItem *item = AddItem("https://" + plain.Address() + "/a.html");
+    Run(item);
+    EXPECT_EQ(fetch.Status().rfind("TLS error: ", 0), 0u) << fetch.Status();
+    EXPECT_NE(fetch.Status().find("(127.0.0.1)"), std::string::npos) << fetch.Status();
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
+}
+
+} // namespace
+} // namespace arvelo
