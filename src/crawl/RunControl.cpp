@@ -8,6 +8,7 @@
 #include "crawl/LocalNames.h"
 #include "crawl/Slots.h"
 #include "crawl/StyleSheet.h"
+#include "net/NameLookup.h"
 #include "crawl/ThreadParse.h"
 #include "crawl/URL.h"
 #include "model/ActiveTaskList.h"
@@ -237,6 +238,8 @@ void TRunControl::StartTask(TAVTask &task)
         // The run goes on; the file is written again at its end.
         Notifier().Error(error.what());
     }
+    // Names are looked up afresh for each run, then once per host.
+    TNameLookup::ForgetAll();
     slots_.running = true;
     zipTimer_.start();
     if (OnRunStarted)

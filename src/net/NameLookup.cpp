@@ -2,8 +2,12 @@
 
 #include "net/SocketError.h"
 
+#include "core/TextUtils.h"
+
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/eventfd.h>
@@ -42,7 +46,53 @@ bool ParseNumericAddress(const std::string &host, uint16_t port, TSocketAddress 
     return false;
 }
 
-TNameLookup::TNameLookup() : eventFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+namespace {
+
+// The look-ups of the run by lower-case host: a finished one holds only its
+// outcome, so that a run over many hosts keeps no descriptor open.
+// Never destroyed: a look-up may still finish while the program exits.
+struct TLookups {
+    std::mutex mutex;
+    std::map<std::string, std::shared_ptr<TNameLookup>> byHost;
+    std::vector<std::string> refused;
+};
+
+TLookups &Lookups()
+{
+    static auto *lookups = new TLookups;
+    return *lookups;
+}
+
+bool LoopbackOnly()
+{
+    const char *value = std::getenv(TNameLookup::kLoopbackOnlyVariable);
+    return value && *value;
+}
+
+} // namespace
+
+TNameLookup::TNameLookup(bool withEvent) : eventFd_(withEvent ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1) {}
+
+std::shared_ptr<TNameLookup> TNameLookup::Finished(int error, const TSocketAddress &address)
+{
+    std::shared_ptr<TNameLookup> lookup(new TNameLookup(false));
+    lookup->done_ = true;
+    lookup->error_ = error;
+    lookup->address_ = address;
+    return lookup;
+}
+
+void TNameLookup::ForgetAll()
+{
+    std::lock_guard lock(Lookups().mutex);
+    Lookups().byHost.clear();
+}
+
+std::vector<std::string> TNameLookup::RefusedNames()
+{
+    std::lock_guard lock(Lookups().mutex);
+    return Lookups().refused;
+}
 
 TNameLookup::~TNameLookup()
 {
@@ -52,10 +102,20 @@ TNameLookup::~TNameLookup()
 
 std::shared_ptr<TNameLookup> TNameLookup::Start(const std::string &host)
 {
-    std::shared_ptr<TNameLookup> lookup(new TNameLookup);
+    const std::string key = LowerAscii(host);
+    TLookups &all = Lookups();
+    std::lock_guard lock(all.mutex);
+    if (auto found = all.byHost.find(key); found != all.byHost.end())
+        return found->second;
+    if (LoopbackOnly() && key != "localhost") {
+        all.refused.push_back(host);
+        return all.byHost[key] = Finished(seHostNotFound, {});
+    }
+    std::shared_ptr<TNameLookup> lookup(new TNameLookup(true));
     if (lookup->eventFd_ < 0)
         throw ESocketError(SocketErrorFromErrno(errno));
-    std::thread(Run, lookup, host).detach();
+    all.byHost[key] = lookup;
+    std::thread(Run, lookup, key).detach();
     return lookup;
 }
 
@@ -96,6 +156,12 @@ void TNameLookup::Run(const std::shared_ptr<TNameLookup> &lookup, const std::str
     }
     uint64_t one = 1;
     [[maybe_unused]] auto written = write(lookup->eventFd_, &one, sizeof one);
+    // Later connections take the outcome without the descriptor; those
+    // waiting now hold this one until they have seen it.
+    TLookups &all = Lookups();
+    std::lock_guard lock(all.mutex);
+    if (auto entry = all.byHost.find(host); entry != all.byHost.end() && entry->second == lookup)
+        entry->second = Finished(error, chosen);
 }
 
 bool TNameLookup::Done() const

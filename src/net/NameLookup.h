@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <sys/socket.h>
+#include <vector>
 
 namespace arvelo {
 
@@ -22,11 +23,21 @@ bool ParseNumericAddress(const std::string &host, uint16_t port, TSocketAddress 
 
 // A host-name look-up that runs in a helper thread, so that waiting for it
 // can be abandoned at any time: a cancelled or timed-out look-up finishes
-// in the background and its result is dropped.
+// in the background. Each host is looked up once until ForgetAll: every
+// connection to it shares that look-up and its outcome, a failure too.
 class TNameLookup {
 public:
-    // Starts looking up the host; EventFd becomes readable when done.
+    // The look-up of the host, started now or shared; EventFd becomes
+    // readable when done (a finished one has no event descriptor).
     static std::shared_ptr<TNameLookup> Start(const std::string &host);
+    // Forgets every outcome: a new run looks every host up again.
+    static void ForgetAll();
+
+    // When this variable is set (the tests set it), names other than
+    // "localhost" are not looked up at all: they fail at once, and the
+    // names are kept for RefusedNames, so that no test reaches the network.
+    static constexpr const char *kLoopbackOnlyVariable = "ARVELO_LOOPBACK_ONLY";
+    static std::vector<std::string> RefusedNames();
     ~TNameLookup();
 
     int EventFd() const { return eventFd_; }
@@ -35,8 +46,9 @@ public:
     int Result(TSocketAddress &address) const;
 
 private:
-    TNameLookup();
+    explicit TNameLookup(bool withEvent);
     static void Run(const std::shared_ptr<TNameLookup> &lookup, const std::string &host);
+    static std::shared_ptr<TNameLookup> Finished(int error, const TSocketAddress &address);
 
     int eventFd_ = -1;
     mutable std::mutex mutex_;

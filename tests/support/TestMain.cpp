@@ -1,3 +1,5 @@
+#include "support/LoopbackGuard.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -5,6 +7,7 @@
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new arvelo::test::TLoopbackGuard);
     QCoreApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

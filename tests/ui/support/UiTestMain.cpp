@@ -1,3 +1,5 @@
+#include "support/LoopbackGuard.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +11,7 @@ int main(int argc, char **argv)
     // Real widgets without a display; discovery runs this too.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new arvelo::test::TLoopbackGuard);
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }
