@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include <chrono>
-#include <condition_variable>
+#include <atomic>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -24,12 +24,13 @@ struct TCall {
     const std::function<void()> *function;
     std::function<void()> owned;
     std::exception_ptr failure;
-    bool done = false;
+    // Its caller alone waits on it: an ended call wakes no other thread.
+    std::atomic<bool> done{false};
 };
 
 // The calls pass through a queue of our own, guarded by a standard mutex,
-// and the caller waits on a standard condition: the hand-over is visible to
-// the thread sanitizer. Qt only wakes the window thread, through a slot
+// and each caller waits on its own call's atomic flag: the hand-over is
+// visible to the thread sanitizer. Qt only wakes the window thread, through a slot
 // invoked by name, so that no data crosses threads inside Qt.
 class TWindowCalls : public QObject {
     Q_OBJECT
@@ -48,13 +49,8 @@ public:
     {
         auto call = std::make_shared<TCall>();
         call->function = &function;
-        {
-            std::lock_guard lock(mutex_);
-            pending_.push_back(call);
-        }
-        QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [&] { return call->done; });
+        Enqueue(call);
+        call->done.wait(false, std::memory_order_acquire);
         if (call->failure)
             std::rethrow_exception(call->failure);
     }
@@ -64,11 +60,7 @@ public:
         auto call = std::make_shared<TCall>();
         call->owned = std::move(function);
         call->function = &call->owned;
-        {
-            std::lock_guard lock(mutex_);
-            pending_.push_back(call);
-        }
-        QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
+        Enqueue(call);
     }
 
 public Q_SLOTS:
@@ -105,17 +97,27 @@ public Q_SLOTS:
             } catch (...) {
                 call->failure = std::current_exception();
             }
-            {
-                std::lock_guard lock(mutex_);
-                call->done = true;
-            }
-            done_.notify_all();
+            call->done.store(true, std::memory_order_release);
+            call->done.notify_one();
         }
     }
 
 private:
+    // One wake-up for a queue that was empty: calls that come while others
+    // wait are run by the same slice.
+    void Enqueue(const std::shared_ptr<TCall> &call)
+    {
+        bool wasEmpty;
+        {
+            std::lock_guard lock(mutex_);
+            wasEmpty = pending_.empty();
+            pending_.push_back(call);
+        }
+        if (wasEmpty)
+            QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
+    }
+
     std::mutex mutex_;
-    std::condition_variable done_;
     std::deque<std::shared_ptr<TCall>> pending_;
     QTimer resume_;
 };

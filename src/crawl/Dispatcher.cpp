@@ -214,42 +214,45 @@ void TThreadDownload::Statistics()
 
 void TThreadDownload::DispatchBurst()
 {
-    while (!paused_.load() && DispatchStep()) {
-    }
-}
-
-bool TThreadDownload::DispatchStep()
-{
+    if (paused_.load())
+        return;
     TSlotList *slots = slots_.load();
     TAVTask *task = task_.load();
     if (!slots)
-        return false;
+        return;
     std::vector<TAVSocket *> all = slots->Snapshot();
-    TAVSocket *idle = nullptr;
-    bool busy = false;
-    for (TAVSocket *slot : all) {
+    std::vector<TAVSocket *> idle;
+    for (TAVSocket *slot : all)
         if (slot->Idle())
-            idle = idle ? idle : slot;
-        else
-            busy = true;
-    }
-    if (!idle)
-        return false;
+            idle.push_back(slot);
+    if (idle.empty())
+        return;
     if (static_cast<int>(all.size()) > slots->Connections()) {
         // One idle surplus slot goes per burst after the number was lowered.
-        RunInWindowThread([&] { slots->FreeSlot(idle); });
-        return false;
+        RunInWindowThread([&] { slots->FreeSlot(idle.front()); });
+        return;
     }
     if (!task)
-        return false;
-    if (TAVQItem *item = SelectItem(*task)) {
-        RunInWindowThread([&] { slots->StartFetch(*idle, *item); });
-        return true;
-    }
+        return;
+    // Every idle slot gets its item in one hand-over to the window thread.
+    // Each item is chosen there, right before its fetch starts: until then
+    // its state still offers it for selection.
+    bool started = false;
+    RunInWindowThread([&] {
+        for (TAVSocket *slot : idle) {
+            TAVQItem *item = SelectItem(*task);
+            if (!item)
+                break;
+            slots->StartFetch(*slot, *item);
+            started = true;
+        }
+    });
+    if (started)
+        return;
+    const bool busy = idle.size() < all.size();
     if (busy || task->items.NextPageToParse())
-        return false;
+        return;
     Finish(*task);
-    return false;
 }
 
 TAVQItem *TThreadDownload::SelectItem(TAVTask &task)

@@ -62,9 +62,8 @@ private:
     void Statistics();
     void CompleteFinished();
     void CompleteItem(TAVSocket &slot);
+    // Hands an item to every idle slot, or notices the end of the run.
     void DispatchBurst();
-    // False when the burst is over.
-    bool DispatchStep();
     TAVQItem *SelectItem(TAVTask &task);
     void Finish(TAVTask &task);
     void SaveStateInWindow(bool soon);

@@ -31,9 +31,11 @@ TThreadParse::~TThreadParse()
         terminated_ = true;
     }
     wake_.notify_all();
-    // The thread may be waiting for a call into the window thread.
+    // The thread may be waiting for a call into the window thread; a
+    // status line it posted still refers to this object.
     PumpEventsUntil([this] { return done_.load(); });
     thread_.join();
+    PumpEventsUntil([this] { return !StatusPending(); });
 }
 
 void TThreadParse::Start(TAVTask *task)
@@ -62,8 +64,31 @@ void TThreadParse::Wake()
 
 void TThreadParse::Status(const std::string &text)
 {
-    if (OnStatus)
-        RunInWindowThread([&] { OnStatus(text); });
+    if (!OnStatus)
+        return;
+    // Posted, not awaited: the parser never waits for the window to show a
+    // line, and lines that come faster than the window takes them merge
+    // into the last one.
+    std::lock_guard lock(statusMutex_);
+    pendingStatus_ = text;
+    if (statusPosted_)
+        return;
+    statusPosted_ = true;
+    PostToWindowThread([this] {
+        std::string line;
+        {
+            std::lock_guard lock(statusMutex_);
+            line = std::move(pendingStatus_);
+            statusPosted_ = false;
+        }
+        OnStatus(line);
+    });
+}
+
+bool TThreadParse::StatusPending()
+{
+    std::lock_guard lock(statusMutex_);
+    return statusPosted_;
 }
 
 void TThreadParse::Run()

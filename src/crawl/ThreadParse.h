@@ -48,6 +48,7 @@ private:
     void RunLoop();
     void ParsePage(TAVTask &task, TAVQItem &item);
     void Status(const std::string &text);
+    bool StatusPending();
     int QueueItems(TAVTask &task, std::vector<TCandidate> &batch);
 
     std::mutex mutex_;
@@ -59,6 +60,9 @@ private:
     std::atomic<bool> busy_{false};
     std::atomic<bool> done_{false};
     std::atomic<int> pagesProcessed_{0};
+    std::mutex statusMutex_;
+    std::string pendingStatus_;
+    bool statusPosted_ = false;
     std::thread thread_;
 };
 
