@@ -38,6 +38,9 @@ public:
     // names are kept for RefusedNames, so that no test reaches the network.
     static constexpr const char *kLoopbackOnlyVariable = "ARVELO_LOOPBACK_ONLY";
     static std::vector<std::string> RefusedNames();
+    // "address:port" of a name server on loopback that takes every look-up
+    // but localhost's in place of the system's resolver (for the tests).
+    static constexpr const char *kTestResolverVariable = "ARVELO_TEST_RESOLVER";
     ~TNameLookup();
 
     int EventFd() const { return eventFd_; }
@@ -48,6 +51,8 @@ public:
 private:
     explicit TNameLookup(bool withEvent);
     static void Run(const std::shared_ptr<TNameLookup> &lookup, const std::string &host);
+    // The system's resolver: the first IPv4 address, else the first IPv6 one.
+    static int LookUp(const std::string &host, TSocketAddress &chosen);
     static std::shared_ptr<TNameLookup> Finished(int error, const TSocketAddress &address);
 
     int eventFd_ = -1;

@@ -5,6 +5,7 @@
 #include "model/ActiveTaskList.h"
 #include "model/DownloadItem.h"
 #include "schedule/Schedule.h"
+#include "support/FakeResolver.h"
 #include "support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,41 @@ TEST_F(Crawl, ASiteServedCompressedIsSavedDecodedAndFollowed)
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     // Every page followed and every file byte for byte as served.
     ExpectCompleteCopy();
+}
+
+TEST_F(Crawl, AHostThatCannotBeLookedUpHoldsUpNothingAndIsAskedOnce)
+{
+    WriteFile("www/lookup/index.html",
+              "<html><head><title>Look-ups</title></head><body><a href=\"a.html\">a</a><a href=\"b.html\">b</a>"
+              "<img src=\"http://nowhere.test/1.gif\"><img src=\"http://nowhere.test/2.gif\">"
+              "<img src=\"http://NOWHERE.test/3.gif\"></body></html>");
+    WriteFile("www/lookup/a.html", "<html><body><img src=\"http://nowhere.test/4.gif\"></body></html>");
+    WriteFile("www/lookup/b.html", "<html><body>b</body></html>");
+    TFakeResolver resolver;
+    ASSERT_TRUE(resolver.Listening());
+    StartServer();
+    TAVTask *task = NewCopyTask("/lookup/index.html");
+    const int before = runsEnded;
+    engine->run.StartTask(*task);
+    // The site's own pages all arrive while the name server keeps silent.
+    auto saved = [&](const char *name) { return FileExists(Copy() + "127.0.0.1/lookup/" + name); };
+    ASSERT_TRUE(PumpUntil([&] { return saved("index.html") && saved("a.html") && saved("b.html"); }));
+    EXPECT_EQ(runsEnded, before);
+    ASSERT_TRUE(PumpUntil([&] { return !resolver.Queries().empty(); }));
+    resolver.Release();
+    ASSERT_TRUE(PumpUntil([&] { return runsEnded > before; }));
+    // Four addresses on the host, one question for it.
+    EXPECT_EQ(resolver.Queries(), std::vector<std::string>{"nowhere.test"});
+    EXPECT_EQ(task->resourceErrors.load(), 4);
+    for (size_t i = 0; i < task->items.ItemCount(); ++i) {
+        TAVQItem &item = *task->items.Item(i);
+        item.LoadFields();
+        if (item.LoadedText().URL.find("nowhere") != std::string::npos) {
+            EXPECT_EQ(item.State(), isError);
+            EXPECT_EQ(item.LoadedText().result, "[11001] Host not found");
+        }
+        item.ReleaseFields();
+    }
 }
 
 TEST_F(Crawl, ConvertedPageLinksToItsLocalFiles)
