@@ -126,48 +126,75 @@ void TScriptedServer::Serve()
         int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
-        size_t index = static_cast<size_t>(connections_++);
-        TScriptedReply reply;
-        bool scripted;
-        {
-            std::lock_guard lock(mutex_);
-            scripted = index < replies_.size();
-            if (scripted)
-                reply = replies_[index];
-            requests_.emplace_back();
+        ++connections_;
+        std::string received;
+        for (bool first = true;; first = false) {
+            if (!first && !AwaitRequest(client, received))
+                break;
+            TScriptedReply reply;
+            bool scripted;
+            {
+                std::lock_guard lock(mutex_);
+                // A request beyond the script uses up its place all the same,
+                // so that a reply added later goes to the request after it.
+                scripted = next_ < replies_.size();
+                if (scripted)
+                    reply = replies_[next_];
+                ++next_;
+                requests_.emplace_back();
+            }
+            if (!scripted || !Answer(client, reply, received))
+                break;
         }
-        if (scripted)
-            Answer(client, reply);
         close(client);
     }
 }
 
-void TScriptedServer::Answer(int client, const TScriptedReply &reply)
+bool TScriptedServer::AwaitRequest(int client, const std::string &received)
+{
+    if (!received.empty())
+        return true;
+    pollfd fds[3] = {{client, POLLIN, 0}, {listener_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    if (poll(fds, 3, -1) <= 0 || !fds[0].revents)
+        return false;
+    // Readable with nothing to read: the client has closed it.
+    char byte;
+    return recv(client, &byte, 1, MSG_PEEK) > 0;
+}
+
+bool TScriptedServer::Answer(int client, const TScriptedReply &reply, std::string &received)
 {
     // The request ends with its empty line; give up after two seconds.
-    std::string request;
     char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
+    while (received.find("\r\n\r\n") == std::string::npos) {
         pollfd fds[2] = {{client, POLLIN, 0}, {stopFd_, POLLIN, 0}};
         if (poll(fds, 2, 2000) <= 0 || fds[1].revents)
             break;
         ssize_t n = recv(client, buffer, sizeof buffer, 0);
         if (n <= 0)
             break;
-        request.append(buffer, static_cast<size_t>(n));
+        received.append(buffer, static_cast<size_t>(n));
     }
+    // On a connection kept open what follows the empty line belongs to the
+    // next request; otherwise it is recorded with this one.
+    size_t end = received.find("\r\n\r\n");
+    if (end == std::string::npos || reply.end != TScriptedReply::End::kKeepOpen)
+        end = received.size();
+    else
+        end += 4;
     {
         std::lock_guard lock(mutex_);
-        requests_.back() = request;
+        requests_.back() = received.substr(0, end);
     }
+    received.erase(0, end);
     for (const TScriptedReply::Piece &piece : reply.pieces) {
         if (piece.pauseMs > 0 && !Sleep(piece.pauseMs))
-            return;
+            return false;
         size_t sent = 0;
         while (sent < piece.bytes.size()) {
             ssize_t n = send(client, piece.bytes.data() + sent, piece.bytes.size() - sent, MSG_NOSIGNAL);
             if (n <= 0)
-                return;
+                return false;
             sent += static_cast<size_t>(n);
         }
     }
@@ -179,9 +206,10 @@ void TScriptedServer::Answer(int client, const TScriptedReply &reply)
         for (;;) {
             pollfd fds[2] = {{client, POLLIN, 0}, {stopFd_, POLLIN, 0}};
             if (poll(fds, 2, -1) <= 0 || fds[1].revents || recv(client, buffer, sizeof buffer, 0) <= 0)
-                return;
+                return false;
         }
     }
+    return reply.end == TScriptedReply::End::kKeepOpen;
 }
 
 } // namespace arvelo::test

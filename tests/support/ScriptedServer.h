@@ -32,10 +32,13 @@ private:
 // after the given seconds.
 bool PumpUntil(const std::function<bool()> &condition, double seconds = 20);
 
-// What the server does on one connection: read the request (up to its empty
-// line), send each piece after its pause, then end as told.
+// What the server does with one request: read it (up to its empty line),
+// send each piece after its pause, then end as told. kKeepOpen stays on the
+// connection and answers its next request with the next scripted reply; a
+// client that closes it, or connects anew, leaves that reply to the next
+// connection.
 struct TScriptedReply {
-    enum class End { kClose, kReset, kHold };
+    enum class End { kClose, kReset, kHold, kKeepOpen };
     struct Piece {
         std::string bytes;
         int pauseMs = 0; // before sending
@@ -57,9 +60,10 @@ struct TScriptedReply {
     }
 };
 
-// A loopback server that answers each connection, in order, with the next
-// scripted reply (connections beyond the script are closed at once) and
-// records the bytes of every request it received.
+// A loopback server that answers each request, in order, with the next
+// scripted reply (a request beyond the script has its connection closed at
+// once, unread) and records the bytes of every request it received. One
+// connection is served at a time.
 class TScriptedServer {
 public:
     explicit TScriptedServer(std::vector<TScriptedReply> replies = {}, bool ipv6 = false);
@@ -76,7 +80,13 @@ public:
 
 private:
     void Serve();
-    void Answer(int client, const TScriptedReply &reply);
+    // Reads one request from the client and answers with the reply; on a
+    // connection kept open what came after the request stays in received.
+    // False when the connection is done.
+    bool Answer(int client, const TScriptedReply &reply, std::string &received);
+    // Waits on a kept connection for its next request: false when the client
+    // closes it, another connection comes or the server stops.
+    bool AwaitRequest(int client, const std::string &received);
     bool Sleep(int ms);
 
     bool ipv6_;
@@ -85,6 +95,7 @@ private:
     uint16_t port_ = 0;
     mutable std::mutex mutex_;
     std::vector<TScriptedReply> replies_;
+    size_t next_ = 0; // the reply for the next request
     std::vector<std::string> requests_;
     std::atomic<int> connections_{0};
     std::atomic<bool> stopping_{false};
