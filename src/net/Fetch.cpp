@@ -308,13 +308,9 @@ void TlqHTTP::SetStatus(const std::string &text)
 
 void TlqHTTP::InstallHandlers()
 {
-    HTTP.OnOpen = [this](TagSocket &) {
-        SetStatus("Opening connection...");
-        bytes_ = 0;
-    };
+    HTTP.OnOpen = [this](TagSocket &) { SetStatus("Opening connection..."); };
     HTTP.OnHostFound = [this](TagSocket &) { SetStatus("Host Found"); };
-    // Each request counts its own bytes, also on a connection kept open.
-    HTTP.OnSending = [this](TagSocket &) { bytes_ = 0; };
+    HTTP.OnSending = [this](TagSocket &) { streamBytes_ = 0; };
     HTTP.OnConnected = [this](TagSocket &) { SetStatus("Waiting for reply..."); };
     HTTP.OnProgress = [this](TagSocket &, int percent, int64_t transferred) {
         TlqHTTPState state = State();
@@ -323,11 +319,13 @@ void TlqHTTP::InstallHandlers()
             SetStatus("Downloading");
         }
         percent_ = percent;
-        int64_t before = bytes_.load();
-        if (QItem && QItem->task && transferred >= before) {
-            QItem->task->totalBytes += transferred - before;
-            bytes_ = transferred;
-        }
+        // Each request, body and chunk counts from zero: what a count grew
+        // by since its last report, or all of it when it started anew.
+        int64_t last = streamBytes_.exchange(transferred);
+        int64_t grown = transferred >= last ? transferred - last : transferred;
+        bytes_ += grown;
+        if (QItem && QItem->task)
+            QItem->task->totalBytes += grown;
     };
     HTTP.OnClosed = [this](TagSocket &) {
         TlqHTTPState state = State();

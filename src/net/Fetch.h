@@ -123,7 +123,8 @@ private:
     mutable std::mutex statusMutex_;
     std::string status_;
     std::atomic<int> percent_{0};
-    std::atomic<int64_t> bytes_{0};
+    std::atomic<int64_t> bytes_{0};       // of the whole fetch
+    std::atomic<int64_t> streamBytes_{0}; // the last count of the request or body under way
     std::string localFile_, credentialServer_;
 };
 

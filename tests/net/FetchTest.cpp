@@ -91,6 +91,27 @@ TEST_F(Fetch, EveryOutcomeOfASingleAddress)
     }
 }
 
+TEST_F(Fetch, TheByteTotalCountsEveryBodyByteAlsoInChunks)
+{
+    const std::string chunk(1000, 'c');
+    std::string chunked;
+    for (int i = 0; i < 3; ++i)
+        chunked += "3e8\r\n" + chunk + "\r\n";
+    TScriptedServer server({Reply("200 OK"), Reply("200 OK", "Transfer-Encoding: chunked\r\n", chunked + "0\r\n\r\n"),
+                            Reply("200 OK"), Reply("200 OK", "Content-Length: 3000\r\n", std::string(3000, 'x'))});
+    task->url = server.URL("/");
+    for (const char *path : {"/chunked.html", "/counted.html"}) {
+        int64_t before = task->totalBytes.load();
+        Run(AddItem(server.URL(path)));
+        // The body's bytes and the two requests', nothing counted twice.
+        int64_t requests = 0;
+        for (size_t i = server.Requests().size() - 2; i < server.Requests().size(); ++i)
+            requests += static_cast<int64_t>(server.Requests()[i].size());
+        EXPECT_EQ(task->totalBytes.load() - before, 3000 + requests) << path;
+        EXPECT_EQ(fetch.Bytes(), 3000 + requests) << path;
+    }
+}
+
 TEST_F(Fetch, UnchangedPageIsUpdatedWithOneConditionalHead)
 {
     TScriptedServer server({Reply("304 Not Modified"), Reply("200 OK", "", "never")});
