@@ -156,6 +156,47 @@ void PostToWindowThread(std::function<void()> function)
         windowCalls->Post(std::move(function));
 }
 
+struct TLatestText::TState {
+    std::mutex mutex;
+    std::string text;
+    bool posted = false;
+    std::function<void(const std::string &)> deliver; // empty once the owner is gone
+};
+
+TLatestText::TLatestText(std::function<void(const std::string &)> deliver) : state_(std::make_shared<TState>())
+{
+    state_->deliver = std::move(deliver);
+}
+
+TLatestText::~TLatestText()
+{
+    std::lock_guard lock(state_->mutex);
+    state_->deliver = nullptr;
+}
+
+void TLatestText::Post(std::string text)
+{
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->text = std::move(text);
+        if (state_->posted)
+            return;
+        state_->posted = true;
+    }
+    PostToWindowThread([state = state_] {
+        std::string latest;
+        std::function<void(const std::string &)> deliver;
+        {
+            std::lock_guard lock(state->mutex);
+            latest = std::move(state->text);
+            state->posted = false;
+            deliver = state->deliver;
+        }
+        if (deliver)
+            deliver(latest);
+    });
+}
+
 void PumpEventsUntil(const std::function<bool()> &condition)
 {
     while (!condition()) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <string>
 
 namespace arvelo {
 
@@ -16,6 +18,25 @@ bool IsWindowThread();
 // Any thread: has the function run on the window thread soon, without waiting
 // for it. Exceptions it throws are dropped.
 void PostToWindowThread(std::function<void()> function);
+
+// A text that a thread updates faster than the window needs to see it (a
+// status line): each Post replaces the text still waiting, the window
+// thread gets the latest one, and nothing once the object is gone.
+class TLatestText {
+public:
+    // deliver runs on the window thread.
+    explicit TLatestText(std::function<void(const std::string &)> deliver);
+    ~TLatestText();
+    TLatestText(const TLatestText &) = delete;
+    TLatestText &operator=(const TLatestText &) = delete;
+
+    // Any thread, never waits.
+    void Post(std::string text);
+
+private:
+    struct TState;
+    std::shared_ptr<TState> state_;
+};
 
 // On the window thread: keeps its events running until the condition holds,
 // for waiting on a thread that may itself be calling into the window thread.

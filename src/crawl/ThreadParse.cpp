@@ -17,7 +17,11 @@
 namespace arvelo {
 
 TThreadParse::TThreadParse()
-    : thread_([this] {
+    : status_([this](const std::string &text) {
+          if (OnStatus)
+              OnStatus(text);
+      }),
+      thread_([this] {
           LowerThisThreadPriority();
           Run();
       })
@@ -31,11 +35,9 @@ TThreadParse::~TThreadParse()
         terminated_ = true;
     }
     wake_.notify_all();
-    // The thread may be waiting for a call into the window thread; a
-    // status line it posted still refers to this object.
+    // The thread may be waiting for a call into the window thread.
     PumpEventsUntil([this] { return done_.load(); });
     thread_.join();
-    PumpEventsUntil([this] { return !StatusPending(); });
 }
 
 void TThreadParse::Start(TAVTask *task)
@@ -64,31 +66,10 @@ void TThreadParse::Wake()
 
 void TThreadParse::Status(const std::string &text)
 {
-    if (!OnStatus)
-        return;
     // Posted, not awaited: the parser never waits for the window to show a
     // line, and lines that come faster than the window takes them merge
     // into the last one.
-    std::lock_guard lock(statusMutex_);
-    pendingStatus_ = text;
-    if (statusPosted_)
-        return;
-    statusPosted_ = true;
-    PostToWindowThread([this] {
-        std::string line;
-        {
-            std::lock_guard lock(statusMutex_);
-            line = std::move(pendingStatus_);
-            statusPosted_ = false;
-        }
-        OnStatus(line);
-    });
-}
-
-bool TThreadParse::StatusPending()
-{
-    std::lock_guard lock(statusMutex_);
-    return statusPosted_;
+    status_.Post(text);
 }
 
 void TThreadParse::Run()

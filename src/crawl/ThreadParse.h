@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/WindowThread.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -48,7 +50,6 @@ private:
     void RunLoop();
     void ParsePage(TAVTask &task, TAVQItem &item);
     void Status(const std::string &text);
-    bool StatusPending();
     int QueueItems(TAVTask &task, std::vector<TCandidate> &batch);
 
     std::mutex mutex_;
@@ -60,9 +61,7 @@ private:
     std::atomic<bool> busy_{false};
     std::atomic<bool> done_{false};
     std::atomic<int> pagesProcessed_{0};
-    std::mutex statusMutex_;
-    std::string pendingStatus_;
-    bool statusPosted_ = false;
+    TLatestText status_;
     std::thread thread_;
 };
 

@@ -59,8 +59,9 @@ protected:
     }
 
     std::unique_ptr<TAVTask> task;
-    TThreadParse parser;
+    // Outlives the parser, which may still show a line as it ends.
     std::vector<std::string> statuses;
+    TThreadParse parser;
 };
 
 TEST_F(ThreadParse, SavedPagesAreParsedConvertedAndTheirLinksQueued)
