@@ -2,12 +2,15 @@
 
 #include "net/Tls.h"
 
-#include <QDir>
-#include <QProcess>
+#include "support/ChildProcess.h"
+
+#include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace arvelo::test {
 
@@ -28,15 +31,17 @@ struct TCertificates {
     std::unique_ptr<QTemporaryDir> folder;
     std::string path, error;
 
+    // openssl in the certificates' folder; started with posix_spawn, which
+    // the thread sanitizer follows, unlike the forks of QProcess.
     bool Run(const QStringList &arguments)
     {
-        QProcess openssl;
-        openssl.setWorkingDirectory(QString::fromStdString(path));
-        openssl.start(QStringLiteral("openssl"), arguments);
-        if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit ||
-            openssl.exitCode() != 0) {
-            error = "openssl " + arguments.join(QLatin1Char(' ')).toStdString() + " failed: " +
-                    openssl.readAllStandardError().toStdString() + openssl.errorString().toStdString();
+        static const std::string openssl = QStandardPaths::findExecutable(QStringLiteral("openssl")).toStdString();
+        std::vector<std::string> argv{openssl};
+        for (const QString &argument : arguments)
+            argv.push_back(argument.toStdString());
+        TChildProcess child(argv);
+        if (openssl.empty() || !child.Started() || child.Wait(30) != 0) {
+            error = "openssl " + arguments.join(QLatin1Char(' ')).toStdString() + " failed: " + child.Errors();
             return false;
         }
         return true;
@@ -52,7 +57,8 @@ struct TCertificates {
     // by the authority, or by its own key.
     bool Make(const char *name, const char *names, const char *days, bool selfSigned)
     {
-        const QString base = QString::fromLatin1(name);
+        const QString base = QString::fromStdString(path) + QString::fromLatin1(name);
+        const QString ca = QString::fromStdString(path) + QStringLiteral("ca");
         const QStringList key = {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                                  QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
                                  QStringLiteral("-keyout"), base + QStringLiteral(".key")};
@@ -60,16 +66,16 @@ struct TCertificates {
             return false;
         if (selfSigned)
             return Run(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + key +
-                       QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=") + base, QStringLiteral("-days"),
+                       QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=") + QString::fromLatin1(name), QStringLiteral("-days"),
                                    QString::fromLatin1(days), QStringLiteral("-addext"),
                                    QString::fromLatin1(names).trimmed(), QStringLiteral("-out"),
                                    base + QStringLiteral(".pem")});
         return Run(QStringList{QStringLiteral("req")} + key +
-                   QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=") + base, QStringLiteral("-out"),
+                   QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=") + QString::fromLatin1(name), QStringLiteral("-out"),
                                base + QStringLiteral(".csr")}) &&
                Run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), base + QStringLiteral(".csr"),
-                    QStringLiteral("-CA"), QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
-                    QStringLiteral("-set_serial"), QString::number(qHash(base)), QStringLiteral("-days"),
+                    QStringLiteral("-CA"), ca + QStringLiteral(".pem"), QStringLiteral("-CAkey"), ca + QStringLiteral(".key"),
+                    QStringLiteral("-set_serial"), QString::number(qHash(QString::fromLatin1(name))), QStringLiteral("-days"),
                     QString::fromLatin1(days), QStringLiteral("-extfile"), base + QStringLiteral(".ext"),
                     QStringLiteral("-out"), base + QStringLiteral(".pem")});
     }
@@ -84,8 +90,8 @@ struct TCertificates {
         path = folder->path().toStdString() + "/";
         bool made = Run({QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
                          QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-                         QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("ca.key"),
-                         QStringLiteral("-out"), QStringLiteral("ca.pem"), QStringLiteral("-days"),
+                         QStringLiteral("-nodes"), QStringLiteral("-keyout"), QString::fromStdString(path + "ca.key"),
+                         QStringLiteral("-out"), QString::fromStdString(path + "ca.pem"), QStringLiteral("-days"),
                          QStringLiteral("3650"), QStringLiteral("-subj"), QStringLiteral("/CN=Arvelo Test Authority")}) &&
                     Make("good", kOurNames, "3650", false) && Make("expired", kOurNames, "-1", false) &&
                     Make("wronghost", "subjectAltName=DNS:other.test\n", "3650", false) &&
