@@ -74,7 +74,7 @@ CONF
   nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log"
   for _ in $(seq 100); do [ -s "$dir/nginx.pid" ] && break; sleep 0.05; done
   cat "$dir/nginx.pid" >> "$work/servers"
-  echo "${tls:+https}${tls:-http}://127.0.0.1:$port"
+  if [ -n "$tls" ]; then echo "https://127.0.0.1:$port"; else echo "http://127.0.0.1:$port"; fi
 }
 
 # Runs a command in its own folder; prints its name, wall time, peak memory

@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include <chrono>
-#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -24,12 +24,13 @@ struct TCall {
     const std::function<void()> *function;
     std::function<void()> owned;
     std::exception_ptr failure;
+    bool done = false;
     // Its caller alone waits on it: an ended call wakes no other thread.
-    std::atomic<bool> done{false};
+    std::condition_variable ended;
 };
 
 // The calls pass through a queue of our own, guarded by a standard mutex,
-// and each caller waits on its own call's atomic flag: the hand-over is
+// and each caller waits on its own call's condition: the hand-over is
 // visible to the thread sanitizer. Qt only wakes the window thread, through a slot
 // invoked by name, so that no data crosses threads inside Qt.
 class TWindowCalls : public QObject {
@@ -50,7 +51,8 @@ public:
         auto call = std::make_shared<TCall>();
         call->function = &function;
         Enqueue(call);
-        call->done.wait(false, std::memory_order_acquire);
+        std::unique_lock lock(mutex_);
+        call->ended.wait(lock, [&] { return call->done; });
         if (call->failure)
             std::rethrow_exception(call->failure);
     }
@@ -97,8 +99,11 @@ public Q_SLOTS:
             } catch (...) {
                 call->failure = std::current_exception();
             }
-            call->done.store(true, std::memory_order_release);
-            call->done.notify_one();
+            {
+                std::lock_guard lock(mutex_);
+                call->done = true;
+            }
+            call->ended.notify_one();
         }
     }
 

@@ -26,6 +26,12 @@ void TWorkerThread::Run(std::function<void()> job)
     wake_.notify_one();
 }
 
+void TWorkerThread::WaitIdle()
+{
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return !busy_ && !job_; });
+}
+
 void TWorkerThread::Loop()
 {
     LowerThisThreadPriority();
@@ -38,8 +44,15 @@ void TWorkerThread::Loop()
                 return;
             job = std::move(job_);
             job_ = nullptr;
+            busy_ = true;
         }
         job();
+        job = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            busy_ = false;
+        }
+        idle_.notify_all();
     }
 }
 

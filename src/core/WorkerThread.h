@@ -21,13 +21,16 @@ public:
     // Hands a job over; the one before must have ended. The thread starts
     // with the first job.
     void Run(std::function<void()> job);
+    // Blocks until no job is waiting or under way.
+    void WaitIdle();
 
 private:
     void Loop();
 
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable wake_, idle_;
     std::function<void()> job_;
+    bool busy_ = false;
     bool ending_ = false;
     std::thread thread_;
 };

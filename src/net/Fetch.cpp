@@ -9,8 +9,6 @@
 #include "model/DownloadItem.h"
 #include "model/Task.h"
 
-#include <thread>
-
 namespace arvelo {
 
 namespace {
@@ -61,10 +59,10 @@ TThreadHTTP::TThreadHTTP(TlqHTTP &owner) : owner_(owner), http_(owner.HTTP), ite
 
 TThreadHTTP::~TThreadHTTP()
 {
-    // The fetch has ended (its Tag is 1) but its last statement may be
+    // The fetch has ended (its Tag is 1) but its last statements may be
     // under way on the slot's worker.
-    while (running_.load())
-        std::this_thread::yield();
+    if (running_.load())
+        owner_.worker_.WaitIdle();
 }
 
 void TThreadHTTP::Start()
