@@ -90,6 +90,28 @@ TEST_F(Crawl, AnHttpStartAddressMovedToHttpsCopiesTheSite)
     EXPECT_EQ(task->resourceErrors.load(), 0);
 }
 
+TEST_F(Crawl, HttpPagesWithHttpsImagesCopyWithWorkingLinks)
+{
+    StartServer(false, {}, TCertificate::kGood);
+    const std::string images = server->URL("/");
+    WriteFile("mixed/index.html", "<html><head><title>Mixed</title></head><body><a href=\"next.html\">next</a>"
+                                  "<img src=\"" + images + "logo.gif\"></body></html>");
+    WriteFile("mixed/next.html", "<html><body><img src=\"" + images + "images/bg.png\"></body></html>");
+    TNginxServer pages(Path("mixed"));
+    ASSERT_TRUE(pages.Running()) << pages.Error();
+    std::unique_ptr<TAVTask> created = engine->run.CreateTask(pages.URL("/index.html"), false, true);
+    created->destination = Copy();
+    ScheduleNow(*created);
+    TAVTask *task = engine->tasks.Add(std::move(created));
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    EXPECT_EQ(task->resourceErrors.load(), 0);
+    EXPECT_EQ(ReadFileBytes(Copy() + "127.0.0.1/logo.gif"), SiteFiles().at("logo.gif"));
+    EXPECT_EQ(ReadFileBytes(Copy() + "127.0.0.1/images/bg.png"), SiteFiles().at("images/bg.png"));
+    EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
+    EXPECT_NE(ReadFileBytes(Copy() + "127.0.0.1/index.html").find("src=\"logo.gif\""), std::string::npos);
+}
+
 TEST_F(Crawl, ASiteServedCompressedIsSavedDecodedAndFollowed)
 {
     StartServer(false, "    gzip on; gzip_types *; gzip_min_length 1;\n");

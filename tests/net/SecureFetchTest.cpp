@@ -1,5 +1,6 @@
 #include "net/FetchFixture.h"
 #include "support/NginxServer.h"
+#include "support/ScriptedServer.h"
 #include "support/TestCertificates.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,25 @@ TEST_F(SecureFetch, AnUntrustedCertificateEndsTheItemWithTheReasonUnlessAccepted
         EXPECT_EQ(item->State(), isSaved) << c.status << ": " << fetch.Status();
         EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), "secure page") << c.status;
     }
+}
+
+TEST_F(SecureFetch, ThroughTheProxyAnHttpsAddressAsksForATunnelWithTheProxysCredentials)
+{
+    test::TScriptedServer proxy({test::TScriptedReply("HTTP/1.1 407 Proxy Authentication Required\r\n\r\n")});
+    task->url = "https://secure.example/";
+    fetch.Proxy = proxy.Address();
+    fetch.ProxyUsername = "me";
+    fetch.ProxyPassword = "pw";
+    TAVQItem *item = AddItem("https://secure.example:8443/a.html");
+    Run(item);
+    EXPECT_EQ(fetch.Status(), "The proxy refused the tunnel: HTTP/1.1 407 Proxy Authentication Required");
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    EXPECT_EQ(proxy.Requests()[0].rfind("CONNECT secure.example:8443 HTTP/1.1\r\nHost: secure.example:8443\r\n"
+                                        "Proxy-Authorization: Basic bWU6cHc=\r\n",
+                                        0),
+              0u)
+        << proxy.Requests()[0];
+    EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
 }
 
 TEST_F(SecureFetch, AnHttpServerThatIsNotTlsFailsClearly)
