@@ -53,16 +53,22 @@ std::vector<TFollowRules::TFilter> TFollowRules::Parse(const StringList &lines)
     return filters;
 }
 
-TFollowRules::TFollowRules(const TAVProfile &profile, std::string startDir)
-    : profile_(profile), startDir_(std::move(startDir)), startSite_(URLAncestor(startDir_, 0)),
-      startDirPlace_(WithoutScheme(BackslashesToSlashes(startDir_))),
-      startSitePlace_(WithoutScheme(BackslashesToSlashes(startSite_))), exclude_(Parse(profile.urlFiltersExclude)), include_(Parse(profile.urlFiltersInclude))
+TFollowRules::TFollowRules(const TAVProfile &profile, const std::string &startDir, const std::string &redirectDir)
+    : profile_(profile), exclude_(Parse(profile.urlFiltersExclude)), include_(Parse(profile.urlFiltersInclude))
 {
+    for (const std::string &dir : {startDir, redirectDir}) {
+        if (dir.empty())
+            continue;
+        startDirPlaces_.push_back(WithoutScheme(BackslashesToSlashes(dir)));
+        startSitePlaces_.push_back(WithoutScheme(BackslashesToSlashes(URLAncestor(dir, 0))));
+    }
 }
 
 bool TFollowRules::WithinStartSite(const std::string &address) const
 {
-    return WithoutScheme(BackslashesToSlashes(address)).find(startSitePlace_) != std::string::npos;
+    const std::string place = WithoutScheme(BackslashesToSlashes(address));
+    return std::any_of(startSitePlaces_.begin(), startSitePlaces_.end(),
+                       [&](const std::string &site) { return place.find(site) != std::string::npos; });
 }
 
 bool TFollowRules::FollowLink(const std::string &address, const std::string &kind, int testLevel) const
@@ -93,7 +99,10 @@ bool TFollowRules::FollowLink(const std::string &address, const std::string &kin
     switch (page ? profile_.pageLocation : profile_.resourceLocation) {
     // The same host is the same site whichever of http and https it is reached by.
     case locStartSite: return WithinStartSite(place);
-    case locStartDirectory: return WithoutScheme(place).rfind(startDirPlace_, 0) == 0;
+    case locStartDirectory:
+        return std::any_of(startDirPlaces_.begin(), startDirPlaces_.end(), [&](const std::string &dir) {
+            return WithoutScheme(place).rfind(dir, 0) == 0;
+        });
     default: return true;
     }
 }

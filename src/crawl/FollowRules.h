@@ -17,7 +17,9 @@ std::string FilterPrefix(StringList &terms);
 // with its filter lines split into terms once.
 class TFollowRules {
 public:
-    TFollowRules(const TAVProfile &profile, std::string startDir);
+    // redirectDir: the directory the start address redirected to on another
+    // host, or empty; its host is the start site as well.
+    TFollowRules(const TAVProfile &profile, const std::string &startDir, const std::string &redirectDir = {});
 
     // The decision for a link's address, by its group ("HTML" for a page)
     // and its test level.
@@ -35,9 +37,9 @@ private:
     static std::vector<TFilter> Parse(const StringList &lines);
 
     const TAVProfile &profile_;
-    std::string startDir_, startSite_;
-    // Both without their scheme ("//host/dir/").
-    std::string startDirPlace_, startSitePlace_;
+    // Without their scheme ("//host/dir/"): the start's, and the
+    // redirected start's when there is one.
+    std::vector<std::string> startDirPlaces_, startSitePlaces_;
     std::vector<TFilter> exclude_, include_;
 };
 

@@ -77,8 +77,10 @@ std::string InsertAdBanner(std::string page)
 }
 
 TPageProcessor::TPageProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo page,
-                               bool withBanner)
-    : profile_(profile), rules_(profile, URLDirectory(startURL)), page_(std::move(page)),
+                               bool withBanner, const std::string &startRedirect)
+    : profile_(profile),
+      rules_(profile, URLDirectory(startURL), startRedirect.empty() ? std::string() : URLDirectory(startRedirect)),
+      page_(std::move(page)),
       pageDir_(URLDirectory(page_.url)), localLinker_(pageDir_), withBanner_(withBanner)
 {
 }

@@ -58,7 +58,9 @@ public:
     static const TTagPass kTagPasses[10];
     static constexpr size_t kBatchSize = 512;
 
-    TPageProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo page, bool withBanner);
+    // startRedirect: where the start address led on another host, or empty.
+    TPageProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo page, bool withBanner,
+                   const std::string &startRedirect = {});
 
     std::function<int(std::vector<TCandidate> &batch)> QueueItems;
     std::function<void(int links, int newLinks)> ShowProgress;

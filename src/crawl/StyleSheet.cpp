@@ -34,8 +34,11 @@ bool NamesNoFile(const std::string &value)
 
 bool IsStyleSheetURL(const std::string &url) { return URLExtension(url) == ".css"; }
 
-TStyleSheetProcessor::TStyleSheetProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo sheet)
-    : profile_(profile), rules_(profile, URLDirectory(startURL)), sheet_(std::move(sheet)),
+TStyleSheetProcessor::TStyleSheetProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo sheet,
+                                           const std::string &startRedirect)
+    : profile_(profile),
+      rules_(profile, URLDirectory(startURL), startRedirect.empty() ? std::string() : URLDirectory(startRedirect)),
+      sheet_(std::move(sheet)),
       sheetDir_(URLDirectory(sheet_.url)), localLinker_(sheetDir_)
 {
 }

@@ -20,7 +20,8 @@ bool IsStyleSheetURL(const std::string &url);
 // queued, and rewritten to the local copies of those that are followed.
 class TStyleSheetProcessor {
 public:
-    TStyleSheetProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo sheet);
+    TStyleSheetProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo sheet,
+                         const std::string &startRedirect = {});
 
     std::function<int(std::vector<TCandidate> &batch)> QueueItems;
 

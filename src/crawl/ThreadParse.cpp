@@ -144,12 +144,13 @@ int TThreadParse::QueueItems(TAVTask &task, std::vector<TCandidate> &batch)
 void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
 {
     TPageInfo info;
-    std::string startURL, file;
+    std::string startURL, startRedirect, file;
     RunInWindowThread([&] {
         item.LoadFields();
         TAVQItem *start = task.items.Item(0);
         start->LoadFields();
         startURL = start->LoadedText().URL;
+        startRedirect = task.startRedirect;
         info = {item.LoadedText().URL, item.level, item.Mark(), item.frame};
         if (item.localFile.empty())
             item.localFile = LocalFileName(task.WorkFolder(), URLDirectory(info.url), info.url);
@@ -191,11 +192,11 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
     auto queue = [&](std::vector<TCandidate> &batch) { return QueueItems(task, batch); };
     std::string title;
     if (item.IsStyleSheet()) {
-        TStyleSheetProcessor sheet(task.profile, startURL, info);
+        TStyleSheetProcessor sheet(task.profile, startURL, info, startRedirect);
         sheet.QueueItems = queue;
         page = sheet.Process(page);
     } else {
-        TPageProcessor processor(task.profile, startURL, info, withBanner.load());
+        TPageProcessor processor(task.profile, startURL, info, withBanner.load(), startRedirect);
         processor.QueueItems = queue;
         processor.ShowProgress = [&](int links, int newLinks) {
             Status("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));

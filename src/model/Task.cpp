@@ -55,6 +55,7 @@ void TAVTask::Load()
     url = ini.ReadString(kTaskSection, "URL");
     startPageTitle = ini.ReadString(kTaskSection, "Start Page Title");
     server = ini.ReadString(kTaskSection, "Server");
+    startRedirect = ini.ReadString(kTaskSection, "Start Redirect");
     canUpdate = ini.ReadBool(kTaskSection, "Can Update", false);
     userName = ini.ReadString(kTaskSection, "User Name");
     password = ini.ReadString(kTaskSection, "Password");
@@ -84,6 +85,9 @@ void TAVTask::Save()
     ini.WriteString(kTaskSection, "URL", url);
     ini.WriteString(kTaskSection, "Start Page Title", startPageTitle);
     ini.WriteString(kTaskSection, "Server", server);
+    // Only when there is one, so that other task files keep their old form.
+    if (!startRedirect.empty())
+        ini.WriteString(kTaskSection, "Start Redirect", startRedirect);
     ini.WriteBool(kTaskSection, "Can Update", canUpdate);
     ini.WriteString(kTaskSection, "User Name", userName);
     ini.WriteString(kTaskSection, "Password", password);

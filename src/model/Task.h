@@ -48,6 +48,9 @@ public:
     std::string category;
     std::string url;
     std::string startPageTitle;
+    // Where the start address led when it redirected to another host: that
+    // host is the start site too.
+    std::string startRedirect;
     std::string server;
     bool canUpdate = false;
     std::string destination;

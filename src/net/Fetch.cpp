@@ -242,6 +242,7 @@ void TThreadHTTP::Execute()
                 Fail(StatusCode.empty() ? seNoReply : seTooManyRedirects);
             Pass(passes);
         } while ((Redirected() || StatusCode.empty()) && passes <= 2);
+        const std::string reached = http_.URL();
         http_.SetURL(saved, false);
         // A connection kept open never reports its close: the fetch ends here.
         if (TlqHTTPState state = owner_.State(); state != hsError && state != hsStopping) {
@@ -256,6 +257,12 @@ void TThreadHTTP::Execute()
                 item.Text().result = StatusText;
                 item.Text().lastModified = LastModified;
                 SaveBody();
+                // A start address that only sends the visitor to another host
+                // makes that host the start site too.
+                TAVTask *task = item.task;
+                if (task && task->items.ItemCount() > 0 && task->items.Item(0) == &item &&
+                    !SameText(URLHost(reached), URLHost(item.LoadedText().URL)))
+                    task->startRedirect = reached;
             },
             true);
     } catch (const TQuietEnd &) {

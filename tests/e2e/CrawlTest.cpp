@@ -90,6 +90,34 @@ TEST_F(Crawl, AnHttpStartAddressMovedToHttpsCopiesTheSite)
     EXPECT_EQ(task->resourceErrors.load(), 0);
 }
 
+TEST_F(Crawl, AStartAddressMovedToAnotherHostMakesThatHostTheStartSite)
+{
+    TNginxServer secure(Path("moved"), {}, TCertificate::kGood);
+    ASSERT_TRUE(secure.Running()) << secure.Error();
+    const std::string target = "https://localhost:" + std::to_string(secure.Port());
+    WriteFile("moved/index.html", "<html><head><title>Moved</title></head><body><a href=\"a.html\">a</a>"
+                                  "<a href=\"" + target + "/b.html\">b</a></body></html>");
+    WriteFile("moved/a.html", "<html><body>a</body></html>");
+    WriteFile("moved/b.html", "<html><body>b</body></html>");
+    TNginxServer plain(Path("moved"), "    location / { return 301 " + target + "$request_uri; }\n");
+    ASSERT_TRUE(plain.Running()) << plain.Error();
+    std::unique_ptr<TAVTask> created = engine->run.CreateTask(plain.URL("/index.html"), false, true);
+    created->destination = Copy();
+    ScheduleNow(*created);
+    TAVTask *task = engine->tasks.Add(std::move(created));
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    EXPECT_EQ(task->startRedirect, target + "/index.html");
+    EXPECT_TRUE(FileExists(Copy() + "127.0.0.1/index.html"));
+    EXPECT_TRUE(FileExists(Copy() + "127.0.0.1/a.html"));
+    // On the host the start address moved to: within the site.
+    EXPECT_NE(ReadFileBytes(Copy() + "localhost/b.html").find("<body>b</body>"), std::string::npos);
+    TAVTask saved;
+    saved.taskFile = task->taskFile;
+    saved.Load();
+    EXPECT_EQ(saved.startRedirect, task->startRedirect);
+}
+
 TEST_F(Crawl, HttpPagesWithHttpsImagesCopyWithWorkingLinks)
 {
     StartServer(false, {}, TCertificate::kGood);
