@@ -326,22 +326,7 @@ bool TagSocket::Fill()
         ThrowIfCanceled();
         char *free = readBuffer_.data() + readEnd_;
         size_t room = readBuffer_.size() - readEnd_;
-        if (tls_.Active()) {
-            int n = tls_.Read(free, static_cast<int>(room));
-            if (n > 0) {
-                readEnd_ += static_cast<size_t>(n);
-                counter_.Start();
-                return true;
-            }
-            if (n == 0) {
-                peerClosed_ = true;
-                return false;
-            }
-            if (!WaitForTls(n))
-                RaiseTlsError();
-            continue;
-        }
-        ssize_t n = recv(socket_, free, room, 0);
+        ssize_t n = tls_.Active() ? tls_.Read(free, static_cast<int>(room)) : recv(socket_, free, room, 0);
         if (n > 0) {
             readEnd_ += static_cast<size_t>(n);
             counter_.Start();
@@ -351,10 +336,14 @@ bool TagSocket::Fill()
             peerClosed_ = true;
             return false;
         }
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
+        if (tls_.Active()) {
+            if (!WaitForTls(static_cast<int>(n)))
+                RaiseTlsError();
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             WaitReady(TWait::kRead);
-        else if (errno != EINTR)
+        } else if (errno != EINTR) {
             RaiseReceiveError(errno);
+        }
     }
 }
 

@@ -92,9 +92,11 @@ void CrawlFixture::ExpectCompleteCopy() const
     EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
 }
 
-TAVTask *CrawlFixture::NewCopyTask(const std::string &path, bool map)
+TAVTask *CrawlFixture::NewCopyTask(const std::string &path, bool map) { return NewCopyTaskAt(server->URL(path), map); }
+
+TAVTask *CrawlFixture::NewCopyTaskAt(const std::string &url, bool map)
 {
-    std::unique_ptr<TAVTask> task = engine->run.CreateTask(server->URL(path), map, true);
+    std::unique_ptr<TAVTask> task = engine->run.CreateTask(url, map, true);
     task->destination = Copy();
     ScheduleNow(*task);
     return engine->tasks.Add(std::move(task));

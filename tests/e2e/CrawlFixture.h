@@ -55,6 +55,8 @@ protected:
     void ExpectCompleteCopy() const;
 
     TAVTask *NewCopyTask(const std::string &path = "/index.html", bool map = false);
+    // The same for an address of any server.
+    TAVTask *NewCopyTaskAt(const std::string &url, bool map = false);
     // Starts the task and waits for its run to end; false on a time-out.
     bool RunToEnd(TAVTask &task, double seconds = 120);
     // A new start of the program: the task read back from its files and

@@ -4,7 +4,6 @@
 #include "core/FileUtils.h"
 #include "model/ActiveTaskList.h"
 #include "model/DownloadItem.h"
-#include "schedule/Schedule.h"
 #include "support/FakeResolver.h"
 #include "support/ScriptedServer.h"
 
@@ -80,10 +79,7 @@ TEST_F(Crawl, AnHttpStartAddressMovedToHttpsCopiesTheSite)
     const std::string secure = "https://127.0.0.1:" + std::to_string(server->Port());
     TNginxServer plain(Path("www"), "    location / { return 301 " + secure + "$request_uri; }\n");
     ASSERT_TRUE(plain.Running()) << plain.Error();
-    std::unique_ptr<TAVTask> created = engine->run.CreateTask(plain.URL("/index.html"), false, true);
-    created->destination = Copy();
-    ScheduleNow(*created);
-    TAVTask *task = engine->tasks.Add(std::move(created));
+    TAVTask *task = NewCopyTaskAt(plain.URL("/index.html"));
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     ExpectCompleteCopy();
@@ -101,10 +97,7 @@ TEST_F(Crawl, AStartAddressMovedToAnotherHostMakesThatHostTheStartSite)
     WriteFile("moved/b.html", "<html><body>b</body></html>");
     TNginxServer plain(Path("moved"), "    location / { return 301 " + target + "$request_uri; }\n");
     ASSERT_TRUE(plain.Running()) << plain.Error();
-    std::unique_ptr<TAVTask> created = engine->run.CreateTask(plain.URL("/index.html"), false, true);
-    created->destination = Copy();
-    ScheduleNow(*created);
-    TAVTask *task = engine->tasks.Add(std::move(created));
+    TAVTask *task = NewCopyTaskAt(plain.URL("/index.html"));
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     EXPECT_EQ(task->startRedirect, target + "/index.html");
@@ -127,10 +120,7 @@ TEST_F(Crawl, HttpPagesWithHttpsImagesCopyWithWorkingLinks)
     WriteFile("mixed/next.html", "<html><body><img src=\"" + images + "images/bg.png\"></body></html>");
     TNginxServer pages(Path("mixed"));
     ASSERT_TRUE(pages.Running()) << pages.Error();
-    std::unique_ptr<TAVTask> created = engine->run.CreateTask(pages.URL("/index.html"), false, true);
-    created->destination = Copy();
-    ScheduleNow(*created);
-    TAVTask *task = engine->tasks.Add(std::move(created));
+    TAVTask *task = NewCopyTaskAt(pages.URL("/index.html"));
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     EXPECT_EQ(task->resourceErrors.load(), 0);
