@@ -74,8 +74,6 @@ public:
     // Whether the connection may serve another request after the reply
     // just read whole.
     bool KeepsConnection() const;
-    // True when the last exchange went over a connection kept from before.
-    bool Reused() const { return reused_; }
     // Reads the status and header lines and, with body, the body; returns
     // the status code.
     int ReadReply(bool body);

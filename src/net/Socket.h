@@ -73,7 +73,6 @@ public:
     // certificate that is not trusted for it ends the exchange with a text
     // that names the host and the reason.
     void StartTls(const std::string &host, bool verify);
-    bool Secured() const { return tls_.Active(); }
     // Takes over a connected socket in place of Open and Connect (a socket
     // pair that replays a recorded reply, for instance).
     void Attach(int connectedSocket);
