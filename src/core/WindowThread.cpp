@@ -28,8 +28,11 @@ struct TCall {
     const std::function<void()> *function;
     std::function<void()> owned;
     std::exception_ptr failure;
+    // Its caller alone waits on it, under a lock of its own: an ended call
+    // wakes no other thread, and the waking caller never contends with the
+    // window thread for the queue.
+    std::mutex mutex;
     bool done = false;
-    // Its caller alone waits on it: an ended call wakes no other thread.
     std::condition_variable ended;
 };
 
@@ -67,7 +70,7 @@ public:
         auto call = std::make_shared<TCall>();
         call->function = &function;
         Enqueue(call);
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(call->mutex);
         call->ended.wait(lock, [&] { return call->done; });
         if (call->failure)
             std::rethrow_exception(call->failure);
@@ -123,7 +126,7 @@ public Q_SLOTS:
                 call->failure = std::current_exception();
             }
             {
-                std::lock_guard lock(mutex_);
+                std::lock_guard lock(call->mutex);
                 call->done = true;
             }
             call->ended.notify_one();

@@ -113,8 +113,7 @@ bool TThreadDownload::Sleep(int ms)
         if (woken_) {
             woken_ = false;
             lock.unlock();
-            CompleteFinished();
-            DispatchBurst();
+            DispatchBurst(true);
             lock.lock();
             continue;
         }
@@ -164,24 +163,18 @@ void TThreadDownload::CompleteItem(TAVSocket &slot)
 // A fetch that has ended and whose item has not been taken back yet.
 static bool EndedFetch(const TAVSocket &slot) { return slot.item && !slot.Idle() && slot.HTTP.Finished(); }
 
-void TThreadDownload::CompleteFinished()
+void TThreadDownload::CompleteEnded(TSlotList &slots, TAVTask &task)
 {
-    TSlotList *slots = slots_.load();
-    TAVTask *task = task_.load();
-    if (!slots || !task)
-        return;
-    RunInWindowThread([&] {
-        bool any = false;
-        for (TAVSocket *slot : slots->Snapshot()) {
-            if (EndedFetch(*slot)) {
-                CompleteItem(*slot);
-                slots->ShowRow(*slot);
-                any = true;
-            }
+    bool any = false;
+    for (TAVSocket *slot : slots.Snapshot()) {
+        if (EndedFetch(*slot)) {
+            CompleteItem(*slot);
+            slots.ShowRow(*slot);
+            any = true;
         }
-        if (any && OnCounters)
-            OnCounters(*task);
-    });
+    }
+    if (any && OnCounters)
+        OnCounters(task);
 }
 
 void TThreadDownload::Statistics()
@@ -212,33 +205,33 @@ void TThreadDownload::Statistics()
     });
 }
 
-void TThreadDownload::DispatchBurst()
+void TThreadDownload::DispatchBurst(bool completeEnded)
 {
-    if (paused_.load())
-        return;
     TSlotList *slots = slots_.load();
     TAVTask *task = task_.load();
-    if (!slots)
-        return;
-    std::vector<TAVSocket *> all = slots->Snapshot();
-    std::vector<TAVSocket *> idle;
-    for (TAVSocket *slot : all)
-        if (slot->Idle())
-            idle.push_back(slot);
-    if (idle.empty())
-        return;
-    if (static_cast<int>(all.size()) > slots->Connections()) {
-        // One idle surplus slot goes per burst after the number was lowered.
-        RunInWindowThread([&] { slots->FreeSlot(idle.front()); });
-        return;
-    }
-    if (!task)
+    if (!slots || !task)
         return;
     // Every idle slot gets its item in one hand-over to the window thread.
     // Each item is chosen there, right before its fetch starts: until then
     // its state still offers it for selection.
-    bool started = false;
+    bool started = false, busy = true;
     RunInWindowThread([&] {
+        if (completeEnded)
+            CompleteEnded(*slots, *task);
+        if (paused_.load())
+            return;
+        std::vector<TAVSocket *> all = slots->Snapshot();
+        std::vector<TAVSocket *> idle;
+        for (TAVSocket *slot : all)
+            if (slot->Idle())
+                idle.push_back(slot);
+        if (idle.empty())
+            return;
+        if (static_cast<int>(all.size()) > slots->Connections()) {
+            // One idle surplus slot goes per burst after the number was lowered.
+            slots->FreeSlot(idle.front());
+            return;
+        }
         for (TAVSocket *slot : idle) {
             TAVQItem *item = SelectItem(*task);
             if (!item)
@@ -246,11 +239,9 @@ void TThreadDownload::DispatchBurst()
             slots->StartFetch(*slot, *item);
             started = true;
         }
+        busy = idle.size() < all.size();
     });
-    if (started)
-        return;
-    const bool busy = idle.size() < all.size();
-    if (busy || task->items.NextPageToParse())
+    if (started || busy || task->items.NextPageToParse())
         return;
     Finish(*task);
 }

@@ -60,10 +60,12 @@ private:
     // False when the run was paused or the thread is ending.
     bool Sleep(int ms);
     void Statistics();
-    void CompleteFinished();
+    // On the window thread: takes back the items of the fetches that have ended.
+    void CompleteEnded(TSlotList &slots, TAVTask &task);
     void CompleteItem(TAVSocket &slot);
-    // Hands an item to every idle slot, or notices the end of the run.
-    void DispatchBurst();
+    // Hands an item to every idle slot, or notices the end of the run; with
+    // completeEnded, first takes back what ended (in the same hand-over).
+    void DispatchBurst(bool completeEnded = false);
     TAVQItem *SelectItem(TAVTask &task);
     void Finish(TAVTask &task);
     void SaveStateInWindow(bool soon);

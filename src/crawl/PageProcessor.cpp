@@ -92,6 +92,7 @@ std::string TPageProcessor::Process(std::string page)
     if (open != TAVParser::kNone && close != TAVParser::kNone && close >= open + 7)
         title_ = CleanText(std::string_view(page).substr(open + 7, close - open - 7));
     const TTagIndex index(page);
+    linkCount_ = newLinkCount_ = 0;
     if (profile_.aggressiveParser != 2)
         for (const TTagPass &pass : kTagPasses)
             ScanLinks(page, index, pass.tag, pass.attribute, 0);
@@ -99,6 +100,10 @@ std::string TPageProcessor::Process(std::string page)
         ScanLinks(page, index, "'", "", profile_.aggressiveParser);
         ScanLinks(page, index, "\"", "", profile_.aggressiveParser);
     }
+    // The links go out in as few hand-overs as the batch size allows.
+    if (!HoldLastBatch)
+        Flush();
+    Progress(true);
     std::vector<TAVParser::Replacement> all;
     all.reserve(replacements_.size());
     for (auto &entry : replacements_)
@@ -136,7 +141,6 @@ std::string TPageProcessor::RemoveBase(std::string page)
 void TPageProcessor::ScanLinks(const std::string &page, const TTagIndex &index, const std::string &tag,
                                const std::string &attribute, uint8_t mode)
 {
-    linkCount_ = newLinkCount_ = 0;
     TAVParser parser(page, tag, mode == 0 ? ">" : tag, attribute, mode, &index);
     do {
         std::string value = parser.NextValue();
@@ -146,8 +150,6 @@ void TPageProcessor::ScanLinks(const std::string &page, const TTagIndex &index, 
             HandleLink(parser, value, mode == 0 ? tag : std::string(), attribute);
         Progress(false);
     } while (parser.More());
-    Flush();
-    Progress(true);
     if (OnPass)
         OnPass(page, parser);
     for (const TAVParser::Replacement &r : parser.Replacements())

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace arvelo {
@@ -68,10 +69,17 @@ public:
     // its replacements (for checks of what a pass may change).
     std::function<void(std::string_view passInput, const TAVParser &parser)> OnPass;
 
+    // Set by a caller that queues the page's last links together with the
+    // page's own outcome: they stay for TakeUnqueued instead of going out
+    // through QueueItems as Process ends.
+    bool HoldLastBatch = false;
+
     std::string Process(std::string page);
+    std::vector<TCandidate> TakeUnqueued() { return std::exchange(batch_, {}); }
 
     const std::string &Title() const { return title_; }
     const std::string &BaseHref() const { return baseHref_; }
+    // Followed links of the whole page, and how many of them were new.
     int LinkCount() const { return linkCount_; }
     int NewLinkCount() const { return newLinkCount_; }
 

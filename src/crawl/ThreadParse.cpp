@@ -64,8 +64,19 @@ void TThreadParse::Wake()
     wake_.notify_all();
 }
 
+void TThreadParse::Progress(const std::string &text)
+{
+    if (std::chrono::steady_clock::now() - lastPosted_ < std::chrono::milliseconds(kStatusGapMs))
+        return;
+    Status(text);
+}
+
 void TThreadParse::Status(const std::string &text)
 {
+    if (text.empty() && !lineShown_)
+        return;
+    lineShown_ = !text.empty();
+    lastPosted_ = std::chrono::steady_clock::now();
     // Posted, not awaited: the parser never waits for the window to show a
     // line, and lines that come faster than the window takes them merge
     // into the last one.
@@ -116,28 +127,33 @@ void TThreadParse::RunLoop()
 int TThreadParse::QueueItems(TAVTask &task, std::vector<TCandidate> &batch)
 {
     int added = 0;
-    RunInWindowThread([&] {
-        for (TCandidate &candidate : batch) {
-            if (task.items.IsKnown(candidate.url))
-                continue;
-            auto item = std::make_unique<TAVQItem>(&task);
-            TItemText &text = item->Text();
-            text.URL = std::move(candidate.url);
-            text.title = std::move(candidate.title);
-            text.referrer = std::move(candidate.referrer);
-            item->baseAddress = std::move(candidate.baseAddress);
-            item->frame = std::move(candidate.frame);
-            item->level = candidate.level;
-            item->SetMark(candidate.mark);
-            item->SetGroup(candidate.group);
-            item->SetStyleSheet(IsStyleSheetURL(text.URL));
-            item->SetState(isNone);
-            task.items.AddItem(std::move(item));
-            ++added;
-        }
-    });
+    RunInWindowThread([&] { added = AddItems(task, batch); });
     if (added > 0 && OnItemsChanged)
         OnItemsChanged();
+    return added;
+}
+
+int TThreadParse::AddItems(TAVTask &task, std::vector<TCandidate> &batch)
+{
+    int added = 0;
+    for (TCandidate &candidate : batch) {
+        if (task.items.IsKnown(candidate.url))
+            continue;
+        auto item = std::make_unique<TAVQItem>(&task);
+        TItemText &text = item->Text();
+        text.URL = std::move(candidate.url);
+        text.title = std::move(candidate.title);
+        text.referrer = std::move(candidate.referrer);
+        item->baseAddress = std::move(candidate.baseAddress);
+        item->frame = std::move(candidate.frame);
+        item->level = candidate.level;
+        item->SetMark(candidate.mark);
+        item->SetGroup(candidate.group);
+        item->SetStyleSheet(IsStyleSheetURL(text.URL));
+        item->SetState(isNone);
+        task.items.AddItem(std::move(item));
+        ++added;
+    }
     return added;
 }
 
@@ -156,8 +172,11 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
             item.localFile = LocalFileName(task.WorkFolder(), URLDirectory(info.url), info.url);
         file = item.localFile;
     });
+    // The page's last links are queued with its outcome, in one hand-over.
+    std::vector<TCandidate> unqueued;
     auto publish = [&](uint8_t state, const std::string &title) {
         RunInWindowThread([&] {
+            AddItems(task, unqueued);
             if (!title.empty()) {
                 item.Text().title = title;
                 if (item.level == 0)
@@ -173,7 +192,7 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
             OnItemsChanged();
     };
 
-    Status("Loading Page: " + file);
+    Progress("Loading Page: " + file);
     if (!FileExists(file)) {
         // Fetched again later.
         publish(isNone, {});
@@ -198,14 +217,16 @@ void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
     } else {
         TPageProcessor processor(task.profile, startURL, info, withBanner.load(), startRedirect);
         processor.QueueItems = queue;
+        processor.HoldLastBatch = true;
         processor.ShowProgress = [&](int links, int newLinks) {
-            Status("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));
+            Progress("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));
         };
         page = processor.Process(std::move(page));
         title = processor.Title();
+        unqueued = processor.TakeUnqueued();
     }
 
-    Status("Saving Changes: " + file);
+    Progress("Saving Changes: " + file);
     std::string failure;
     try {
         ReplaceFile(file, page);

@@ -3,6 +3,7 @@
 #include "core/WindowThread.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -49,8 +50,14 @@ private:
     void Run();
     void RunLoop();
     void ParsePage(TAVTask &task, TAVQItem &item);
+    // A line of routine progress: shown at most every kStatusGapMs, so that
+    // a page parsed in an instant costs the window no wake-up.
+    void Progress(const std::string &text);
+    // A line that is always shown ("" clears the line, when anything is on it).
     void Status(const std::string &text);
     int QueueItems(TAVTask &task, std::vector<TCandidate> &batch);
+    // On the window thread: adds the candidates the list does not know yet.
+    static int AddItems(TAVTask &task, std::vector<TCandidate> &batch);
 
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -62,6 +69,10 @@ private:
     std::atomic<bool> done_{false};
     std::atomic<int> pagesProcessed_{0};
     TLatestText status_;
+    // The parser thread's own: when it last posted a line and whether one shows.
+    static constexpr int kStatusGapMs = 100;
+    std::chrono::steady_clock::time_point lastPosted_{};
+    bool lineShown_ = false;
     std::thread thread_;
 };
 
