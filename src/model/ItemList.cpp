@@ -375,31 +375,40 @@ void TItemList::PrepareRecovery()
 
 void TItemList::ItemChanged(const TAVQItem &item)
 {
+    // Each cursor has passed only items that did not match its search: it
+    // goes back for an item that matches now, and for no other. (Going back
+    // for every change made each search walk again from the item that had
+    // just been parsed, far behind the fetches on a large site.)
     std::lock_guard lock(mutex_);
-    for (size_t &cursor : cursor_)
-        cursor = std::min<size_t>(cursor, item.ordinal_);
+    for (int predicate = 0; predicate < kPredicates; ++predicate) {
+        size_t &cursor = cursor_[predicate];
+        if (item.ordinal_ < cursor && Matches(item, static_cast<Predicate>(predicate)))
+            cursor = item.ordinal_;
+    }
+}
+
+bool TItemList::Matches(const TAVQItem &item, Predicate predicate)
+{
+    uint8_t state = item.State(), mark = item.Mark();
+    bool page = item.IsPage();
+    switch (predicate) {
+    case kPage:
+        return page && (((mark == imDownload || mark == imMap) && state == isNone) ||
+                        (mark == imUpdate && (state == isNone || state == isDownloading)));
+    case kOther:
+        return !page && ((mark == imDownload && state == isNone) ||
+                         (mark == imUpdate && (state == isNone || state == isDownloading)));
+    default:
+        return (page || item.IsStyleSheet()) && state == isSaved;
+    }
 }
 
 TAVQItem *TItemList::Next(Predicate predicate)
 {
-    auto matches = [predicate](const TAVQItem &item) {
-        uint8_t state = item.State(), mark = item.Mark();
-        bool page = item.IsPage();
-        switch (predicate) {
-        case kPage:
-            return page && (((mark == imDownload || mark == imMap) && state == isNone) ||
-                            (mark == imUpdate && (state == isNone || state == isDownloading)));
-        case kOther:
-            return !page && ((mark == imDownload && state == isNone) ||
-                             (mark == imUpdate && (state == isNone || state == isDownloading)));
-        default:
-            return (page || item.IsStyleSheet()) && state == isSaved;
-        }
-    };
     std::lock_guard lock(mutex_);
     size_t &cursor = cursor_[predicate];
     while (cursor < items_.size()) {
-        if (matches(*items_[cursor]))
+        if (Matches(*items_[cursor], predicate))
             return items_[cursor].get();
         ++cursor;
     }

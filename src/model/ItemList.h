@@ -97,6 +97,7 @@ private:
     };
     enum Predicate { kPage, kOther, kParse, kPredicates };
 
+    static bool Matches(const TAVQItem &item, Predicate predicate);
     TAVQItem *Next(Predicate predicate);
     void ClearObjects();
     template <typename Fn>
