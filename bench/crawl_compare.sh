@@ -8,19 +8,26 @@
 #     a zip archive).
 # Nothing leaves loopback: arvelo fetches the site's resources only
 # (--resources site) and wget never spans hosts.
-#   bench/crawl_compare.sh [--quick] [--strace] [connections]
-#     --quick   skips the 100,000-page site
-#     --strace  also counts arvelo's system calls per address (strace -c -f)
+#   bench/crawl_compare.sh [--quick] [--strace] [--work=DIR] [connections]
+#     --quick     skips the 100,000-page site
+#     --strace    also counts arvelo's system calls per address (strace -c -f)
+#     --work=DIR  where the sites and the copies go (default /tmp). On an ext4
+#                 without a journal, every new file skips the inodes deleted in
+#                 the last half minute, so each copy there pays for the files
+#                 the run before it removed: --work=/dev/shm measures the
+#                 programs rather than that.
 #     connections: arvelo's connections (default 10); build first with scripts/setup
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
 trace=0
+workRoot=/tmp
 connections=10
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
     --strace) trace=1 ;;
+    --work=*) workRoot="${arg#--work=}" ;;
     *) connections="$arg" ;;
   esac
 done
@@ -31,7 +38,7 @@ generate="$PWD/bench/gen_small_site.py"
 [ -x "$cli" ] || { echo "build first: scripts/setup" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "GNU time is not installed (scripts/setup installs it)" >&2; exit 1; }
 
-work=$(mktemp -d)
+work=$(mktemp -d "$workRoot/crawl-compare.XXXXXX")
 cleanup() {
   while read -r pid; do kill "$pid" 2>/dev/null || true; done < <(cat "$work/servers" 2>/dev/null)
   rm -rf "$work"
