@@ -214,7 +214,7 @@ void TThreadDownload::DispatchBurst(bool completeEnded)
     // Every idle slot gets its item in one hand-over to the window thread.
     // Each item is chosen there, right before its fetch starts: until then
     // its state still offers it for selection.
-    bool started = false, busy = true;
+    bool ended = false;
     RunInWindowThread([&] {
         if (completeEnded)
             CompleteEnded(*slots, *task);
@@ -232,6 +232,7 @@ void TThreadDownload::DispatchBurst(bool completeEnded)
             slots->FreeSlot(idle.front());
             return;
         }
+        bool started = false;
         for (TAVSocket *slot : idle) {
             TAVQItem *item = SelectItem(*task);
             if (!item)
@@ -239,11 +240,13 @@ void TThreadDownload::DispatchBurst(bool completeEnded)
             slots->StartFetch(*slot, *item);
             started = true;
         }
-        busy = idle.size() < all.size();
+        // Judged here, where the parser queues a page's links and marks it
+        // parsed in one step: out here, a page parsed meanwhile would leave
+        // neither a page to parse nor the links it queued in sight.
+        ended = !started && idle.size() == all.size() && !task->items.NextPageToParse();
     });
-    if (started || busy || task->items.NextPageToParse())
-        return;
-    Finish(*task);
+    if (ended)
+        Finish(*task);
 }
 
 TAVQItem *TThreadDownload::SelectItem(TAVTask &task)
