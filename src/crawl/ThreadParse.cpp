@@ -16,6 +16,22 @@
 
 namespace arvelo {
 
+struct TThreadParse::TPage {
+    TAVQItem *item;
+    TPageInfo info;
+    std::string file;
+    // What parsing gave: the state to publish, the title, the links not
+    // queued yet and why the page could not be written back.
+    uint8_t state = isParsed;
+    std::string title, failure;
+    std::vector<TCandidate> unqueued;
+};
+
+struct TThreadParse::TBatch {
+    std::string startURL, startRedirect;
+    std::vector<TPage> pages;
+};
+
 TThreadParse::TThreadParse()
     : status_([this](const std::string &text) {
           if (OnStatus)
@@ -111,11 +127,18 @@ void TThreadParse::RunLoop()
                 busy_ = false;
                 break;
             }
-            TAVQItem *item = task->items.NextPageToParse();
-            if (item)
-                ParsePage(*task, *item);
+            TBatch batch = TakePages(*task);
+            const auto start = std::chrono::steady_clock::now();
+            size_t parsed = 0;
+            while (parsed < batch.pages.size()) {
+                ParsePage(*task, batch, batch.pages[parsed++]);
+                if (paused_ || std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kBatchMs))
+                    break;
+            }
+            if (parsed > 0)
+                PublishPages(*task, batch, parsed);
             busy_ = false;
-            if (!item)
+            if (parsed == 0)
                 break;
             std::lock_guard lock(mutex_);
             if (terminated_)
@@ -157,85 +180,102 @@ int TThreadParse::AddItems(TAVTask &task, std::vector<TCandidate> &batch)
     return added;
 }
 
-void TThreadParse::ParsePage(TAVTask &task, TAVQItem &item)
+TThreadParse::TBatch TThreadParse::TakePages(TAVTask &task)
 {
-    TPageInfo info;
-    std::string startURL, startRedirect, file;
+    TBatch batch;
     RunInWindowThread([&] {
-        item.LoadFields();
+        std::vector<TAVQItem *> pages = task.items.PagesToParse(kPagesPerHandOver);
+        if (pages.empty())
+            return;
         TAVQItem *start = task.items.Item(0);
         start->LoadFields();
-        startURL = start->LoadedText().URL;
-        startRedirect = task.startRedirect;
-        info = {item.LoadedText().URL, item.level, item.Mark(), item.frame};
-        if (item.localFile.empty())
-            item.localFile = LocalFileName(task.WorkFolder(), URLDirectory(info.url), info.url);
-        file = item.localFile;
+        batch.startURL = start->LoadedText().URL;
+        batch.startRedirect = task.startRedirect;
+        for (TAVQItem *item : pages) {
+            item->LoadFields();
+            TPage &page = batch.pages.emplace_back();
+            page.item = item;
+            page.info = {item->LoadedText().URL, item->level, item->Mark(), item->frame};
+            if (item->localFile.empty())
+                item->localFile = LocalFileName(task.WorkFolder(), URLDirectory(page.info.url), page.info.url);
+            page.file = item->localFile;
+        }
     });
-    // The page's last links are queued with its outcome, in one hand-over.
-    std::vector<TCandidate> unqueued;
-    auto publish = [&](uint8_t state, const std::string &title) {
-        RunInWindowThread([&] {
-            AddItems(task, unqueued);
-            if (!title.empty()) {
-                item.Text().title = title;
-                if (item.level == 0)
-                    task.startPageTitle = title;
-            }
-            item.SetState(state);
-            item.Publish(true);
-            if (state == isParsed && !task.intranetMode)
-                task.zipQueue.Append(file, &item);
-        });
-        ++pagesProcessed_;
-        if (OnItemsChanged)
-            OnItemsChanged();
-    };
+    return batch;
+}
 
+void TThreadParse::PublishPages(TAVTask &task, TBatch &batch, size_t count)
+{
+    // The pages' last links are queued with their outcomes, in one hand-over.
+    RunInWindowThread([&] {
+        for (size_t i = 0; i < count; ++i) {
+            TPage &page = batch.pages[i];
+            TAVQItem &item = *page.item;
+            AddItems(task, page.unqueued);
+            if (!page.title.empty()) {
+                item.Text().title = page.title;
+                if (item.level == 0)
+                    task.startPageTitle = page.title;
+            }
+            item.SetState(page.state);
+            item.Publish(true);
+            if (page.state == isParsed && !task.intranetMode)
+                task.zipQueue.Append(page.file, &item);
+        }
+        // Pages left for the next batch are taken up again from the list.
+        for (size_t i = count; i < batch.pages.size(); ++i)
+            batch.pages[i].item->ReleaseFields();
+    });
+    pagesProcessed_ += static_cast<int>(count);
+    if (OnItemsChanged)
+        OnItemsChanged();
+    std::string failure;
+    for (size_t i = 0; i < count; ++i)
+        if (!batch.pages[i].failure.empty())
+            failure = batch.pages[i].failure;
+    Status(failure);
+}
+
+void TThreadParse::ParsePage(TAVTask &task, const TBatch &batch, TPage &page)
+{
+    TAVQItem &item = *page.item;
+    const std::string &file = page.file;
     Progress("Loading Page: " + file);
     if (!FileExists(file)) {
         // Fetched again later.
-        publish(isNone, {});
-        Status({});
+        page.state = isNone;
         return;
     }
     // Pages are read as lines; a style sheet keeps its bytes.
-    std::string page = item.IsStyleSheet() ? ReadFileBytes(file) : LoadText(file);
-    if (page.empty()) {
+    std::string text = item.IsStyleSheet() ? ReadFileBytes(file) : LoadText(file);
+    if (text.empty())
         // Nothing to parse; marked done so that the thread moves on.
-        publish(isParsed, {});
-        Status({});
         return;
-    }
 
-    auto queue = [&](std::vector<TCandidate> &batch) { return QueueItems(task, batch); };
-    std::string title;
+    auto queue = [&](std::vector<TCandidate> &candidates) { return QueueItems(task, candidates); };
     if (item.IsStyleSheet()) {
-        TStyleSheetProcessor sheet(task.profile, startURL, info, startRedirect);
+        TStyleSheetProcessor sheet(task.profile, batch.startURL, page.info, batch.startRedirect);
         sheet.QueueItems = queue;
-        page = sheet.Process(page);
+        text = sheet.Process(text);
     } else {
-        TPageProcessor processor(task.profile, startURL, info, withBanner.load(), startRedirect);
+        TPageProcessor processor(task.profile, batch.startURL, page.info, withBanner.load(), batch.startRedirect);
         processor.QueueItems = queue;
         processor.HoldLastBatch = true;
         processor.ShowProgress = [&](int links, int newLinks) {
             Progress("Parsing... Links: " + std::to_string(links) + "  New Links: " + std::to_string(newLinks));
         };
-        page = processor.Process(std::move(page));
-        title = processor.Title();
-        unqueued = processor.TakeUnqueued();
+        text = processor.Process(std::move(text));
+        page.title = processor.Title();
+        page.unqueued = processor.TakeUnqueued();
     }
 
     Progress("Saving Changes: " + file);
-    std::string failure;
     try {
-        ReplaceFile(file, page);
+        ReplaceFile(file, text);
     } catch (const EFileError &error) {
         // The downloaded page stays as it was; the crawl goes on.
-        failure = error.what();
+        page.failure = error.what();
     }
-    publish(isParsed, title);
-    Status(failure);
 }
 
 } // namespace arvelo

@@ -49,7 +49,17 @@ public:
 private:
     void Run();
     void RunLoop();
-    void ParsePage(TAVTask &task, TAVQItem &item);
+    // Pages are taken and given back a few at a time, each time in one
+    // hand-over to the window thread.
+    struct TPage;
+    struct TBatch;
+    static constexpr size_t kPagesPerHandOver = 8;
+    // How long a batch's first pages may wait for the rest before their
+    // links go out.
+    static constexpr int kBatchMs = 50;
+    static TBatch TakePages(TAVTask &task);
+    void ParsePage(TAVTask &task, const TBatch &batch, TPage &page);
+    void PublishPages(TAVTask &task, TBatch &batch, size_t count);
     // A line of routine progress: shown at most every kStatusGapMs, so that
     // a page parsed in an instant costs the window no wake-up.
     void Progress(const std::string &text);

@@ -419,6 +419,18 @@ TAVQItem *TItemList::NextPage() { return Next(kPage); }
 TAVQItem *TItemList::NextOtherFile() { return Next(kOther); }
 TAVQItem *TItemList::NextPageToParse() { return Next(kParse); }
 
+std::vector<TAVQItem *> TItemList::PagesToParse(size_t most)
+{
+    std::vector<TAVQItem *> pages;
+    if (!Next(kParse))
+        return pages;
+    std::lock_guard lock(mutex_);
+    for (size_t i = cursor_[kParse]; i < items_.size() && pages.size() < most; ++i)
+        if (Matches(*items_[i], kParse))
+            pages.push_back(items_[i].get());
+    return pages;
+}
+
 bool TItemList::IsKnown(std::string_view url) const { return known_.count(url) > 0; }
 
 void TItemList::AddKnown(const std::string &url)

@@ -75,6 +75,8 @@ public:
     TAVQItem *NextPage();
     TAVQItem *NextOtherFile();
     TAVQItem *NextPageToParse();
+    // The first pages waiting to be parsed, at most `most`, in list order.
+    std::vector<TAVQItem *> PagesToParse(size_t most);
 
     // The task's known addresses, compared ignoring letter case.
     bool IsKnown(std::string_view url) const;

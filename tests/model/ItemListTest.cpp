@@ -320,6 +320,33 @@ TEST_F(Items, AutosaveOnTheEleventhTick)
     EXPECT_EQ(task->items.AutosaveCount(), 0);
 }
 
+TEST_F(Items, PagesToParseAreTheFirstSavedPagesAndStyleSheetsInOrder)
+{
+    std::vector<TAVQItem *> saved;
+    for (int i = 0; i < 6; ++i) {
+        TAVQItem *image = Add("http://h/" + std::to_string(i) + ".gif", "Images");
+        image->SetState(isSaved); // a saved resource is never parsed
+        TAVQItem *page = Add("http://h/" + std::to_string(i) + ".htm", "HTML");
+        page->SetState(i == 2 ? isParsed : isSaved);
+        if (i != 2)
+            saved.push_back(page);
+    }
+    TAVQItem *sheet = Add("http://h/s.css", "Other");
+    sheet->SetStyleSheet(true);
+    sheet->SetState(isSaved);
+    saved.push_back(sheet);
+    EXPECT_EQ(task->items.PagesToParse(3), (std::vector<TAVQItem *>{saved[0], saved[1], saved[2]}));
+    EXPECT_EQ(task->items.PagesToParse(100), saved);
+    // A page parsed leaves the batch; one saved again behind it comes back.
+    saved[0]->SetState(isParsed);
+    EXPECT_EQ(task->items.PagesToParse(1), std::vector<TAVQItem *>{saved[1]});
+    saved[0]->SetState(isSaved);
+    EXPECT_EQ(task->items.PagesToParse(1), std::vector<TAVQItem *>{saved[0]});
+    for (TAVQItem *item : saved)
+        item->SetState(isParsed);
+    EXPECT_TRUE(task->items.PagesToParse(8).empty());
+}
+
 TEST_F(Items, ScannersTakeEveryItemOnceWhileTheWindowThreadAdds)
 {
     // A scanner takes items as the dispatcher does: it picks the next one
