@@ -139,21 +139,33 @@ void TThreadHTTP::Fail(int code)
     throw TQuietEnd();
 }
 
-void TThreadHTTP::SaveBody()
+TThreadHTTP::TSaved TThreadHTTP::WriteBody()
 {
-    // Runs on the window thread.
+    if (StatusCode.empty() || StatusCode[0] != '2')
+        return TSaved::kNotASuccess;
     const std::string &file = owner_.LocalFile();
-    if (StatusCode.empty() || StatusCode[0] != '2') {
-        item_.SetState(isError);
-        return;
-    }
     try {
         ForceFolders(ExtractFilePath(file));
         http_.Body.SaveTo(file);
-        item_.localFile = file;
-        item_.SetState(isSaved);
+        return TSaved::kSaved;
     } catch (const EFileError &) {
-        Notifier().Error("Error: Failed to create file: " + file);
+        return TSaved::kFailed;
+    }
+}
+
+void TThreadHTTP::RecordSaved(TSaved saved)
+{
+    switch (saved) {
+    case TSaved::kNotASuccess:
+        item_.SetState(isError);
+        break;
+    case TSaved::kSaved:
+        item_.localFile = owner_.LocalFile();
+        item_.SetState(isSaved);
+        break;
+    case TSaved::kFailed:
+        Notifier().Error("Error: Failed to create file: " + owner_.LocalFile());
+        break;
     }
 }
 
@@ -249,14 +261,16 @@ void TThreadHTTP::Execute()
             owner_.SetState(hsComplete);
             owner_.SetStatus("Done");
         }
+        const int64_t received = http_.Body.Size();
+        const TSaved written = WriteBody();
         // One hand-over to the window thread for the item's whole outcome.
         Publish(
             [&](TAVQItem &item) {
                 if (item.size == 0)
-                    item.size = http_.Body.Size();
+                    item.size = received;
                 item.Text().result = StatusText;
                 item.Text().lastModified = LastModified;
-                SaveBody();
+                RecordSaved(written);
                 // A start address that only sends the visitor to another host
                 // makes that host the start site too.
                 TAVTask *task = item.task;
@@ -280,12 +294,14 @@ void TThreadHTTP::Execute()
                     item.Text().result = failure->what();
                     item.SetState(isError);
                 });
-            else if (held > 0)
+            else if (held > 0) {
+                const TSaved written = WriteBody();
                 Publish([&](TAVQItem &item) {
-                    SaveBody();
+                    RecordSaved(written);
                     item.Text().result = IncompleteText(held);
                     item.SetState(isDownloading);
                 });
+            }
         } catch (const std::exception &) {
             // The window thread could not take the item; it stays as it was.
         }

@@ -50,7 +50,12 @@ private:
     bool UseCredentials() const;
     int Head();
     int Get();
-    void SaveBody();
+    // What became of a body written into the item's file.
+    enum class TSaved { kNotASuccess, kSaved, kFailed };
+    // On the worker's own thread: the window thread never waits for the disk.
+    TSaved WriteBody();
+    // On the window thread: what the item says about its file.
+    void RecordSaved(TSaved saved);
     // Changes the item, after the deferred changes, and publishes it, on
     // the window thread; with release its fields go back to the item list.
     void Publish(const std::function<void(TAVQItem &)> &change, bool release = false);
