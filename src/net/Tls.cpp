@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -165,8 +166,15 @@ int TTlsChannel::Outcome(int result)
 
 int TTlsChannel::Handshake()
 {
+    // The certificate store is shared, and its lookups cache what they find:
+    // the steps of the handshakes (each a short run on the processor, never
+    // a wait for the network) go one at a time, so that no two verifications
+    // meet in that cache.
+    static std::mutex handshakes;
+    std::unique_lock lock(handshakes);
     ERR_clear_error();
     int result = SSL_connect(ssl_);
+    lock.unlock();
     if (result == 1)
         return 0;
     int outcome = Outcome(result);
