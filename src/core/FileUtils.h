@@ -24,8 +24,9 @@ void SaveText(const std::string &fileName, std::string_view text);
 // flushed to disk, then renamed over it. A crash leaves the old file or the
 // new one, never a mix. Throws EFileError on failure.
 void WriteFileAtomic(const std::string &fileName, std::string_view bytes);
-// The same without waiting for the disk: readers see the old file or the
-// new one, for files that can be fetched again (downloaded pages).
+// The same without waiting for the disk, for files that can be made again
+// (downloaded pages, reports): readers see the old file or the new one; a
+// file that did not exist is written in place under its name.
 void ReplaceFile(const std::string &fileName, std::string_view bytes);
 
 bool FileExists(const std::string &path);
