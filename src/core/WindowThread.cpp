@@ -16,6 +16,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace arvelo {
@@ -193,45 +194,67 @@ void PostToWindowThread(std::function<void()> function)
         windowCalls->Post(std::move(function));
 }
 
-struct TLatestText::TState {
+struct TWindowSignal::TState {
     std::mutex mutex;
-    std::string text;
-    bool posted = false;
-    std::function<void(const std::string &)> deliver; // empty once the owner is gone
+    bool raised = false;
+    std::function<void()> deliver; // empty once the owner is gone
 };
 
-TLatestText::TLatestText(std::function<void(const std::string &)> deliver) : state_(std::make_shared<TState>())
+TWindowSignal::TWindowSignal(std::function<void()> deliver) : state_(std::make_shared<TState>())
 {
     state_->deliver = std::move(deliver);
 }
 
-TLatestText::~TLatestText()
+TWindowSignal::~TWindowSignal()
 {
     std::lock_guard lock(state_->mutex);
     state_->deliver = nullptr;
 }
 
-void TLatestText::Post(std::string text)
+void TWindowSignal::Raise()
 {
     {
         std::lock_guard lock(state_->mutex);
-        state_->text = std::move(text);
-        if (state_->posted)
+        if (state_->raised)
             return;
-        state_->posted = true;
+        state_->raised = true;
     }
     PostToWindowThread([state = state_] {
-        std::string latest;
-        std::function<void(const std::string &)> deliver;
+        std::function<void()> deliver;
         {
             std::lock_guard lock(state->mutex);
-            latest = std::move(state->text);
-            state->posted = false;
+            state->raised = false;
             deliver = state->deliver;
         }
         if (deliver)
-            deliver(latest);
+            deliver();
     });
+}
+
+TLatestText::TLatestText(std::function<void(const std::string &)> deliver)
+    : deliver_(std::move(deliver)), posted_([this] {
+          // A post that came after its raise had been taken is already here.
+          if (std::optional<std::string> text = Take())
+              deliver_(*text);
+      })
+{
+}
+
+void TLatestText::Post(std::string text)
+{
+    {
+        std::lock_guard lock(mutex_);
+        text_ = std::move(text);
+    }
+    posted_.Raise();
+}
+
+std::optional<std::string> TLatestText::Take()
+{
+    std::lock_guard lock(mutex_);
+    std::optional<std::string> text;
+    text.swap(text_);
+    return text;
 }
 
 void PumpEventsUntil(const std::function<bool()> &condition)

@@ -14,7 +14,12 @@
 
 namespace arvelo {
 TThreadDownload::TThreadDownload()
-    : thread_([this] {
+    : serve_([this] {
+          // The end is written from the thread, never from the window.
+          if (DispatchInWindow(true))
+              Wake();
+      }),
+      thread_([this] {
           LowerThisThreadPriority();
           Run();
       })
@@ -207,46 +212,49 @@ void TThreadDownload::Statistics()
 
 void TThreadDownload::DispatchBurst(bool completeEnded)
 {
+    bool ended = false;
+    RunInWindowThread([&] { ended = DispatchInWindow(completeEnded); });
+    if (ended)
+        Finish(*task_.load());
+}
+
+bool TThreadDownload::DispatchInWindow(bool completeEnded)
+{
     TSlotList *slots = slots_.load();
     TAVTask *task = task_.load();
     if (!slots || !task)
-        return;
-    // Every idle slot gets its item in one hand-over to the window thread.
-    // Each item is chosen there, right before its fetch starts: until then
-    // its state still offers it for selection.
-    bool ended = false;
-    RunInWindowThread([&] {
-        if (completeEnded)
-            CompleteEnded(*slots, *task);
-        if (paused_.load())
-            return;
-        std::vector<TAVSocket *> all = slots->Snapshot();
-        std::vector<TAVSocket *> idle;
-        for (TAVSocket *slot : all)
-            if (slot->Idle())
-                idle.push_back(slot);
-        if (idle.empty())
-            return;
-        if (static_cast<int>(all.size()) > slots->Connections()) {
-            // One idle surplus slot goes per burst after the number was lowered.
-            slots->FreeSlot(idle.front());
-            return;
-        }
-        bool started = false;
-        for (TAVSocket *slot : idle) {
-            TAVQItem *item = SelectItem(*task);
-            if (!item)
-                break;
-            slots->StartFetch(*slot, *item);
-            started = true;
-        }
-        // Judged here, where the parser queues a page's links and marks it
-        // parsed in one step: out here, a page parsed meanwhile would leave
-        // neither a page to parse nor the links it queued in sight.
-        ended = !started && idle.size() == all.size() && !task->items.NextPageToParse();
-    });
-    if (ended)
-        Finish(*task);
+        return false;
+    if (completeEnded)
+        CompleteEnded(*slots, *task);
+    if (paused_.load())
+        return false;
+    // Every idle slot gets its item in this one step. Each item is chosen
+    // right before its fetch starts: until then its state still offers it
+    // for selection.
+    std::vector<TAVSocket *> all = slots->Snapshot();
+    std::vector<TAVSocket *> idle;
+    for (TAVSocket *slot : all)
+        if (slot->Idle())
+            idle.push_back(slot);
+    if (idle.empty())
+        return false;
+    if (static_cast<int>(all.size()) > slots->Connections()) {
+        // One idle surplus slot goes per burst after the number was lowered.
+        slots->FreeSlot(idle.front());
+        return false;
+    }
+    bool started = false;
+    for (TAVSocket *slot : idle) {
+        TAVQItem *item = SelectItem(*task);
+        if (!item)
+            break;
+        slots->StartFetch(*slot, *item);
+        started = true;
+    }
+    // Judged here, where the parser queues a page's links and marks it
+    // parsed in one step: out here, a page parsed meanwhile would leave
+    // neither a page to parse nor the links it queued in sight.
+    return !started && idle.size() == all.size() && !task->items.NextPageToParse();
 }
 
 TAVQItem *TThreadDownload::SelectItem(TAVTask &task)

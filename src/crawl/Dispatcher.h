@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/WindowThread.h"
 #include "model/ItemList.h"
 
 #include <atomic>
@@ -37,9 +38,13 @@ public:
     bool Parked() const { return parked_.load(); }
     // Window thread: keeps events running until the thread has parked.
     void WaitParked();
-    // Any thread: a fetch has ended or new items wait; the idle slots are
-    // served at once instead of at the next cycle.
+    // Any thread: wakes the thread before the end of its sleep, to serve
+    // the idle slots or notice the end of the run.
     void Wake();
+    // Any thread: a fetch has ended or new items wait. The window thread
+    // takes back what ended and serves the idle slots at once, in one call
+    // for the ends that come close together.
+    void Serve() { serve_.Raise(); }
 
     // Window thread, once per statistics step: the counters have been
     // refreshed; and the graph point of an elapsed second.
@@ -66,6 +71,8 @@ private:
     // Hands an item to every idle slot, or notices the end of the run; with
     // completeEnded, first takes back what ended (in the same hand-over).
     void DispatchBurst(bool completeEnded = false);
+    // Its window-thread step; true when the run has nothing left to do.
+    bool DispatchInWindow(bool completeEnded);
     TAVQItem *SelectItem(TAVTask &task);
     void Finish(TAVTask &task);
     void SaveStateInWindow(bool soon);
@@ -82,6 +89,7 @@ private:
     std::atomic<bool> paused_{true};
     std::atomic<bool> parked_{true};
     std::atomic<bool> done_{false};
+    TWindowSignal serve_;
     std::thread thread_;
 };
 

@@ -24,8 +24,8 @@ TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload 
 {
     zipTimer_.setInterval(1000);
     QObject::connect(&zipTimer_, &QTimer::timeout, [this] { ZipTimer(); });
-    slots_.OnFetchEnded = [this] { dispatcher_.Wake(); };
-    parser_.OnItemsChanged = [this] { dispatcher_.Wake(); };
+    slots_.OnFetchEnded = [this] { dispatcher_.Serve(); };
+    parser_.OnItemsChanged = [this] { dispatcher_.Serve(); };
     // The completion is seen at once rather than at the next tick.
     dispatcher_.OnFinished = [this](TAVTask &) { QTimer::singleShot(0, &zipTimer_, [this] { ZipTimer(); }); };
     dispatcher_.OnCounters = [this](TAVTask &task) {
