@@ -96,6 +96,11 @@ std::string LoadText(const std::string &fileName)
     std::string bytes = ReadFileBytes(fileName, &ok);
     if (!ok)
         throw EFileError("Cannot open file \"" + fileName + "\"");
+    return CrLfLines(bytes);
+}
+
+std::string CrLfLines(std::string_view bytes)
+{
     std::string text;
     text.reserve(bytes.size() + 2);
     size_t start = 0;
@@ -156,7 +161,9 @@ void Replace(const std::string &fileName, std::string_view bytes, bool flushToDi
 
 void WriteFileAtomic(const std::string &fileName, std::string_view bytes) { Replace(fileName, bytes, true); }
 
-void ReplaceFile(const std::string &fileName, std::string_view bytes)
+void ReplaceFile(const std::string &fileName, std::string_view bytes) { Replace(fileName, bytes, false); }
+
+void CreateOrReplaceFile(const std::string &fileName, std::string_view bytes)
 {
     // A file that is not there yet is written in place: there is no old one
     // to keep, and most files of a copy are new (a temporary name, its mode

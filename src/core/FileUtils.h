@@ -16,6 +16,8 @@ public:
 
 // The file's lines joined with CR LF after every line, the last one included.
 std::string LoadText(const std::string &fileName);
+// The same for text already read.
+std::string CrLfLines(std::string_view bytes);
 // The file's bytes; empty when it cannot be read (ok says which).
 std::string ReadFileBytes(const std::string &fileName, bool *ok = nullptr);
 // Creates or replaces the file with text. Throws EFileError on failure.
@@ -24,10 +26,12 @@ void SaveText(const std::string &fileName, std::string_view text);
 // flushed to disk, then renamed over it. A crash leaves the old file or the
 // new one, never a mix. Throws EFileError on failure.
 void WriteFileAtomic(const std::string &fileName, std::string_view bytes);
-// The same without waiting for the disk, for files that can be made again
-// (downloaded pages, reports): readers see the old file or the new one; a
-// file that did not exist is written in place under its name.
+// The same without waiting for the disk: readers see the old file or the
+// new one, for files that can be made again (downloaded pages, reports).
 void ReplaceFile(const std::string &fileName, std::string_view bytes);
+// The same, but a file that is not there yet is written in place under its
+// name (a fetched file, which is fetched again if a crash cuts it short).
+void CreateOrReplaceFile(const std::string &fileName, std::string_view bytes);
 
 bool FileExists(const std::string &path);
 bool FolderExists(const std::string &path);

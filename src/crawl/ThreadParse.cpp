@@ -241,13 +241,16 @@ void TThreadParse::ParsePage(TAVTask &task, const TBatch &batch, TPage &page)
     TAVQItem &item = *page.item;
     const std::string &file = page.file;
     Progress("Loading Page: " + file);
-    if (!FileExists(file)) {
-        // Fetched again later.
+    bool read = false;
+    std::string text = ReadFileBytes(file, &read);
+    if (!read) {
+        // Gone or unreadable: fetched again later.
         page.state = isNone;
         return;
     }
     // Pages are read as lines; a style sheet keeps its bytes.
-    std::string text = item.IsStyleSheet() ? ReadFileBytes(file) : LoadText(file);
+    if (!item.IsStyleSheet())
+        text = CrLfLines(text);
     if (text.empty())
         // Nothing to parse; marked done so that the thread moves on.
         return;

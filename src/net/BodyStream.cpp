@@ -162,7 +162,7 @@ void TBodyStream::SaveTo(const std::string &fileName)
 {
     if (InMemory()) {
         try {
-            ReplaceFile(fileName, memory_);
+            CreateOrReplaceFile(fileName, memory_);
         } catch (const EFileError &) {
             throw EFileError("Error: Failed to create file: " + fileName);
         }
