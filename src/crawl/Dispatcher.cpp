@@ -147,6 +147,7 @@ void TThreadDownload::CompleteItem(TAVSocket &slot)
 {
     TAVQItem &item = *slot.item;
     TAVTask &task = *item.task;
+    slot.HTTP.TakeOutcome();
     item.LoadFields();
     if (slot.HTTP.State() == hsError) {
         if (item.LoadedText().result.empty())

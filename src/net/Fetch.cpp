@@ -114,15 +114,18 @@ void TThreadHTTP::ParseReply()
 
 void TThreadHTTP::Publish(const std::function<void(TAVQItem &)> &change, bool release)
 {
-    RunInWindowThread([&] {
-        for (const auto &deferred : deferred_)
-            deferred(item_);
-        change(item_);
-        item_.Publish(false);
-        if (release)
-            item_.ReleaseFields();
-    });
+    RunInWindowThread([&] { Apply(change, release); });
+}
+
+void TThreadHTTP::Apply(const std::function<void(TAVQItem &)> &change, bool release)
+{
+    for (const auto &deferred : deferred_)
+        deferred(item_);
     deferred_.clear();
+    change(item_);
+    item_.Publish(false);
+    if (release)
+        item_.ReleaseFields();
 }
 
 void TThreadHTTP::Defer(std::function<void(TAVQItem &)> change) { deferred_.push_back(std::move(change)); }
@@ -263,22 +266,25 @@ void TThreadHTTP::Execute()
         }
         const int64_t received = http_.Body.Size();
         const TSaved written = WriteBody();
-        // One hand-over to the window thread for the item's whole outcome.
-        Publish(
-            [&](TAVQItem &item) {
-                if (item.size == 0)
-                    item.size = received;
-                item.Text().result = StatusText;
-                item.Text().lastModified = LastModified;
-                RecordSaved(written);
-                // A start address that only sends the visitor to another host
-                // makes that host the start site too.
-                TAVTask *task = item.task;
-                if (task && task->items.ItemCount() > 0 && task->items.Item(0) == &item &&
-                    !SameText(URLHost(reached), URLHost(item.LoadedText().URL)))
-                    task->startRedirect = reached;
-            },
-            true);
+        // The item's whole outcome goes to the window thread with the end
+        // of the fetch: one hand-over for both.
+        owner_.LeaveOutcome([this, received, written, reached] {
+            Apply(
+                [&](TAVQItem &item) {
+                    if (item.size == 0)
+                        item.size = received;
+                    item.Text().result = StatusText;
+                    item.Text().lastModified = LastModified;
+                    RecordSaved(written);
+                    // A start address that only sends the visitor to another
+                    // host makes that host the start site too.
+                    TAVTask *task = item.task;
+                    if (task && task->items.ItemCount() > 0 && task->items.Item(0) == &item &&
+                        !SameText(URLHost(reached), URLHost(item.LoadedText().URL)))
+                        task->startRedirect = reached;
+                },
+                true);
+        });
     } catch (const TQuietEnd &) {
     } catch (const std::exception &error) {
         if (!dynamic_cast<const ENetError *>(&error)) {
@@ -365,6 +371,7 @@ void TlqHTTP::Start()
 {
     if (ThreadHTTP && ThreadHTTP->Running())
         Stop();
+    TakeOutcome();
     ThreadHTTP.reset();
     HTTP.SetTimeOut(FetchTimeOut);
     HTTP.Tag = 0;
@@ -413,6 +420,7 @@ void TlqHTTP::Stop()
         HTTP.Cancel();
         return !ThreadHTTP || !ThreadHTTP->Running();
     });
+    TakeOutcome();
     ThreadHTTP.reset();
     SetState(hsIdle);
 }
@@ -424,8 +432,18 @@ void TlqHTTP::End()
         OnEnded();
 }
 
+void TlqHTTP::TakeOutcome()
+{
+    if (!Finished() || !outcome_)
+        return;
+    std::function<void()> outcome = std::move(outcome_);
+    outcome_ = nullptr;
+    outcome();
+}
+
 void TlqHTTP::FreeThread()
 {
+    TakeOutcome();
     ThreadHTTP.reset();
     if (State() != hsIdle && Finished())
         SetState(hsIdle);

@@ -21,7 +21,8 @@ enum TlqHTTPState : uint8_t { hsIdle, hsConnecting, hsDownloading, hsComplete, h
 // following redirects, resuming partial files and asking only for changes
 // when the item is updated. A new one is made for every fetch and runs on
 // its slot's worker thread; the item is changed and published on the window
-// thread, once, with its whole outcome.
+// thread, once, with its whole outcome: the slot's owner takes it there
+// with the ended fetch (TlqHTTP::TakeOutcome), without a hand-over of its own.
 class TThreadHTTP {
 public:
     // Passes of one fetch (redirects followed, replies without a status).
@@ -59,6 +60,8 @@ private:
     // Changes the item, after the deferred changes, and publishes it, on
     // the window thread; with release its fields go back to the item list.
     void Publish(const std::function<void(TAVQItem &)> &change, bool release = false);
+    // The same, on the window thread already.
+    void Apply(const std::function<void(TAVQItem &)> &change, bool release);
     // A change for the next Publish: what a reply says before the fetch
     // ends costs no hand-over of its own.
     void Defer(std::function<void(TAVQItem &)> change);
@@ -102,6 +105,10 @@ public:
     int64_t Bytes() const { return bytes_.load(); }
     // True once the worker has finished (HTTP.Tag is 1).
     bool Finished() const { return HTTP.Tag.load() == 1; }
+    // Window thread, once the fetch has ended: records in the item what the
+    // worker left for it (its result, file and state) and publishes it.
+    // FreeThread and Stop take it too.
+    void TakeOutcome();
     // The local file of the item, and the server its task's credentials belong to.
     const std::string &LocalFile() const { return localFile_; }
     const std::string &CredentialServer() const { return credentialServer_; }
@@ -121,6 +128,8 @@ public:
 private:
     friend class TThreadHTTP;
     void InstallHandlers();
+    // Worker: what TakeOutcome records, left before the fetch ends.
+    void LeaveOutcome(std::function<void()> outcome) { outcome_ = std::move(outcome); }
 
     // Runs every fetch of the slot: no thread is started per fetch.
     TWorkerThread worker_;
@@ -131,6 +140,7 @@ private:
     std::atomic<int64_t> bytes_{0};       // of the whole fetch
     std::atomic<int64_t> streamBytes_{0}; // the last count of the request or body under way
     std::string localFile_, credentialServer_;
+    std::function<void()> outcome_; // the worker's until the end, then the window's
 };
 
 // A status that sends the request elsewhere: 301, 302, 303, 307 or 308.
