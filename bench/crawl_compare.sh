@@ -8,8 +8,11 @@
 #     a zip archive).
 # Nothing leaves loopback: arvelo fetches the site's resources only
 # (--resources site) and wget never spans hosts.
-#   bench/crawl_compare.sh [--quick] [--strace] [--work=DIR] [connections]
+#   bench/crawl_compare.sh [--quick] [--strace] [--work=DIR] [--repeat=N] [connections]
 #     --quick     skips the 100,000-page site
+#     --repeat=N  copies each site N times, wget and arvelo in turn, and
+#                 compares the medians (a wall time on this machine varies by
+#                 a fifth from one copy to the next)
 #     --strace    also counts arvelo's system calls per address (strace -c -f)
 #     --work=DIR  where the sites and the copies go (default /tmp). On an ext4
 #                 without a journal, every new file skips the inodes deleted in
@@ -23,11 +26,13 @@ quick=0
 trace=0
 workRoot=/tmp
 connections=10
+repeat=1
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
     --strace) trace=1 ;;
     --work=*) workRoot="${arg#--work=}" ;;
+    --repeat=*) repeat="${arg#--repeat=}" ;;
     *) connections="$arg" ;;
   esac
 done
@@ -85,13 +90,13 @@ CONF
 }
 
 # Runs a command in its own folder; prints its name, wall time, peak memory
-# and what it saved, and keeps the seconds in $work/NAME.seconds.
+# and what it saved, and adds the seconds to $work/NAME.seconds.
 measure() {
   local name="$1" folder="$work/$1"; shift
   mkdir -p "$folder"
   ( cd "$folder" && /usr/bin/time -f "%e %M" -o "$work/$name.time" "$@" >"$work/$name.log" 2>&1 ) || true
   read -r seconds kilobytes < <(tail -n 1 "$work/$name.time")
-  echo "$seconds" > "$work/$name.seconds"
+  echo "$seconds" >> "$work/$name.seconds"
   local files pages
   files=$(find "$folder" -type f | wc -l)
   pages=$(find "$folder" -type f \( -name '*.html' -o -name '*.htm' \) | wc -l)
@@ -100,10 +105,21 @@ measure() {
   rm -rf "$folder"
 }
 
-ratio() { awk "BEGIN { printf \"%.2f\", $(cat "$work/$1.seconds") / $(cat "$work/$2.seconds") }"; }
+median() { sort -n "$work/$1.seconds" | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+
+ratio() { awk "BEGIN { printf \"%.2f\", $(median "$1") / $(median "$2") }"; }
+
+# After several copies: the median of each.
+medians() {
+  [ "$repeat" -gt 1 ] || return 0
+  local name line="  medians of $repeat:"
+  for name in "$@"; do line+=" $name $(median "$name")s"; done
+  echo "$line"
+}
 
 arvelo() {
   local name="$1" url="$2" count="$3"; shift 3
+  rm -rf "$work/home-$name" # a fresh copy each time, never an update
   ARVELO_HOME="$work/home-$name" measure "$name" "$cli" copy "$url" "$work/$name" --connections "$count" \
     --resources site --quiet "$@"
 }
@@ -116,8 +132,11 @@ wget_copy() {
 compare() {
   local label="$1" url="$2"
   echo "$label: $url"
-  wget_copy "wget-$label" "$url"
-  arvelo "arvelo-$label" "$url" "$connections"
+  for _ in $(seq "$repeat"); do
+    wget_copy "wget-$label" "$url"
+    arvelo "arvelo-$label" "$url" "$connections"
+  done
+  medians "wget-$label" "arvelo-$label"
   echo "  arvelo / wget: $(ratio "arvelo-$label" "wget-$label")"
 }
 
@@ -126,9 +145,12 @@ echo "Arvelo with $connections connections, $(nproc) cores"
 python3 "$generate" "$work/small5k" 5000 >/dev/null
 small5k=$(serve "$work/small5k")
 compare small5k "$small5k/index.html"
-for count in 1 4 10; do
-  arvelo "small5k-$count-connections" "$small5k/index.html" "$count"
+for _ in $(seq "$repeat"); do
+  for count in 1 4 10; do
+    arvelo "small5k-$count-connections" "$small5k/index.html" "$count"
+  done
 done
+medians small5k-1-connections small5k-4-connections small5k-10-connections
 if [ "$trace" = 1 ] && command -v strace >/dev/null; then
   ARVELO_HOME="$work/home-trace" strace -c -f -o "$work/strace.txt" "$cli" copy "$small5k/index.html" \
     "$work/trace" --connections "$connections" --resources site --quiet >/dev/null 2>&1 || true
