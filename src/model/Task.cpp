@@ -18,6 +18,8 @@ TDateTime ReadDateTime(const TIniFile &ini, const char *key)
     return TDateTime::FromText(ini.ReadString(kTaskSection, key));
 }
 
+} // namespace
+
 bool ValidTaskName(const std::string &name)
 {
     return !name.empty() && name != "." && name != ".." &&
@@ -25,7 +27,10 @@ bool ValidTaskName(const std::string &name)
            std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
 }
 
-} // namespace
+std::string ForbiddenNameText()
+{
+    return "A file may not contain any of the following characters: \n" + std::string(kForbiddenNameCharacters);
+}
 
 TAVTask::TAVTask() { Reset(); }
 
@@ -139,8 +144,7 @@ std::string RenameFailureText(const std::string &newPath, bool exists)
     std::string text = "Unable to rename task to: " + newPath + "\n";
     if (exists)
         return text + "File already exists.";
-    return text + "A file may not contain any of the following characters: \n" +
-           std::string(kForbiddenNameCharacters);
+    return text + ForbiddenNameText();
 }
 
 bool TAVTask::Rename(const std::string &newName)

@@ -113,6 +113,12 @@ private:
     void Changed(const std::string &text = {}, int position = 0, int total = 0);
 };
 
+// Whether a task or category name can name a file in its folder: not empty,
+// not "." or "..", no separator or other character systems refuse.
+bool ValidTaskName(const std::string &name);
+// What a refused name is told.
+std::string ForbiddenNameText();
+
 // The message of a rename that failed.
 std::string RenameFailureText(const std::string &newPath, bool exists);
 
