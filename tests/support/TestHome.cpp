@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace arvelo::test {
 
@@ -18,6 +19,14 @@ void TestHome::SetUp()
     ForceFolders(dir_.path().toStdString() + "/tmp/");
     ::setenv("ARVELO_HOME", home_.c_str(), 1);
     ::setenv("TMPDIR", (dir_.path().toStdString() + "/tmp").c_str(), 1);
+    // The desktop's folders too (the trash among them): never the user's.
+    const std::string xdg = dir_.path().toStdString() + "/xdg/";
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const std::string folder = xdg + name;
+        ForceFolders(folder);
+        ::chmod(folder.c_str(), 0700);
+        ::setenv(name, folder.c_str(), 1);
+    }
     ReloadSettings();
     SetNotifier(&notifier);
 }

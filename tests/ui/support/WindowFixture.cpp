@@ -15,13 +15,6 @@ namespace arvelo::test {
 void WindowFixture::SetUp()
 {
     TestHome::SetUp();
-    // The desktop's folders, so that nothing of the real user's is touched.
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        std::string folder = Path("xdg/" + LowerAscii(name));
-        ForceFolders(folder);
-        ::chmod(folder.c_str(), 0700);
-        ::setenv(name, folder.c_str(), 1);
-    }
     ImportShippedFileTypes();
     WriteSite(Path("www/"));
     app = std::make_unique<TAVApp>();
