@@ -56,11 +56,8 @@ TAVProfile TProfileEdit::WithControls(const TAVProfile &controls) const
     return profile;
 }
 
-std::string TProfileEdit::Save(const TAVProfile &controls)
+std::string TProfileEdit::Store(const TAVProfile &profile)
 {
-    if (!HasProfile())
-        return {};
-    TAVProfile profile = WithControls(controls);
     try {
         profile.Save();
     } catch (const EFileError &error) {
@@ -69,6 +66,11 @@ std::string TProfileEdit::Save(const TAVProfile &controls)
     shown_ = profile;
     changed_ = false;
     return {};
+}
+
+std::string TProfileEdit::Save(const TAVProfile &controls)
+{
+    return HasProfile() ? Store(WithControls(controls)) : std::string();
 }
 
 std::string TProfileEdit::Refusal(const std::string &name) const
@@ -98,14 +100,7 @@ std::string TProfileEdit::Create(const std::string &name, const TAVProfile &cont
     TAVProfile profile = controls;
     profile.file = FileOf(name);
     profile.profileName = name;
-    try {
-        profile.Save();
-    } catch (const EFileError &error) {
-        return error.what();
-    }
-    shown_ = profile;
-    changed_ = false;
-    return {};
+    return Store(profile);
 }
 
 std::string TProfileEdit::Rename(const std::string &newName, const TAVProfile &controls)

@@ -55,6 +55,8 @@ public:
 private:
     // The refusal of a name for a profile file, or empty.
     std::string Refusal(const std::string &name) const;
+    // Writes the profile's file and shows it.
+    std::string Store(const TAVProfile &profile);
     // The shown profile with the rules the editor shows taken from controls.
     TAVProfile WithControls(const TAVProfile &controls) const;
 
