@@ -4,6 +4,7 @@
 #include "core/TextUtils.h"
 #include "model/Task.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace arvelo {
@@ -53,6 +54,55 @@ std::string ScheduleTimeText(TDateTime value)
     int hour = p.hour % 12 == 0 ? 12 : p.hour % 12;
     auto two = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
     return std::to_string(hour) + ":" + two(p.minute) + ":" + two(p.second) + (p.hour < 12 ? " AM" : " PM");
+}
+
+bool ReadScheduleCount(const std::string &text, int most, int &value, std::string &refusal)
+{
+    std::string digits = Trim(text);
+    if (digits.empty()) {
+        value = 0;
+        return true;
+    }
+    size_t start = digits[0] == '-' || digits[0] == '+' ? 1 : 0;
+    if (start == digits.size() || digits.size() > 12 ||
+        digits.find_first_not_of("0123456789", start) != std::string::npos) {
+        refusal = "'" + text + "' is not a valid integer value";
+        return false;
+    }
+    long long number = std::stoll(digits);
+    value = static_cast<int>(std::clamp<long long>(number, 0, most));
+    return true;
+}
+
+std::string ScheduleCaption(const std::string &text)
+{
+    auto after = [&](const std::string &prefix) { return text.substr(prefix.size()); };
+    if (text.rfind("Once at ", 0) == 0)
+        return " Run once at " + after("Once at ");
+    if (text.rfind("Every ", 0) == 0)
+        return " Run every " + after("Every ");
+    if (text.rfind("Daily at ", 0) == 0)
+        return " Run daily at " + after("Daily at ");
+    if (text.rfind("Weekly every ", 0) == 0) {
+        std::string rest = after("Weekly every ");
+        size_t at = rest.rfind(" at ");
+        if (at != std::string::npos)
+            return " Run every " + rest.substr(0, at) + " of every week at " + rest.substr(at + 4);
+    }
+    return "Schedule:";
+}
+
+std::string NextRunCaption(TDateTime nextRun)
+{
+    return " Next Run: " + ScheduleDateText(nextRun) + "  " + ScheduleTimeText(nextRun);
+}
+
+std::string EditorScheduleText(TDateTime at)
+{
+    TDateTime::Parts p = at.Split();
+    int hour = p.hour % 12 == 0 ? 12 : p.hour % 12;
+    return ScheduleDateText(at) + " " + std::to_string(hour) + ":" + (p.minute < 10 ? "0" : "") +
+           std::to_string(p.minute) + (p.hour < 12 ? " AM" : " PM");
 }
 
 TSchedule ScheduleOnce(TDateTime date, TDateTime timeOfDay)

@@ -30,6 +30,16 @@ TSchedule ScheduleDaily(TDateTime timeOfDay, TDateTime now);
 // days[0] is Monday. With no day chosen the next run is 0.
 TSchedule ScheduleWeekly(const bool days[7], TDateTime timeOfDay, TDateTime now);
 
+// The schedule dialog's hours or minutes box: empty reads as 0, a value above
+// most as most and a negative one as 0. A text that is not a whole number
+// is refused with the message the dialog shows.
+bool ReadScheduleCount(const std::string &text, int most, int &value, std::string &refusal);
+// The schedule dialog's two labels for a schedule it built.
+std::string ScheduleCaption(const std::string &text);
+std::string NextRunCaption(TDateTime nextRun);
+// The task editor's once-off schedule: "3/14/2001 9:30 PM".
+std::string EditorScheduleText(TDateTime at);
+
 // Moves a task's schedule on after a run and saves the task when it changed.
 void AdvanceSchedule(TAVTask &task, TDateTime now);
 // Every command that runs a task at once schedules it "Now": the schedule

@@ -136,6 +136,39 @@ TEST(ScheduleDue, NeedsStatusOneAndNowOrAPassedTime)
     EXPECT_TRUE(IsDue(task, kNow));
 }
 
+TEST(ScheduleDialog, CountBoxesAreClampedAndTextIsRefused)
+{
+    struct Case {
+        std::string text;
+        int most;
+        bool read;
+        int value;
+    } cases[] = {
+        {"", 23, true, 0}, {"7", 23, true, 7}, {"24", 23, true, 23}, {"60", 59, true, 59},
+        {"-5", 23, true, 0}, {" 5 ", 59, true, 5}, {"99999999999", 23, true, 23},
+        {"abc", 23, false, -1}, {"1.5", 59, false, -1}, {"-", 23, false, -1}, {"999999999999999999999", 23, false, -1},
+    };
+    for (const Case &c : cases) {
+        int value = -1;
+        std::string refusal;
+        EXPECT_EQ(ReadScheduleCount(c.text, c.most, value, refusal), c.read) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(refusal, c.read ? "" : "'" + c.text + "' is not a valid integer value") << c.text;
+    }
+}
+
+TEST(ScheduleDialog, LabelsNameEachKind)
+{
+    EXPECT_EQ(ScheduleCaption("Once at 3/14/2001  9:30:00 PM"), " Run once at 3/14/2001  9:30:00 PM");
+    EXPECT_EQ(ScheduleCaption("Every 2 hours, 30 mins"), " Run every 2 hours, 30 mins");
+    EXPECT_EQ(ScheduleCaption("Daily at 6:00:00 AM"), " Run daily at 6:00:00 AM");
+    EXPECT_EQ(ScheduleCaption("Weekly every Mon, Wed at 11:00:00 PM"),
+              " Run every Mon, Wed of every week at 11:00:00 PM");
+    EXPECT_EQ(NextRunCaption(At(2001, 3, 14, 21, 30)), " Next Run: 3/14/2001  9:30:00 PM");
+    EXPECT_EQ(EditorScheduleText(At(2001, 3, 14, 21, 30)), "3/14/2001 9:30 PM");
+    EXPECT_EQ(EditorScheduleText(At(2001, 3, 14, 0, 5)), "3/14/2001 12:05 AM");
+}
+
 TEST(ScheduleRestart, UnfinishedRunsBecomeIncomplete)
 {
     TAVTask task;
