@@ -60,6 +60,29 @@ bool IsProtectedExtension(const std::string &extension)
     return std::find(kProtected.begin(), kProtected.end(), LowerAscii(extension)) != kProtected.end();
 }
 
+std::string FileTypeExtensions(const std::string &typed)
+{
+    std::string data;
+    for (const std::string &part : SplitExtensions(typed)) {
+        std::string extension = LowerAscii(part);
+        if (extension == ".")
+            continue;
+        if (extension.front() != '.')
+            extension.insert(0, 1, '.');
+        data += extension + ";";
+    }
+    return data;
+}
+
+std::string FileTypeRefusal(const std::string &group, const std::string &typed)
+{
+    if (Trim(group).empty())
+        return "A name for the file type is required.";
+    if (FileTypeExtensions(typed).empty())
+        return "Enter one or more file extensions separated by semicolons.";
+    return {};
+}
+
 void WriteFileTypeGroup(const std::string &group, const std::string &extensions)
 {
     std::string data = extensions;

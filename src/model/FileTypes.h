@@ -28,6 +28,13 @@ std::string GroupOfExtension(const std::string &extension);
 bool IsProtectedGroup(const std::string &group);
 bool IsProtectedExtension(const std::string &extension);
 
+// What the file-type dialog stores for what was typed: each extension
+// lower-cased, with its dot and followed by ";" (" HTM; .Php" gives
+// ".htm;.php;"); empty when nothing but separators was typed.
+std::string FileTypeExtensions(const std::string &typed);
+// Why the file-type dialog cannot store a group, or empty.
+std::string FileTypeRefusal(const std::string &group, const std::string &typed);
+
 // The edits of the file-type dialogs. The dialogs ask the questions below
 // first; these only change the store.
 void WriteFileTypeGroup(const std::string &group, const std::string &extensions);

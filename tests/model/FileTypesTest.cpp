@@ -77,5 +77,23 @@ TEST_F(FileTypes, ShippedGroupsHoldTheProtectedExtensions)
         EXPECT_NE(GroupOfExtension(other), "") << other;
 }
 
+TEST(FileTypeDialog, StoresLowerCasedExtensionsWithTheirDotsAndRefusesEmptyEntries)
+{
+    struct Case {
+        std::string typed, stored;
+    } cases[] = {
+        {".htm;.html;", ".htm;.html;"},
+        {" HTM; .Php", ".htm;.php;"},
+        {".PDF", ".pdf;"},
+        {";;  ;.;", ""},
+        {"", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(FileTypeExtensions(c.typed), c.stored) << c.typed;
+    EXPECT_EQ(FileTypeRefusal("Docs", ".pdf"), "");
+    EXPECT_EQ(FileTypeRefusal("  ", ".pdf"), "A name for the file type is required.");
+    EXPECT_EQ(FileTypeRefusal("Docs", " ; "), "Enter one or more file extensions separated by semicolons.");
+}
+
 } // namespace
 } // namespace arvelo
