@@ -1,0 +1,60 @@
+#include "ui/common/Dialogs.h"
+
+#include "core/TextUtils.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace arvelo {
+namespace {
+
+QString Q(const std::string &text) { return QString::fromStdString(text); }
+
+class TQtDialogs : public TDialogs {
+public:
+    std::string SaveFileName(QWidget *parent, const std::string &title, const std::string &folder,
+                             const std::string &filter, const std::string &suffix) override
+    {
+        QFileDialog dialog(parent, Q(title), Q(folder), QtFileFilter(filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(Q(suffix));
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().front().toStdString()
+                   : std::string();
+    }
+
+    std::string OpenFileName(QWidget *parent, const std::string &title, const std::string &folder,
+                             const std::string &filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, Q(title), Q(folder), QtFileFilter(filter)).toStdString();
+    }
+
+    std::string FolderName(QWidget *parent, const std::string &title, const std::string &start) override
+    {
+        return QFileDialog::getExistingDirectory(parent, Q(title), Q(start)).toStdString();
+    }
+};
+
+TQtDialogs qtDialogs;
+TDialogs *current = &qtDialogs;
+
+} // namespace
+
+TDialogs &Dialogs() { return *current; }
+
+void SetDialogs(TDialogs *dialogs) { current = dialogs ? dialogs : &qtDialogs; }
+
+QString QtFileFilter(const std::string &filter)
+{
+    // Descriptions and patterns alternate; Qt reads the patterns from the
+    // descriptions, which already name them.
+    QStringList parts = Q(filter).split(QLatin1Char('|'));
+    QStringList descriptions;
+    for (int i = 0; i < parts.size(); i += 2)
+        descriptions << (i + 1 < parts.size() && !parts[i].contains(QLatin1Char('('))
+                             ? parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')')
+                             : parts[i]);
+    return descriptions.join(QStringLiteral(";;"));
+}
+
+} // namespace arvelo
