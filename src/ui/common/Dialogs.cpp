@@ -1,6 +1,6 @@
 #include "ui/common/Dialogs.h"
 
-#include "core/TextUtils.h"
+#include "ui/common/Text.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -8,7 +8,6 @@
 namespace arvelo {
 namespace {
 
-QString Q(const std::string &text) { return QString::fromStdString(text); }
 
 class TQtDialogs : public TDialogs {
 public:

@@ -1,5 +1,9 @@
 #include "ui/main/FormArvelo.h"
 
+#include "ui/common/Text.h"
+#include "ui/editors/DlgEditProfile.h"
+#include "ui/editors/DlgEditTask.h"
+
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
@@ -53,7 +57,6 @@ const char *const kStillRunning = "A Arvelo Task is still running.  \nDo you wan
 
 std::string PlacementKey() { return std::string(kSettingsKey) + "\\FormArvelo"; }
 
-QString Q(const std::string &text) { return QString::fromStdString(text); }
 
 bool IsEnter(const QKeyEvent *event) { return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter; }
 
@@ -553,8 +556,7 @@ void TFormArvelo::BuildMenus()
         tvZip->addAction(key);
     }
 
-    // Every "new task" command goes to the task editor, which a later part
-    // of the program provides; until then they rest.
+    // Every "new task" command goes to the task editor.
     auto editNew = [this] { NewTask({}, kCustomProfile, false, btnIntranetMode->isChecked()); };
     for (QAction *action : {newTask, newDownloadTask, webZip, taskNew})
         connect(action, &QAction::triggered, this, editNew);
@@ -644,6 +646,17 @@ void TFormArvelo::FirstActivation()
 
 void TFormArvelo::ConnectEngine()
 {
+    // "Custom" and every "new task" command set the task up in the editor.
+    engine_->run.OnEditNewTask = [this](TAVTask &task) {
+        TdlgEditTask editor(task, TTaskEditTitle::kCreate, recentURLs_.Entries(), this);
+        return editor.exec() == QDialog::Accepted;
+    };
+    connect(Action("miProfilesEditor"), &QAction::triggered, this, [this] {
+        TdlgEditProfile editor(this);
+        editor.exec();
+        FillProfiles();
+    });
+    Action("miProfilesEditor")->setEnabled(true);
     TRunEvents &events = *events_;
     connect(&events, &TRunEvents::Status, pnlStatus, [this](const std::string &text, int position, int total) {
         pnlStatus->ShowStatus(Q(text), position, total);

@@ -5,6 +5,8 @@
 #include "monitor/StatusFigures.h"
 #include "support/ScriptedServer.h"
 #include "support/TestSite.h"
+#include "ui/editors/DlgEditTask.h"
+#include "ui/support/Modal.h"
 #include "ui/support/Screenshot.h"
 #include "ui/support/WindowFixture.h"
 
@@ -197,9 +199,16 @@ TEST_F(FormArvelo, AddressesThatStartNothing)
     EXPECT_TRUE(window->Engine().tasks.Tasks().empty());
     EXPECT_TRUE(FolderFiles(app->TasksFolder() + "General/", "*.avt").empty());
 
-    // "Custom" needs the task editor; without one nothing is created.
+    // "Custom" opens the task editor; its Cancel creates nothing.
+    std::string title;
+    test::OnNextModal<TdlgEditTask>([&](TdlgEditTask &editor) {
+        title = editor.windowTitle().toStdString();
+        editor.reject();
+    });
     TypeAndGo("http://127.0.0.1:1/", "Custom");
+    EXPECT_EQ(title, "Create New Task");
     EXPECT_TRUE(window->Engine().tasks.Tasks().empty());
+    EXPECT_TRUE(FolderFiles(app->TasksFolder() + "General/", "*.avt").empty());
     EXPECT_EQ(notifier.errors.size(), 1u);
 }
 
@@ -325,8 +334,15 @@ TEST_F(FormArvelo, PasteURLTakesTheFirstLineIntoTheAddressBox)
 {
     OpenWindow();
     QApplication::clipboard()->setText(QStringLiteral("\n  http://www.site.example/docs/  \nsecond line"));
+    // The address goes into the box and into the editor of a new task.
+    std::string edited;
+    test::OnNextModal<TdlgEditTask>([&](TdlgEditTask &editor) {
+        edited = editor.cmbURL->currentText().toStdString();
+        editor.reject();
+    });
     QTest::keySequence(window.get(), QKeySequence(QStringLiteral("Ctrl+B")));
     EXPECT_EQ(Child<QComboBox>("cmbURL")->currentText().toStdString(), "http://www.site.example/docs/");
+    EXPECT_EQ(edited, "http://www.site.example/docs/");
     EXPECT_TRUE(notifier.errors.empty());
 }
 
