@@ -8,6 +8,9 @@
 #include "ui/common/Dialogs.h"
 #include "ui/editors/DlgEditProfile.h"
 #include "ui/editors/DlgEditTask.h"
+#include "ui/editors/DlgFileType.h"
+#include "ui/editors/DlgURLFilter.h"
+#include "ui/editors/FilterList.h"
 #include "ui/editors/FileTypeTree.h"
 #include "ui/schedule/DlgSchedule.h"
 #include "ui/support/Modal.h"
@@ -17,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -297,6 +301,84 @@ TEST_F(Editors, TheProfileEditorRenamesRefusesTakenNamesAndAsksBeforeClosing)
     QTest::mouseClick(editor.btnClose, Qt::LeftButton);
     EXPECT_EQ(notifier.questions, std::vector<std::string>{"Save changes to profile: Manuals?"});
     EXPECT_EQ(ReadFile("Profiles/Manuals.avp"), manuals);
+}
+
+TEST_F(Editors, FilterLinesAndFileTypesAreEditedThroughTheirDialogs)
+{
+    TFilterList list(true, QStringLiteral("Include"));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    EXPECT_FALSE(list.btnEdit->isEnabled());
+    EXPECT_FALSE(list.btnRemove->isEnabled());
+    int added = 0;
+    QObject::connect(&list, &TFilterList::LineAdded, [&] { ++added; });
+    test::OnNextModal<TdlgURLFilter>([&](TdlgURLFilter &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Add URL Filter"));
+        EXPECT_FALSE(dialog.btnOK->isEnabled()) << "OK only with text";
+        QTest::keyClicks(dialog.edFilter, QStringLiteral("cgi-bin,search"));
+        EXPECT_TRUE(dialog.btnOK->isEnabled());
+        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    });
+    list.findChild<QAction *>(QStringLiteral("miIncludePL"))->trigger();
+    EXPECT_EQ(list.Lines(), StringList{"[PL]cgi-bin,search"});
+    EXPECT_EQ(added, 1);
+
+    list.lvLines->setCurrentIndex(list.lvLines->model()->index(0, 0));
+    EXPECT_TRUE(list.btnEdit->isEnabled());
+    test::OnNextModal<TdlgURLFilter>([&](TdlgURLFilter &dialog) {
+        EXPECT_EQ(dialog.edFilter->text(), QStringLiteral("[PL]cgi-bin,search")) << "the whole line";
+        dialog.edFilter->setText(QStringLiteral("[AL]search"));
+        dialog.accept();
+    });
+    QTest::mouseClick(list.btnEdit, Qt::LeftButton);
+    EXPECT_EQ(list.Lines(), StringList{"[AL]search"});
+    EXPECT_EQ(added, 1) << "an edit is not an added rule";
+    QTest::mouseClick(list.btnRemove, Qt::LeftButton);
+    EXPECT_TRUE(list.Lines().empty());
+
+    // A file type without extensions stays in its dialog; a good one is stored lower-cased.
+    TdlgFileType type({}, {}, nullptr);
+    type.show();
+    type.edFileType->setText(QStringLiteral("Docs"));
+    type.edExtensions->setText(QStringLiteral(" ; "));
+    notifier.errors.clear();
+    type.accept();
+    EXPECT_EQ(notifier.errors, std::vector<std::string>{"Enter one or more file extensions separated by semicolons."});
+    EXPECT_TRUE(type.isVisible());
+    type.edExtensions->setText(QStringLiteral("PDF; .Odt"));
+    type.accept();
+    EXPECT_FALSE(type.isVisible());
+    std::string stored;
+    for (const TFileTypeGroup &group : FileTypeGroups())
+        if (group.name == "Docs")
+            stored = group.extensions;
+    EXPECT_EQ(stored, ".pdf;.odt;");
+}
+
+TEST_F(Editors, ANewZipFileReplacesTheOldArchiveOnlyOnOK)
+{
+    WriteFile("Downloads/old.zip", "PK old");
+    TAVTask task;
+    task.taskName = "site";
+    task.category = "General";
+    task.taskFile = app->TasksFolder() + "General/site.avt";
+    task.url = "http://www.site.example/";
+    task.destination = app->LocalIntranetFolder();
+    task.intranetMode = true;
+    for (bool ok : {false, true}) {
+        TdlgEditTask editor(task, TTaskEditTitle::kCreate, {}, nullptr);
+        editor.show();
+        editor.rbZip->setChecked(true);
+        dialogs.answers.push_back(Path("Downloads/old.zip"));
+        QTest::mouseClick(editor.btnNewZip, Qt::LeftButton);
+        EXPECT_EQ(dialogs.titles.back(), "New Zip File");
+        EXPECT_EQ(editor.edFileName->text().toStdString(), Path("Downloads/old.zip"));
+        EXPECT_TRUE(FileExists(Path("Downloads/old.zip"))) << "nothing goes before OK";
+        QTest::mouseClick(ok ? editor.btnOK : editor.btnCancel, Qt::LeftButton);
+        EXPECT_EQ(FileExists(Path("Downloads/old.zip")), !ok) << ok;
+    }
+    EXPECT_EQ(task.destination, Path("Downloads/old.zip"));
+    EXPECT_FALSE(test::FilesUnder(std::getenv("XDG_DATA_HOME") + std::string("/Trash/files")).empty());
 }
 
 } // namespace
