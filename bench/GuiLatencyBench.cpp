@@ -3,8 +3,10 @@
 // under the offscreen platform, once showing Connections and once Tasks,
 // while every gap of the window thread's event loop is recorded; then the
 // chart of a 24-hour run is drawn; and arvelo-cli copies the same site in
-// the same run for comparison.
-//   build/bin/bench_gui_latency [--scenario connections|tasks|chart] [SITE]
+// the same run for comparison. The editors are opened over 200 profiles and
+// 50 file-type groups of 20 extensions (goals: open in under 200 ms, show
+// another profile in under 50 ms).
+//   build/bin/bench_gui_latency [--scenario connections|tasks|chart|editors] [SITE]
 // Goals: no gap over 50 ms; the status panel repaints at most 4 times a
 // second and the chart once a second; the 24-hour chart repaints in under
 // 20 ms; the window's copy takes at most 10% longer than arvelo-cli's.
@@ -20,12 +22,16 @@
 #include "model/Profile.h"
 #include "model/Task.h"
 #include "support/NginxServer.h"
+#include "model/FileTypes.h"
+#include "ui/editors/DlgEditProfile.h"
+#include "ui/editors/DlgEditTask.h"
 #include "ui/main/FormArvelo.h"
 #include "ui/monitor/FormStatus.h"
 
 #include <QChartView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -184,6 +190,67 @@ void ChartOfADay(const std::string &home)
     Report("live chart: paints, most in one second", chartPaints.MostInOneSecond(), "(goal <= 1)");
 }
 
+// The editors over a large store: 200 profiles and 50 file-type groups of
+// 20 extensions. Each editor is opened, then profiles are switched.
+void EditorsOverALargeStore(const std::string &home)
+{
+    FreshHome(home);
+    TAVApp app;
+    app.RunFirstRun();
+    for (int g = 0; g < 50; ++g) {
+        std::string extensions;
+        for (int e = 0; e < 20; ++e)
+            extensions += ".g" + std::to_string(g) + "e" + std::to_string(e) + ";";
+        WriteFileTypeGroup("Group " + std::to_string(g), extensions);
+    }
+    for (int p = 0; p < 200; ++p) {
+        TAVProfile profile;
+        profile.file = app.ProfilesFolder() + "Profile " + std::to_string(p) + ".avp";
+        profile.profileName = "Profile " + std::to_string(p);
+        profile.depth = p % 5;
+        profile.fileTypes = {".g" + std::to_string(p % 50) + "e1", ".html"};
+        profile.urlFiltersInclude = {"[PL]docs,manual", "[AL]en"};
+        profile.Save();
+    }
+    TAVTask task;
+    task.taskName = "site";
+    task.category = "General";
+    task.taskFile = app.TasksFolder() + "General/site.avt";
+    task.url = "http://127.0.0.1/";
+    task.intranetMode = true;
+    task.destination = app.LocalIntranetFolder();
+
+    Stopwatch open;
+    auto taskEditor = std::make_unique<TdlgEditTask>(task, TTaskEditTitle::kCreate, StringList{}, nullptr);
+    taskEditor->show();
+    QTest::qWaitForWindowExposed(taskEditor.get());
+    Report("task editor: opens", open.Seconds() * 1000, "ms (goal < 200)");
+    double slowest = 0;
+    for (int p = 1; p <= 20; ++p) {
+        Stopwatch fill;
+        taskEditor->cmbProfile->setCurrentIndex(p * 9);
+        Q_EMIT taskEditor->cmbProfile->activated(p * 9);
+        QCoreApplication::processEvents();
+        slowest = std::max(slowest, fill.Seconds() * 1000);
+    }
+    Report("task editor: profile switch, slowest of 20", slowest, "ms (goal < 50)");
+    taskEditor.reset();
+
+    Stopwatch openProfiles;
+    auto profiles = std::make_unique<TdlgEditProfile>();
+    profiles->show();
+    QTest::qWaitForWindowExposed(profiles.get());
+    Report("profiles editor: opens", openProfiles.Seconds() * 1000, "ms (goal < 200)");
+    slowest = 0;
+    for (int p = 1; p <= 20; ++p) {
+        Stopwatch fill;
+        profiles->lvProfiles->setCurrentIndex(profiles->lvProfiles->model()->index(p * 9, 0));
+        QCoreApplication::processEvents();
+        slowest = std::max(slowest, fill.Seconds() * 1000);
+    }
+    Report("profiles editor: profile switch, slowest of 20", slowest, "ms (goal < 50)");
+}
+
 } // namespace
 } // namespace arvelo::bench
 
@@ -206,7 +273,9 @@ int main(int argc, char **argv)
     const std::string root = work.path().toStdString() + "/";
     if (scenario.empty() || scenario == "chart")
         ChartOfADay(root + "chart/");
-    if (scenario == "chart")
+    if (scenario.empty() || scenario == "editors")
+        EditorsOverALargeStore(root + "editors/");
+    if (scenario == "chart" || scenario == "editors")
         return 0;
     if (!FolderExists(site)) {
         std::printf("no site at %s (scripts/setup installs python3.11-doc)\n", site.c_str());
