@@ -188,8 +188,12 @@ void TdlgEditProfile::FillList(const std::string &select)
 
 void TdlgEditProfile::Show(const std::string &name)
 {
-    if (edit_.HasProfile() && BaseFileName(edit_.Shown().file) == name)
+    if (edit_.HasProfile() && BaseFileName(edit_.Shown().file) == name) {
+        // Created or renamed: the controls already show it.
+        edProfileName->setText(Q(name));
+        btnDelete->setEnabled(true);
         return;
+    }
     OfferToSave();
     edit_.Select(name);
     loading_ = true;

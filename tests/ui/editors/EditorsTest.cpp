@@ -10,6 +10,7 @@
 #include "ui/editors/DlgEditTask.h"
 #include "ui/editors/DlgFileType.h"
 #include "ui/editors/DlgURLFilter.h"
+#include "ui/editors/DlgUserNamePassword.h"
 #include "ui/editors/FilterList.h"
 #include "ui/editors/FileTypeTree.h"
 #include "ui/schedule/DlgSchedule.h"
@@ -379,6 +380,55 @@ TEST_F(Editors, ANewZipFileReplacesTheOldArchiveOnlyOnOK)
     }
     EXPECT_EQ(task.destination, Path("Downloads/old.zip"));
     EXPECT_FALSE(test::FilesUnder(std::getenv("XDG_DATA_HOME") + std::string("/Trash/files")).empty());
+}
+
+TEST_F(Editors, ThePasswordBoxAsksForTheAccountAndCancelUnchecksIt)
+{
+    TAVTask task;
+    task.taskName = "site";
+    task.category = "General";
+    task.taskFile = app->TasksFolder() + "General/site.avt";
+    task.url = "http://www.site.example/";
+    task.destination = app->LocalIntranetFolder();
+    task.intranetMode = true;
+    TdlgEditTask editor(task, TTaskEditTitle::kCreate, {}, nullptr);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+
+    test::OnNextModal<TdlgUserNamePassword>([](TdlgUserNamePassword &account) { account.reject(); });
+    Click(editor.cbUserNamePassword);
+    EXPECT_FALSE(editor.cbUserNamePassword->isChecked());
+
+    test::OnNextModal<TdlgUserNamePassword>([](TdlgUserNamePassword &account) {
+        EXPECT_EQ(account.windowTitle(), QStringLiteral("Account/Password"));
+        EXPECT_EQ(account.edPassword->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(account.edAccount, QStringLiteral("me"));
+        EXPECT_FALSE(account.btnOK->isEnabled()) << "OK only with both";
+        QTest::keyClicks(account.edPassword, QStringLiteral("secret"));
+        QTest::mouseClick(account.btnOK, Qt::LeftButton);
+    });
+    QTest::mouseClick(editor.btnUserNamePassword, Qt::LeftButton);
+    EXPECT_TRUE(editor.cbUserNamePassword->isChecked());
+    QTest::mouseClick(editor.btnOK, Qt::LeftButton);
+    EXPECT_EQ(task.userName, "me");
+    EXPECT_EQ(task.password, "secret");
+}
+
+TEST_F(Editors, NewProfilesGetTheirOwnNames)
+{
+    WriteProfile("New Profile");
+    TdlgEditProfile editor;
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    QTest::mouseClick(editor.btnNew, Qt::LeftButton);
+    EXPECT_EQ(editor.edProfileName->text(), QStringLiteral("New Profile (1)"));
+    EXPECT_TRUE(FileExists(app->ProfilesFolder() + "New Profile (1).avp"));
+    QAbstractItemModel &names = *editor.lvProfiles->model();
+    names.setData(editor.lvProfiles->currentIndex(), QStringLiteral("Manuals"));
+    EXPECT_EQ(editor.edProfileName->text(), QStringLiteral("Manuals"));
+    EXPECT_EQ(FolderFiles(app->ProfilesFolder(), "*.avp").size(), 2u);
+    QTest::mouseClick(editor.btnDelete, Qt::LeftButton);
+    EXPECT_EQ(FolderFiles(app->ProfilesFolder(), "*.avp").size(), 1u);
 }
 
 } // namespace
