@@ -494,9 +494,11 @@ void TdlgEditTask::accept()
         edit_.AcceptReplacement();
         problem = edit_.Validate(form, isBusy_);
     }
-    // The address and the zip file are corrected in place.
+    // The address and the zip file are corrected in place; the name stays.
+    loading_ = true;
     cmbURL->setEditText(Q(form.url));
     edFileName->setText(Q(form.zipFile));
+    loading_ = false;
     if (problem) {
         Notifier().Error(problem.text);
         if (QWidget *control = findChild<QWidget *>(Q(problem.control)))

@@ -224,6 +224,17 @@ TEST_F(Editors, BadInputIsRefusedWhileTheEditorStaysOpen)
         EXPECT_TRUE(editor.isVisible()) << c.what;
         EXPECT_EQ(editor.edTaskName->text(), name) << c.what;
     }
+    // An address without its scheme is completed in place, and the name
+    // the user typed stays while another check fails.
+    QTest::mouseClick(editor.btnReset, Qt::LeftButton);
+    editor.cmbURL->setEditText(QStringLiteral("www.site.example/docs"));
+    editor.edTaskName->setText(QStringLiteral("my docs"));
+    editor.edIntranetFolder->clear();
+    QTest::mouseClick(editor.btnOK, Qt::LeftButton);
+    EXPECT_EQ(editor.cmbURL->currentText(), QStringLiteral("http://www.site.example/docs/"));
+    EXPECT_EQ(editor.edTaskName->text(), QStringLiteral("my docs"));
+    EXPECT_TRUE(editor.isVisible());
+
     QTest::mouseClick(editor.btnCancel, Qt::LeftButton);
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(test::FilesUnder(Home()), before) << "Cancel writes nothing";
