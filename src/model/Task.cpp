@@ -210,13 +210,18 @@ std::string TAVTask::UniqueTaskName(const std::string &categoryFolder, const std
     return unique.substr(0, unique.size() - 4);
 }
 
-std::string TAVTask::DefaultTaskName(const std::string &categoryFolder, const std::string &url)
+std::string TAVTask::SiteFileName(const std::string &url)
 {
     // A name is a file name: no separators or characters other systems refuse.
     std::string name = Trim(SafeFileName(SiteShortName(url), '_'));
     if (name.empty() || name == "." || name == "..")
         name = "New Task";
-    return UniqueTaskName(categoryFolder, name);
+    return name;
+}
+
+std::string TAVTask::DefaultTaskName(const std::string &categoryFolder, const std::string &url)
+{
+    return UniqueTaskName(categoryFolder, SiteFileName(url));
 }
 
 void TAVTask::Changed(const std::string &text, int position, int total)

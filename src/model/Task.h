@@ -104,6 +104,8 @@ public:
     // The unique name of a new task in a category folder, made from a name
     // derived from its address.
     static std::string UniqueTaskName(const std::string &categoryFolder, const std::string &name);
+    // The site's short name of an address, as a file name.
+    static std::string SiteFileName(const std::string &url);
     // The proposed name of a new task for an address: its site's short name,
     // made unique in the category folder.
     static std::string DefaultTaskName(const std::string &categoryFolder, const std::string &url);

@@ -147,7 +147,7 @@ void TTaskEdit::FollowAddress(TTaskForm &form) const
         return;
     std::string category = ValidTaskName(form.category) ? form.category : App().LastCategory();
     form.name = TAVTask::DefaultTaskName(App().TasksFolder() + category + "/", form.url);
-    form.zipFile = UniqueFileName(App().DownloadsFolder() + form.name + ".zip");
+    form.zipFile = UniqueFileName(App().DownloadsFolder() + TAVTask::SiteFileName(form.url) + ".zip");
 }
 
 TTaskFormProblem TTaskEdit::Validate(TTaskForm &form, const std::function<bool(const std::string &)> &isBusy) const

@@ -65,6 +65,7 @@ TEST_F(TaskEditing, ANewTaskFollowsItsAddressAndSavesWhatTheControlsHold)
 {
     WriteFile("Tasks/General/site.avt", "[Task]\r\n");
     WriteFile("Downloads/site.zip", "PK");
+    WriteFile("Downloads/site(0).zip", "PK");
     auto task = NewTask("http://www.site.example/");
     TTaskEdit edit(*task, TTaskEditTitle::kCreate);
     TTaskForm form = edit.Load();
@@ -80,7 +81,7 @@ TEST_F(TaskEditing, ANewTaskFollowsItsAddressAndSavesWhatTheControlsHold)
     form.url = "www.site.example/docs/";
     edit.FollowAddress(form);
     EXPECT_EQ(form.name, "site(0)");
-    EXPECT_EQ(form.zipFile, Home() + "Downloads/site(0).zip");
+    EXPECT_EQ(form.zipFile, Home() + "Downloads/site(1).zip") << "unique in its own folder";
 
     form.rules.depth = 1;
     form.rules.fileTypes = {".html"};
