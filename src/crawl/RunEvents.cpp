@@ -20,6 +20,7 @@ TRunEvents::TRunEvents(TRunEngine &engine, QObject *parent) : QObject(parent), e
     engine.slots.OnShowRow = [this](TAVSocket &slot) { Q_EMIT ShowRow(&slot); };
     engine.tasks.OnTaskSaved = [this](TAVTask &task) { Q_EMIT TaskSaved(&task); };
     engine.tasks.OnTaskAdded = [this](TAVTask &task) { Q_EMIT TaskAdded(&task); };
+    engine.tasks.OnTaskRemoved = [this](TAVTask &task) { Q_EMIT TaskRemoved(&task); };
 }
 
 TRunEvents::~TRunEvents()
@@ -36,6 +37,7 @@ TRunEvents::~TRunEvents()
     engine_.slots.OnShowRow = nullptr;
     engine_.tasks.OnTaskSaved = nullptr;
     engine_.tasks.OnTaskAdded = nullptr;
+    engine_.tasks.OnTaskRemoved = nullptr;
 }
 
 } // namespace arvelo

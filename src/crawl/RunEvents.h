@@ -33,6 +33,8 @@ Q_SIGNALS:
     void ShowRow(TAVSocket *slot);
     void TaskSaved(TAVTask *task);
     void TaskAdded(TAVTask *task);
+    // Before the task object is freed.
+    void TaskRemoved(TAVTask *task);
 
 private:
     TRunEngine &engine_;

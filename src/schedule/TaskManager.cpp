@@ -4,9 +4,12 @@
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/TextUtils.h"
+#include "core/Trash.h"
 #include "model/ActiveTaskList.h"
 #include "model/Task.h"
 #include "schedule/Schedule.h"
+
+#include <algorithm>
 
 namespace arvelo {
 
@@ -52,6 +55,57 @@ TAVTask *TTaskManager::Open(const std::string &taskFile)
     if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Contains(taskFile))
         app->ActiveTasks().Attach(taskFile, task.get());
     return Keep(std::move(task));
+}
+
+std::vector<TAVTask *> TTaskManager::ListCategory(const std::string &folder)
+{
+    std::vector<TAVTask *> listed;
+    StringList files = FolderFiles(IncludeTrailingSlash(folder), "*.avt");
+    std::sort(files.begin(), files.end());
+    for (const std::string &name : files) {
+        const std::string path = IncludeTrailingSlash(folder) + name;
+        const bool known = Find(path) != nullptr;
+        TAVTask *task = Open(path);
+        if (!task)
+            continue;
+        if (!known && (task->status == tsStopped || task->status == tsComplete)) {
+            task->status = tsIncomplete;
+            try {
+                task->Save();
+            } catch (const EFileError &error) {
+                Notifier().Error(error.what());
+            }
+        }
+        listed.push_back(task);
+    }
+    return listed;
+}
+
+bool TTaskManager::Remove(TAVTask *task)
+{
+    auto found = std::find_if(tasks_.begin(), tasks_.end(), [&](const auto &kept) { return kept.get() == task; });
+    if (found == tasks_.end() || task->status == tsDownloading || task->status == tsComplete)
+        return false;
+    if (OnTaskRemoved)
+        OnTaskRemoved(*task);
+    if (TAVApp *app = TAVApp::Instance())
+        app->ActiveTasks().Detach(task);
+    tasks_.erase(found);
+    return true;
+}
+
+bool TTaskManager::TrashTaskFiles(TAVTask &task, const std::function<bool(const std::string &)> &confirm)
+{
+    for (const std::string &file : {task.StateFile(), task.taskFile}) {
+        TTrashResult result = MoveToTrash(file, confirm);
+        if (result == TTrashResult::kFailed)
+            Notifier().Error("Unable to delete file: " + file);
+        if (result == TTrashResult::kKept || result == TTrashResult::kFailed)
+            return false;
+    }
+    if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Remove(task.taskFile))
+        app->ActiveTasks().Save();
+    return true;
 }
 
 TAVTask *TTaskManager::Add(std::unique_ptr<TAVTask> task)

@@ -30,11 +30,24 @@ public:
     // the reason shown when the file cannot be read.
     TAVTask *Open(const std::string &taskFile);
     TAVTask *Find(const std::string &taskFile) const;
+    // The tasks of a category folder in name order, loaded when needed; one
+    // read now whose run stopped or finished without being zipped (status 3
+    // or 5) is "Incomplete" and saved so.
+    std::vector<TAVTask *> ListCategory(const std::string &folder);
+    // Frees a task object after its row is gone (OnTaskRemoved first); a
+    // task that runs or finishes (status 2 or 5) is in use and stays.
+    bool Remove(TAVTask *task);
+    // Moves a task's state file and task file to the desktop trash (asking
+    // confirm where there is no trash) and takes it off the active list.
+    // False, with nothing lost, when a file was kept.
+    static bool TrashTaskFiles(TAVTask &task, const std::function<bool(const std::string &)> &confirm);
     const std::vector<std::unique_ptr<TAVTask>> &Tasks() const { return tasks_; }
 
     // Called after a task was saved, and after one was added.
     std::function<void(TAVTask &)> OnTaskSaved;
     std::function<void(TAVTask &)> OnTaskAdded;
+    // Called before a task object is freed.
+    std::function<void(TAVTask &)> OnTaskRemoved;
 
 private:
     TAVTask *Keep(std::unique_ptr<TAVTask> task);

@@ -98,6 +98,7 @@ TTaskTableModel::TTaskTableModel(TRunEvents &events, QObject *parent) : QAbstrac
 {
     connect(&events, &TRunEvents::TaskSaved, this, &TTaskTableModel::Refresh);
     connect(&events, &TRunEvents::Counters, this, &TTaskTableModel::Refresh);
+    connect(&events, &TRunEvents::TaskRemoved, this, &TTaskTableModel::Remove);
 }
 
 void TTaskTableModel::SetTasks(std::vector<TAVTask *> tasks)

@@ -57,7 +57,8 @@ public:
     const std::vector<TAVTask *> &Tasks() const { return tasks_; }
     TAVTask *TaskAt(int row) const;
     int RowOf(const TAVTask *task) const;
-    // A task that is gone leaves its row at once.
+    // A task that goes leaves its row at once (the task manager says so
+    // before it frees the task).
     void Remove(const TAVTask *task);
 
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -2,10 +2,8 @@
 
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
+#include "core/Trash.h"
 #include "model/Task.h"
-
-#include <QFile>
-#include <QString>
 
 #include <algorithm>
 #include <cstdio>
@@ -132,18 +130,14 @@ std::string TProfileEdit::Rename(const std::string &newName, const TAVProfile &c
     return {};
 }
 
-std::string TProfileEdit::Delete(const std::string &name, const std::function<bool()> &confirmDelete)
+std::string TProfileEdit::Delete(const std::string &name, const std::function<bool(const std::string &)> &confirm)
 {
     const std::string file = FileOf(name);
-    QFile profile(QString::fromStdString(file));
-    if (!profile.moveToTrash()) {
-        if (!FileExists(file))
-            return {};
-        if (!confirmDelete || !confirmDelete())
-            return {};
-        if (std::remove(file.c_str()) != 0)
-            return "Unable to delete file: " + file;
-    }
+    const TTrashResult result = MoveToTrash(file, confirm);
+    if (result == TTrashResult::kFailed)
+        return "Unable to delete file: " + file;
+    if (result == TTrashResult::kKept)
+        return {};
     if (shown_.file == file) {
         shown_ = TAVProfile();
         changed_ = false;

@@ -47,8 +47,8 @@ public:
     // or one that cannot name a file is refused and nothing changes.
     std::string Rename(const std::string &newName, const TAVProfile &controls);
     // Moves the named profile's file to the desktop trash; with no trash,
-    // confirmDelete decides whether it is deleted for good.
-    std::string Delete(const std::string &name, const std::function<bool()> &confirmDelete);
+    // confirm is asked whether it is deleted for good.
+    std::string Delete(const std::string &name, const std::function<bool(const std::string &)> &confirm);
 
     std::string FileOf(const std::string &name) const { return folder_ + name + ".avp"; }
 

@@ -1,6 +1,7 @@
 #include "core/App.h"
 #include "crawl/Engine.h"
 #include "crawl/RunEvents.h"
+#include "model/ActiveTaskList.h"
 #include "model/Task.h"
 #include "schedule/TaskManager.h"
 #include "schedule/TaskTable.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+
+#include <cstdlib>
 
 namespace arvelo {
 namespace {
@@ -149,6 +152,61 @@ TEST_F(TaskTable, RowsShowTheColumnsAndASaveRefreshesOnlyItsRow)
     model.Remove(tasks[0]);
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.RowOf(tasks[1]), 0);
+}
+
+TEST_F(TaskTable, ACategoryListsInNameOrderAndUnfinishedRunsBecomeIncomplete)
+{
+    auto write = [&](const std::string &name, int32_t status) {
+        TAVTask task;
+        task.taskName = name;
+        task.taskFile = app->TasksFolder() + "Work/" + name + ".avt";
+        task.status = status;
+        task.Save();
+    };
+    write("zeta", tsComplete);
+    write("alpha", tsStopped);
+    write("mid", tsTaskComplete);
+    std::vector<TAVTask *> listed = engine->tasks.ListCategory(app->TasksFolder() + "Work");
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0]->taskName, "alpha");
+    EXPECT_EQ(listed[2]->taskName, "zeta");
+    EXPECT_EQ(listed[0]->status.load(), tsIncomplete);
+    EXPECT_EQ(listed[1]->status.load(), tsTaskComplete);
+    EXPECT_EQ(listed[2]->status.load(), tsIncomplete);
+    TAVTask reread;
+    reread.taskFile = listed[2]->taskFile;
+    reread.Load();
+    EXPECT_EQ(reread.status.load(), tsIncomplete) << "saved so";
+    // Listed again: the same objects.
+    EXPECT_EQ(engine->tasks.ListCategory(app->TasksFolder() + "Work"), listed);
+}
+
+TEST_F(TaskTable, DeletedTasksGoToTheTrashAndARunningOneStays)
+{
+    auto task = std::make_unique<TAVTask>();
+    task->taskName = "docs";
+    task->taskFile = app->TasksFolder() + "General/docs.avt";
+    task->status = tsScheduled;
+    task->schedule = "Now";
+    TAVTask *docs = engine->tasks.Add(std::move(task));
+    WriteFile("Tasks/General/docs.dwn", "state");
+    ASSERT_TRUE(app->ActiveTasks().Contains(docs->taskFile));
+    TTaskTableModel model(*events);
+    model.SetTasks({docs});
+
+    docs->status = tsDownloading;
+    EXPECT_FALSE(engine->tasks.Remove(docs)) << "the run uses it";
+    docs->status = tsScheduled;
+
+    ASSERT_TRUE(TTaskManager::TrashTaskFiles(*docs, nullptr));
+    const std::string trash = std::getenv("XDG_DATA_HOME") + std::string("/Trash/");
+    EXPECT_EQ(test::FilesUnder(trash + "files"), (std::vector<std::string>{"docs.avt", "docs.dwn"}));
+    EXPECT_EQ(test::FilesUnder(trash + "info"),
+              (std::vector<std::string>{"docs.avt.trashinfo", "docs.dwn.trashinfo"}));
+    EXPECT_FALSE(app->ActiveTasks().Contains(Path("Tasks/General/docs.avt")));
+    EXPECT_TRUE(engine->tasks.Remove(docs));
+    EXPECT_EQ(model.rowCount(), 0) << "the row went before the task";
+    EXPECT_TRUE(engine->tasks.Tasks().empty());
 }
 
 } // namespace

@@ -122,7 +122,7 @@ TEST_F(ProfileEditing, NewProfilesGetUniqueNamesAndDeletedOnesGoToTheTrash)
     EXPECT_EQ(edit.NewProfileName(), "New Profile (2)");
     EXPECT_EQ(edit.Create("New Profile", controls), "A profile named \"New Profile\" already exists.");
 
-    EXPECT_EQ(edit.Delete("New Profile", [] { return false; }), "");
+    EXPECT_EQ(edit.Delete("New Profile", [](const std::string &) { return false; }), "");
     EXPECT_EQ(edit.Names(), StringList{"New Profile (1)"});
     const std::string trash = std::getenv("XDG_DATA_HOME") + std::string("/Trash/files/New Profile.avp");
     EXPECT_TRUE(FileExists(trash)) << "the file went to the test's own trash";

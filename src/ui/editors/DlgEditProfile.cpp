@@ -285,9 +285,7 @@ void TdlgEditProfile::DeleteProfile()
     if (!current.isValid())
         return;
     const std::string name = S(current.data().toString());
-    std::string error = edit_.Delete(name, [&] {
-        return Notifier().Confirm("There is no trash to move the profile " + name + " to.\nDelete it for good?");
-    });
+    std::string error = edit_.Delete(name, [](const std::string &question) { return Notifier().Confirm(question); });
     if (!error.empty())
         Notifier().Error(error);
     const StringList names = edit_.Names();

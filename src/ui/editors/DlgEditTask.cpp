@@ -3,6 +3,7 @@
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
+#include "core/Trash.h"
 #include "model/Task.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Text.h"
@@ -14,7 +15,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -510,10 +510,8 @@ void TdlgEditTask::accept()
         Notifier().Error(error);
         return;
     }
-    if (!replacedZip_.empty() && replacedZip_ == form.zipFile && FileExists(replacedZip_) &&
-        !QFile::moveToTrash(Q(replacedZip_)) && Notifier().Confirm("There is no trash to move " + replacedZip_ +
-                                                                   " to.\nDelete it for good?"))
-        QFile::remove(Q(replacedZip_));
+    if (!replacedZip_.empty() && replacedZip_ == form.zipFile)
+        MoveToTrash(replacedZip_, [](const std::string &question) { return Notifier().Confirm(question); });
     QDialog::accept();
 }
 
