@@ -3,6 +3,7 @@
 #include "ui/common/Text.h"
 #include "ui/editors/DlgEditProfile.h"
 #include "ui/editors/DlgEditTask.h"
+#include "ui/schedule/DlgRunTask.h"
 
 #include "core/App.h"
 #include "core/FileUtils.h"
@@ -16,6 +17,7 @@
 #include "model/Profile.h"
 #include "model/Task.h"
 #include "monitor/SlotTableModel.h"
+#include "schedule/RunChoice.h"
 #include "schedule/Schedule.h"
 #include "schedule/ThreadSchedule.h"
 #include "shell/AddressBar.h"
@@ -708,7 +710,13 @@ void TFormArvelo::RunTask(TAVTask *task)
 {
     if (!task || engine_->run.RunningTask() == task)
         return;
-    task->runMode = ResumeOrRestart(*task);
+    // A task that ran before is asked how to run again; one without items
+    // keeps its run mode.
+    if (NeedsRunChoice(*task)) {
+        TdlgRunTask choice(*task, this);
+        if (choice.exec() != QDialog::Accepted)
+            return;
+    }
     ScheduleNow(*task);
     try {
         task->Save(); // on the list of due tasks that the schedule check reads

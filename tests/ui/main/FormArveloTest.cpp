@@ -6,6 +6,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestSite.h"
 #include "ui/editors/DlgEditTask.h"
+#include "ui/schedule/DlgRunTask.h"
 #include "ui/support/Modal.h"
 #include "ui/support/Screenshot.h"
 #include "ui/support/WindowFixture.h"
@@ -17,6 +18,9 @@
 #include <QApplication>
 #include <QChartView>
 #include <QClipboard>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QComboBox>
 #include <QLCDNumber>
 #include <QLabel>
@@ -174,8 +178,21 @@ TEST_F(FormArvelo, StopAndRunGoOnWithoutFetchingAgain)
     ASSERT_FALSE(savedBefore.empty());
     const size_t requestsBefore = server->Requests().size();
 
+    // The run dialog asks how; Cancel changes nothing, "Resume" is preselected.
     ASSERT_TRUE(run->isEnabled());
+    test::OnNextModal<TdlgRunTask>([](TdlgRunTask &dialog) { QTest::mouseClick(dialog.btnCancel, Qt::LeftButton); });
     QTest::mouseClick(run, Qt::LeftButton);
+    EXPECT_EQ(Saved()->status, tsStopped);
+    EXPECT_EQ(Saved()->schedule, "");
+    std::string outcome;
+    test::OnNextModal<TdlgRunTask>([&](TdlgRunTask &dialog) {
+        outcome = dialog.lblOutcome->text().toStdString();
+        EXPECT_TRUE(dialog.rbModes[1]->isChecked());
+        test::Screenshot(dialog, "run");
+        QTest::mouseClick(dialog.btnRun, Qt::LeftButton);
+    });
+    QTest::mouseClick(run, Qt::LeftButton);
+    EXPECT_EQ(outcome, "This task was previously run but is incomplete.");
     ASSERT_TRUE(PumpUntil([&] { return StatusText() == "Task Complete"; }, 120)) << StatusText();
     const std::vector<std::string> requests = server->Requests();
     for (size_t i = requestsBefore; i < requests.size(); ++i)
