@@ -175,6 +175,28 @@ QVariant TTaskTableModel::data(const QModelIndex &index, int role) const
     return QString::fromStdString(text);
 }
 
+Qt::ItemFlags TTaskTableModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    const TAVTask *task = TaskAt(index.row());
+    if (task && index.column() == colName && CommandAppliesTo(TTaskCommand::kEdit, *task))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool TTaskTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    TAVTask *task = TaskAt(index.row());
+    if (!task || role != Qt::EditRole || index.column() != colName || !CommandAppliesTo(TTaskCommand::kEdit, *task))
+        return false;
+    const std::string name = value.toString().toStdString();
+    // A refused name says why (TAVTask::Rename) and the row keeps the old one.
+    if (name == task->taskName || !task->Rename(name))
+        return false;
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
 QVariant TTaskTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char *const kHeaders[kColumns] = {"Task Name", "Start Page Title", "Status", "Schedule",

@@ -4,6 +4,7 @@
 #include "ui/editors/DlgEditProfile.h"
 #include "ui/editors/DlgEditTask.h"
 #include "ui/schedule/DlgRunTask.h"
+#include "ui/schedule/FormScheduler.h"
 
 #include "core/App.h"
 #include "core/FileUtils.h"
@@ -323,6 +324,9 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     tsProperties = Page("tsProperties", PageControl);
     tsBrowse = Page("tsBrowse", PageControl);
     tsTasks = Page("tsTasks", PageControl);
+    formScheduler_ = new TFormScheduler(*engine_, *events_, tsTasks);
+    (new QVBoxLayout(tsTasks))->addWidget(formScheduler_);
+    connect(formScheduler_, &TFormScheduler::RunRequested, this, [this] { engine_->run.CheckSchedules(); });
     formDownloader_ = new TFormDownloader(engine_->slots, *slotModel_, PageControl);
     tsSockets = formDownloader_;
     tsExplore = Page("tsExplore", PageControl);

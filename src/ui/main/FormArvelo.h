@@ -27,6 +27,7 @@ namespace arvelo {
 
 class TAVTask;
 class TFormDownloader;
+class TFormScheduler;
 class TFormStatus;
 class TRunEvents;
 class TSlotTableModel;
@@ -112,6 +113,7 @@ private:
     QMenu *menuFile_, *menuEdit_, *menuView_, *menuZip_, *menuTask_, *menuHelp_;
     TFormStatus *pnlStatus;
     TFormDownloader *formDownloader_;
+    TFormScheduler *formScheduler_;
 };
 
 } // namespace arvelo

@@ -1,0 +1,285 @@
+#include "ui/schedule/FormScheduler.h"
+
+#include "core/App.h"
+#include "core/FileUtils.h"
+#include "core/Notifier.h"
+#include "crawl/Engine.h"
+#include "model/ActiveTaskList.h"
+#include "model/Task.h"
+#include "schedule/RunChoice.h"
+#include "schedule/Schedule.h"
+#include "schedule/TaskManager.h"
+#include "ui/common/StyleProxy.h"
+#include "ui/common/Text.h"
+#include "ui/editors/DlgEditTask.h"
+#include "ui/schedule/DlgRunTask.h"
+#include "ui/schedule/DlgSchedule.h"
+
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QToolButton>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace arvelo {
+
+TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *parent)
+    : QWidget(parent), engine_(engine), tasks_(new TTaskTableModel(events, this)),
+      styled_(new TStyleProxy(TTaskTableModel::kToneRole, TTaskTableModel::kIconRole, this)),
+      folders_(new QFileSystemModel(this))
+{
+    setObjectName(QStringLiteral("FormScheduler"));
+    TAVApp &app = *TAVApp::Instance();
+
+    tvActive = new QListWidget(this);
+    tvActive->setObjectName(QStringLiteral("tvActive"));
+    tvActive->addItem(QStringLiteral("Active Tasks"));
+    tvActive->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tvActive->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tvActive->setFixedHeight(tvActive->sizeHintForRow(0) + 2 * tvActive->frameWidth() + 4);
+    tvCategories = new QTreeView(this);
+    tvCategories->setObjectName(QStringLiteral("tvCategories"));
+    tvCategories->setHeaderHidden(true);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    tvCategories->setModel(folders_);
+    for (int column = 1; column < folders_->columnCount(); ++column)
+        tvCategories->hideColumn(column);
+    tvCategories->setRootIndex(folders_->setRootPath(Q(ExcludeTrailingSlash(app.TasksFolder()))));
+
+    lvTasks = new QTreeView(this);
+    lvTasks->setObjectName(QStringLiteral("lvTasks"));
+    styled_->setSourceModel(tasks_);
+    lvTasks->setModel(styled_);
+    lvTasks->setRootIsDecorated(false);
+    lvTasks->setUniformRowHeights(true);
+    lvTasks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvTasks->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvTasks->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    lvTasks->header()->setSectionResizeMode(QHeaderView::Interactive);
+    lvTasks->setColumnWidth(TTaskTableModel::colName, 160);
+
+    auto button = [this](QToolButton *&target, const char *name, const char *text) {
+        target = new QToolButton(this);
+        target->setText(QString::fromLatin1(text));
+        target->setObjectName(QString::fromLatin1(name));
+    };
+    button(btnTaskRun, "btnTaskRun", "Run");
+    button(btnTaskStop, "btnTaskStop", "Stop");
+    button(btnTaskBrowse, "btnTaskBrowse", "Browse");
+    button(btnTaskExplore, "btnTaskExplore", "Explore");
+    button(btnTaskEdit, "btnTaskEdit", "Edit");
+    button(btnTaskSchedule, "btnTaskSchedule", "Schedule");
+    button(btnTaskDelete, "btnTaskDelete", "Delete");
+    connect(btnTaskRun, &QToolButton::clicked, this, &TFormScheduler::Run);
+    connect(btnTaskStop, &QToolButton::clicked, this, &TFormScheduler::Stop);
+    connect(btnTaskEdit, &QToolButton::clicked, this, &TFormScheduler::Edit);
+    connect(btnTaskSchedule, &QToolButton::clicked, this, &TFormScheduler::Schedule);
+    connect(btnTaskDelete, &QToolButton::clicked, this, &TFormScheduler::Delete);
+
+    tvCategories->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *left = new QWidget(this);
+    left->setMinimumWidth(120);
+    auto *leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(tvActive);
+    leftLayout->addWidget(tvCategories, 1);
+    auto *right = new QWidget(this);
+    auto *buttons = new QHBoxLayout;
+    for (QToolButton *b : {btnTaskRun, btnTaskStop, btnTaskBrowse, btnTaskExplore, btnTaskEdit, btnTaskSchedule, btnTaskDelete})
+        buttons->addWidget(b);
+    buttons->setSpacing(2);
+    buttons->addStretch();
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addLayout(buttons);
+    rightLayout->addWidget(lvTasks, 1);
+    auto *split = new QSplitter(this);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+    split->setSizes({170, 600});
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(split);
+
+    connect(tvActive, &QListWidget::itemClicked, this, [this] { ShowActiveTasks(); });
+    connect(tvCategories->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
+        if (index.isValid())
+            ShowCategory(S(index.data().toString()));
+    });
+    connect(lvTasks->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFormScheduler::UpdateCommands);
+    connect(tasks_, &QAbstractItemModel::dataChanged, this, &TFormScheduler::UpdateCommands);
+    connect(tasks_, &QAbstractItemModel::modelReset, this, &TFormScheduler::UpdateCommands);
+    connect(tasks_, &QAbstractItemModel::rowsRemoved, this, &TFormScheduler::UpdateCommands);
+    ShowCategory(app.LastCategory());
+    // The folders are read in the background: the last category is marked once they are in.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (category_.empty() || tvCategories->currentIndex().isValid())
+            return;
+        QModelIndex last = folders_->index(Q(TAVApp::Instance()->TasksFolder() + category_));
+        if (last.isValid())
+            tvCategories->setCurrentIndex(last);
+    });
+}
+
+std::vector<TAVTask *> TFormScheduler::Selection() const
+{
+    std::vector<TAVTask *> chosen;
+    const QModelIndex current = lvTasks->currentIndex();
+    if (current.isValid() && lvTasks->selectionModel()->isRowSelected(current.row(), {}))
+        chosen.push_back(tasks_->TaskAt(current.row()));
+    for (const QModelIndex &row : lvTasks->selectionModel()->selectedRows())
+        if (TAVTask *task = tasks_->TaskAt(row.row()); task && (chosen.empty() || chosen.front() != task))
+            chosen.push_back(task);
+    return chosen;
+}
+
+void TFormScheduler::ShowActiveTasks()
+{
+    category_.clear();
+    tvCategories->clearSelection();
+    Relist();
+}
+
+void TFormScheduler::ShowCategory(const std::string &category)
+{
+    if (!ValidTaskName(category))
+        return;
+    category_ = category;
+    TAVApp::Instance()->SetLastCategory(category);
+    tvActive->clearSelection();
+    Relist();
+}
+
+void TFormScheduler::Relist()
+{
+    TAVApp &app = *TAVApp::Instance();
+    std::vector<TAVTask *> rows;
+    if (category_.empty()) {
+        for (const auto &entry : app.ActiveTasks().Entries())
+            if (TAVTask *task = engine_.tasks.Open(entry.path))
+                rows.push_back(task);
+    } else {
+        rows = engine_.tasks.ListCategory(app.TasksFolder() + category_);
+    }
+    tasks_->SetTasks(std::move(rows));
+}
+
+void TFormScheduler::UpdateCommands()
+{
+    std::vector<const TAVTask *> selection;
+    for (TAVTask *task : Selection())
+        selection.push_back(task);
+    const TTaskCommandStates states = TaskCommandStates(selection, engine_.run.RunningTask() != nullptr);
+    btnTaskRun->setEnabled(states.run);
+    btnTaskStop->setEnabled(states.stop);
+    btnTaskEdit->setEnabled(states.edit);
+    btnTaskSchedule->setEnabled(states.schedule);
+    btnTaskDelete->setEnabled(states.del);
+    // Browsing and exploring a task come with their own windows.
+    btnTaskBrowse->setEnabled(false);
+    btnTaskExplore->setEnabled(false);
+}
+
+bool TFormScheduler::Save(TAVTask &task)
+{
+    try {
+        task.Save();
+        return true;
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+        return false;
+    }
+}
+
+void TFormScheduler::Run()
+{
+    bool any = false;
+    for (TAVTask *task : Selection()) {
+        if (!CommandAppliesTo(TTaskCommand::kRun, *task))
+            continue;
+        if (NeedsRunChoice(*task)) {
+            TdlgRunTask choice(*task, this);
+            if (choice.exec() != QDialog::Accepted)
+                continue;
+        }
+        ScheduleNow(*task);
+        any |= Save(*task);
+    }
+    if (any)
+        Q_EMIT RunRequested();
+    UpdateCommands();
+}
+
+void TFormScheduler::Stop()
+{
+    for (TAVTask *task : Selection())
+        if (CommandAppliesTo(TTaskCommand::kStop, *task) && engine_.run.RunningTask() == task)
+            engine_.run.StopTask(*task);
+    UpdateCommands();
+}
+
+void TFormScheduler::Edit()
+{
+    std::vector<TAVTask *> selection = Selection();
+    if (selection.empty() || !CommandAppliesTo(TTaskCommand::kEdit, *selection.front()))
+        return;
+    TAVTask &task = *selection.front();
+    const std::string category = task.category;
+    TdlgEditTask editor(task, TTaskEditTitle::kEdit, {}, this);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    if (task.category != category && !category_.empty())
+        ShowCategory(task.category);
+    UpdateCommands();
+}
+
+void TFormScheduler::Schedule()
+{
+    std::vector<TAVTask *> selection = Selection();
+    if (selection.empty() || !CommandAppliesTo(TTaskCommand::kSchedule, *selection.front()))
+        return;
+    TdlgSchedule dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    TAVTask &task = *selection.front();
+    task.status = tsScheduled;
+    task.schedule = dialog.Schedule().text;
+    task.nextRun = dialog.Schedule().nextRun;
+    Save(task);
+    UpdateCommands();
+}
+
+void TFormScheduler::Unschedule()
+{
+    for (TAVTask *task : Selection()) {
+        if (!CommandAppliesTo(TTaskCommand::kUnschedule, *task))
+            continue;
+        task->status = tsUnscheduled;
+        task->schedule.clear();
+        task->nextRun = TDateTime();
+        Save(*task);
+    }
+    UpdateCommands();
+}
+
+void TFormScheduler::Delete()
+{
+    std::vector<TAVTask *> selection = Selection();
+    if (selection.empty() || !Notifier().Confirm("Are you sure you want to delete the selected Task/s? "))
+        return;
+    auto confirm = [](const std::string &question) { return Notifier().Confirm(question); };
+    for (TAVTask *task : selection) {
+        if (!CommandAppliesTo(TTaskCommand::kDelete, *task) || !TTaskManager::TrashTaskFiles(*task, confirm))
+            continue;
+        if (engine_.run.CurrentTask() == task)
+            engine_.run.SelectTask(nullptr);
+        engine_.tasks.Remove(task);
+    }
+    UpdateCommands();
+}
+
+} // namespace arvelo

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "schedule/TaskTable.h"
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QFileSystemModel;
+class QListWidget;
+class QToolButton;
+class QTreeView;
+
+namespace arvelo {
+
+class TAVTask;
+class TRunEvents;
+class TStyleProxy;
+struct TRunEngine;
+
+// The task pane: "Active Tasks" above the category folders, the tasks of
+// the one chosen with their status and counters, and the commands Run,
+// Stop, Edit, Schedule, Unschedule and Delete on the chosen tasks.
+class TFormScheduler : public QWidget {
+    Q_OBJECT
+public:
+    TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *parent = nullptr);
+
+    // The tasks chosen in the list, the focused one first.
+    std::vector<TAVTask *> Selection() const;
+    // Lists "Active Tasks", or the category of a folder of the Tasks folder.
+    void ShowActiveTasks();
+    void ShowCategory(const std::string &category);
+
+    void Run();
+    void Stop();
+    void Edit();
+    void Schedule();
+    void Unschedule();
+    void Delete();
+
+    QListWidget *tvActive;
+    QTreeView *tvCategories;
+    QTreeView *lvTasks;
+    QToolButton *btnTaskRun, *btnTaskStop, *btnTaskBrowse, *btnTaskExplore, *btnTaskEdit, *btnTaskSchedule, *btnTaskDelete;
+
+Q_SIGNALS:
+    // A task was run from the pane: the schedule is checked at once.
+    void RunRequested();
+
+private:
+    void UpdateCommands();
+    void Relist();
+    // Saves a changed task; false, with the reason shown, when it cannot.
+    bool Save(TAVTask &task);
+
+    TRunEngine &engine_;
+    TTaskTableModel *tasks_;
+    TStyleProxy *styled_;
+    QFileSystemModel *folders_;
+    std::string category_; // empty: "Active Tasks"
+};
+
+} // namespace arvelo
