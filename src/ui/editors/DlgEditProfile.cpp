@@ -3,6 +3,7 @@
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
+#include "ui/common/Controls.h"
 #include "ui/common/Text.h"
 #include "ui/editors/FileTypeTree.h"
 #include "ui/editors/FilterList.h"
@@ -22,37 +23,6 @@
 #include <QVBoxLayout>
 
 namespace arvelo {
-namespace {
-
-template <typename T>
-T *Named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QRadioButton *Radio(const char *name, const char *text) { return Named(new QRadioButton(QString::fromUtf8(text)), name); }
-
-// A titled box with a line of text and exclusive choices.
-QGroupBox *Choices(const char *title, const char *text, std::initializer_list<QWidget *> rows)
-{
-    auto *box = new QGroupBox(QString::fromUtf8(title));
-    auto *layout = new QVBoxLayout(box);
-    if (*text)
-        layout->addWidget(new QLabel(QString::fromUtf8(text)));
-    auto *group = new QButtonGroup(box);
-    for (QWidget *row : rows) {
-        layout->addWidget(row);
-        if (auto *radio = qobject_cast<QRadioButton *>(row))
-            group->addButton(radio);
-        for (QRadioButton *inner : row->findChildren<QRadioButton *>())
-            group->addButton(inner);
-    }
-    return box;
-}
-
-} // namespace
-
 TdlgEditProfile::TdlgEditProfile(QWidget *parent)
     : QDialog(parent), edit_(TAVApp::Instance()->ProfilesFolder()), names_(new QStringListModel(this))
 {
@@ -116,12 +86,12 @@ TdlgEditProfile::TdlgEditProfile(QWidget *parent)
     auto *types = new QGroupBox(QStringLiteral("File Types:"));
     (new QVBoxLayout(types))->addWidget(fileTypes);
     rules->addWidget(types, 1, 0, 2, 1);
-    rules->addWidget(Choices("Depth of retreival:", "How many levels of this site would you like to retrieve?",
+    rules->addWidget(ChoiceBox("Depth of retreival:", "How many levels of this site would you like to retrieve?",
                              {rbLevelsPage, levels, rbLevelsAll}),
                      1, 1);
     auto *locations = new QHBoxLayout;
-    locations->addWidget(Choices("Page Location:", "Pages must be within:", {rbPageDirectory, rbPageSite, rbPageAnywhere}));
-    locations->addWidget(Choices("Resource Location:", "Resources (images, sounds etc..) must be within:",
+    locations->addWidget(ChoiceBox("Page Location:", "Pages must be within:", {rbPageDirectory, rbPageSite, rbPageAnywhere}));
+    locations->addWidget(ChoiceBox("Resource Location:", "Resources (images, sounds etc..) must be within:",
                                  {rbResourceDirectory, rbResourceSite, rbResourceAnywhere}));
     rules->addLayout(locations, 2, 1);
     rules->addWidget(filters("URL Filter - Include:",
@@ -209,27 +179,18 @@ void TdlgEditProfile::ShowControls(const TAVProfile &profile)
     fileTypes->SetFileTypes(profile.fileTypes);
     flInclude->SetLines(profile.urlFiltersInclude);
     flExclude->SetLines(profile.urlFiltersExclude);
-    if (profile.depth > 0)
-        seLevels->setValue(std::min(profile.depth, 20));
-    (profile.depth < 0 ? rbLevelsAll : profile.depth == 0 ? rbLevelsPage : rbLevelsN)->setChecked(true);
-    (profile.pageLocation == locStartDirectory ? rbPageDirectory
-     : profile.pageLocation == locStartSite    ? rbPageSite
-                                               : rbPageAnywhere)
-        ->setChecked(true);
-    (profile.resourceLocation == locStartDirectory ? rbResourceDirectory
-     : profile.resourceLocation == locStartSite    ? rbResourceSite
-                                                   : rbResourceAnywhere)
-        ->setChecked(true);
+    Depth().Show(profile.depth);
+    CheckByCode(profile.pageLocation, {rbPageDirectory, rbPageSite, rbPageAnywhere});
+    CheckByCode(profile.resourceLocation, {rbResourceDirectory, rbResourceSite, rbResourceAnywhere});
 }
 
 TAVProfile TdlgEditProfile::Controls() const
 {
     TAVProfile profile = edit_.Shown();
-    profile.depth = rbLevelsAll->isChecked() ? -1 : rbLevelsPage->isChecked() ? 0 : seLevels->value();
+    profile.depth = Depth().Depth();
     profile.fileTypes = fileTypes->FileTypes();
-    profile.pageLocation = rbPageDirectory->isChecked() ? locStartDirectory : rbPageSite->isChecked() ? locStartSite : locAnywhere;
-    profile.resourceLocation =
-        rbResourceDirectory->isChecked() ? locStartDirectory : rbResourceSite->isChecked() ? locStartSite : locAnywhere;
+    profile.pageLocation = CodeOfChecked({rbPageDirectory, rbPageSite, rbPageAnywhere});
+    profile.resourceLocation = CodeOfChecked({rbResourceDirectory, rbResourceSite, rbResourceAnywhere});
     profile.useStartPageTitle = cbUseStartPageTitle->isChecked();
     profile.urlFiltersInclude = flInclude->Lines();
     profile.urlFiltersExclude = flExclude->Lines();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/ProfileEdit.h"
+#include "ui/common/Controls.h"
 
 #include <QDialog>
 
@@ -43,6 +44,7 @@ private:
     void Show(const std::string &name);
     void ShowControls(const TAVProfile &profile);
     TAVProfile Controls() const;
+    TDepthControls Depth() const { return {rbLevelsPage, rbLevelsN, rbLevelsAll, seLevels}; }
     // Asks whether to save a change, if there is one.
     void OfferToSave();
     void CaptionEdited(const QModelIndex &index);

@@ -5,6 +5,7 @@
 #include "core/Notifier.h"
 #include "core/Trash.h"
 #include "model/Task.h"
+#include "ui/common/Controls.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Text.h"
 #include "ui/editors/DlgUserNamePassword.h"
@@ -31,34 +32,6 @@ namespace arvelo {
 namespace {
 
 constexpr const char *kZipFilter = "Zip file (*.zip)|*.zip|All files (*.*)|*.*";
-
-template <typename T>
-T *Named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QRadioButton *Radio(const char *name, const char *text, QWidget *parent)
-{
-    return Named(new QRadioButton(QString::fromUtf8(text), parent), name);
-}
-
-// A titled group of exclusive choices, one below the other.
-QGroupBox *Choices(const char *title, std::initializer_list<QWidget *> rows, QWidget *parent)
-{
-    auto *box = new QGroupBox(QString::fromUtf8(title), parent);
-    auto *layout = new QVBoxLayout(box);
-    auto *group = new QButtonGroup(box);
-    for (QWidget *row : rows) {
-        layout->addWidget(row);
-        if (auto *radio = qobject_cast<QRadioButton *>(row))
-            group->addButton(radio);
-        for (QRadioButton *inner : row->findChildren<QRadioButton *>())
-            group->addButton(inner);
-    }
-    return box;
-}
 
 QWidget *Screen(QWidget *parent, std::initializer_list<QWidget *> parts)
 {
@@ -163,10 +136,10 @@ QWidget *TdlgEditTask::AddressScreen()
 
 QWidget *TdlgEditTask::SaveToScreen()
 {
-    rbIntranet = Radio("rbIntranet", "Download this Website to your Personal Intranet", nullptr);
+    rbIntranet = Radio("rbIntranet", "Download this Website to your Personal Intranet");
     edIntranetFolder = Named(new QLineEdit, "edIntranetFolder");
     btnBrowseFolder = Named(new QPushButton(QStringLiteral("Browse for Folder")), "btnBrowseFolder");
-    rbZip = Radio("rbZip", "Download and Zip this Website", nullptr);
+    rbZip = Radio("rbZip", "Download and Zip this Website");
     edFileName = Named(new QLineEdit, "edFileName");
     btnNewZip = Named(new QPushButton(QStringLiteral("New Zip File")), "btnNewZip");
     btnOpenZip = Named(new QPushButton(QStringLiteral("Open Zip File")), "btnOpenZip");
@@ -200,17 +173,17 @@ QWidget *TdlgEditTask::SaveToScreen()
 
 QWidget *TdlgEditTask::FollowedLinksScreen()
 {
-    rbPageDirectory = Radio("rbPageDirectory", "Within current directory", nullptr);
-    rbPageSite = Radio("rbPageSite", "Within current site", nullptr);
-    rbPageAnywhere = Radio("rbPageAnywhere", "Anywhere", nullptr);
-    rbLevelsPage = Radio("rbLevelsPage", "This page only", nullptr);
-    rbLevelsN = Radio("rbLevelsN", "This page and", nullptr);
+    rbPageDirectory = Radio("rbPageDirectory", "Within current directory");
+    rbPageSite = Radio("rbPageSite", "Within current site");
+    rbPageAnywhere = Radio("rbPageAnywhere", "Anywhere");
+    rbLevelsPage = Radio("rbLevelsPage", "This page only");
+    rbLevelsN = Radio("rbLevelsN", "This page and");
     seLevels = Named(new QSpinBox, "seLevels");
     seLevels->setRange(1, 20);
-    rbLevelsAll = Radio("rbLevelsAll", "All levels", nullptr);
-    rbMediaDirectory = Radio("rbMediaDirectory", "Current directory", nullptr);
-    rbMediaSite = Radio("rbMediaSite", "Current site", nullptr);
-    rbMediaAnywhere = Radio("rbMediaAnywhere", "Anywhere", nullptr);
+    rbLevelsAll = Radio("rbLevelsAll", "All levels");
+    rbMediaDirectory = Radio("rbMediaDirectory", "Current directory");
+    rbMediaSite = Radio("rbMediaSite", "Current site");
+    rbMediaAnywhere = Radio("rbMediaAnywhere", "Anywhere");
     auto *levels = new QWidget;
     auto *levelRow = new QHBoxLayout(levels);
     levelRow->setContentsMargins(0, 0, 0, 0);
@@ -218,18 +191,18 @@ QWidget *TdlgEditTask::FollowedLinksScreen()
     levelRow->addWidget(seLevels);
     levelRow->addWidget(new QLabel(QStringLiteral("level/s")));
     levelRow->addStretch();
-    return Screen(this, {Choices("Pages", {rbPageDirectory, rbPageSite, rbPageAnywhere}, nullptr),
-                         Choices("Levels", {rbLevelsPage, levels, rbLevelsAll}, nullptr),
-                         Choices("Media (images, sounds etc..)", {rbMediaDirectory, rbMediaSite, rbMediaAnywhere}, nullptr)});
+    return Screen(this, {ChoiceBox("Pages", "", {rbPageDirectory, rbPageSite, rbPageAnywhere}),
+                         ChoiceBox("Levels", "", {rbLevelsPage, levels, rbLevelsAll}),
+                         ChoiceBox("Media (images, sounds etc..)", "", {rbMediaDirectory, rbMediaSite, rbMediaAnywhere})});
 }
 
 QWidget *TdlgEditTask::AdvancedScreen()
 {
     cbAggressiveParser = Named(new QCheckBox(QStringLiteral("Aggressive Parser")), "cbAggressiveParser");
-    rbAggressiveScript = Radio("rbAggressiveScript", "Aggressively extract and follow links from within <SCRIPT> tags only", nullptr);
-    rbAggressivePage = Radio("rbAggressivePage", "Aggressively extract and follow all possible links from the entire page", nullptr);
+    rbAggressiveScript = Radio("rbAggressiveScript", "Aggressively extract and follow links from within <SCRIPT> tags only");
+    rbAggressivePage = Radio("rbAggressivePage", "Aggressively extract and follow all possible links from the entire page");
     connect(cbAggressiveParser, &QCheckBox::toggled, this, &TdlgEditTask::UpdateStates);
-    auto *choices = Choices("", {rbAggressiveScript, rbAggressivePage}, nullptr);
+    auto *choices = ChoiceBox("", "", {rbAggressiveScript, rbAggressivePage});
     choices->setFlat(true);
     return Screen(this, {cbAggressiveParser, choices});
 }
@@ -247,24 +220,24 @@ QWidget *TdlgEditTask::FiltersScreen()
 
 QWidget *TdlgEditTask::ConversionScreen()
 {
-    rbFollowedNone = Radio("rbFollowedNone", "Do NOT convert ANY followed links", nullptr);
-    rbFollowedAll = Radio("rbFollowedAll", "Convert ALL followed links to relative links", nullptr);
-    rbUnfollowedNone = Radio("rbUnfollowedNone", "Do NOT convert ANY unfollowed links", nullptr);
-    rbUnfollowedSite = Radio("rbUnfollowedSite", "Convert unfollowed links within the current website to relative links", nullptr);
-    rbUnfollowedAll = Radio("rbUnfollowedAll", "Convert ALL unfollowed links to relative links", nullptr);
-    return Screen(this, {Choices("Followed links", {rbFollowedNone, rbFollowedAll}, nullptr),
-                         Choices("Unfollowed links", {rbUnfollowedNone, rbUnfollowedSite, rbUnfollowedAll}, nullptr)});
+    rbFollowedNone = Radio("rbFollowedNone", "Do NOT convert ANY followed links");
+    rbFollowedAll = Radio("rbFollowedAll", "Convert ALL followed links to relative links");
+    rbUnfollowedNone = Radio("rbUnfollowedNone", "Do NOT convert ANY unfollowed links");
+    rbUnfollowedSite = Radio("rbUnfollowedSite", "Convert unfollowed links within the current website to relative links");
+    rbUnfollowedAll = Radio("rbUnfollowedAll", "Convert ALL unfollowed links to relative links");
+    return Screen(this, {ChoiceBox("Followed links", "", {rbFollowedNone, rbFollowedAll}),
+                         ChoiceBox("Unfollowed links", "", {rbUnfollowedNone, rbUnfollowedSite, rbUnfollowedAll})});
 }
 
 QWidget *TdlgEditTask::ScheduleScreen()
 {
-    rbNow = Radio("rbNow", "Now", nullptr);
-    rbAt = Radio("rbAt", "At:", nullptr);
+    rbNow = Radio("rbNow", "Now");
+    rbAt = Radio("rbAt", "At:");
     edSchedule = Named(new QLineEdit, "edSchedule");
     edSchedule->setReadOnly(true);
     btnSchedule = Named(new QPushButton(QStringLiteral("...")), "btnSchedule");
     btnSchedule->setToolTip(QStringLiteral("Schedule Task"));
-    rbDontSchedule = Radio("rbDontSchedule", "Don't schedule this task", nullptr);
+    rbDontSchedule = Radio("rbDontSchedule", "Don't schedule this task");
     connect(btnSchedule, &QPushButton::clicked, this, &TdlgEditTask::ChooseSchedule);
     connect(rbNow, &QRadioButton::clicked, this, [this] {
         edSchedule->clear();
@@ -276,7 +249,7 @@ QWidget *TdlgEditTask::ScheduleScreen()
     row->addWidget(rbAt);
     row->addWidget(edSchedule, 1);
     row->addWidget(btnSchedule);
-    return Screen(this, {Choices("Schedule", {rbNow, at, rbDontSchedule}, nullptr)});
+    return Screen(this, {ChoiceBox("Schedule", "", {rbNow, at, rbDontSchedule})});
 }
 
 void TdlgEditTask::ConnectRuleControls()
@@ -334,26 +307,15 @@ void TdlgEditTask::ShowRules(const TAVProfile &rules)
 {
     cbUseStartPageTitle->setChecked(rules.useStartPageTitle);
     fileTypes->SetFileTypes(rules.fileTypes);
-    (rules.pageLocation == locStartDirectory ? rbPageDirectory
-     : rules.pageLocation == locStartSite    ? rbPageSite
-                                             : rbPageAnywhere)
-        ->setChecked(true);
-    (rules.resourceLocation == locStartDirectory ? rbMediaDirectory
-     : rules.resourceLocation == locStartSite    ? rbMediaSite
-                                                 : rbMediaAnywhere)
-        ->setChecked(true);
-    if (rules.depth > 0)
-        seLevels->setValue(std::min(rules.depth, 20));
-    (rules.depth < 0 ? rbLevelsAll : rules.depth == 0 ? rbLevelsPage : rbLevelsN)->setChecked(true);
+    CheckByCode(rules.pageLocation, {rbPageDirectory, rbPageSite, rbPageAnywhere});
+    CheckByCode(rules.resourceLocation, {rbMediaDirectory, rbMediaSite, rbMediaAnywhere});
+    Depth().Show(rules.depth);
     cbAggressiveParser->setChecked(rules.aggressiveParser != 0);
     (rules.aggressiveParser == 2 ? rbAggressivePage : rbAggressiveScript)->setChecked(true);
     flInclude->SetLines(rules.urlFiltersInclude);
     flExclude->SetLines(rules.urlFiltersExclude);
-    (rules.convertFollowedLinks == 0 ? rbFollowedNone : rbFollowedAll)->setChecked(true);
-    (rules.convertUnfollowedLinks == 0   ? rbUnfollowedNone
-     : rules.convertUnfollowedLinks == 2 ? rbUnfollowedAll
-                                         : rbUnfollowedSite)
-        ->setChecked(true);
+    CheckByCode(rules.convertFollowedLinks, {rbFollowedNone, rbFollowedAll});
+    CheckByCode(rules.convertUnfollowedLinks, {rbUnfollowedNone, rbUnfollowedSite, rbUnfollowedAll});
 }
 
 TAVProfile TdlgEditTask::Rules() const
@@ -362,17 +324,16 @@ TAVProfile TdlgEditTask::Rules() const
     // A profile that is no longer listed keeps its name.
     if (cmbProfile->currentIndex() >= 0)
         rules.profileName = S(cmbProfile->currentText());
-    rules.depth = rbLevelsAll->isChecked() ? -1 : rbLevelsPage->isChecked() ? 0 : seLevels->value();
+    rules.depth = Depth().Depth();
     rules.fileTypes = fileTypes->FileTypes();
-    rules.pageLocation = rbPageDirectory->isChecked() ? locStartDirectory : rbPageSite->isChecked() ? locStartSite : locAnywhere;
-    rules.resourceLocation =
-        rbMediaDirectory->isChecked() ? locStartDirectory : rbMediaSite->isChecked() ? locStartSite : locAnywhere;
+    rules.pageLocation = CodeOfChecked({rbPageDirectory, rbPageSite, rbPageAnywhere});
+    rules.resourceLocation = CodeOfChecked({rbMediaDirectory, rbMediaSite, rbMediaAnywhere});
     rules.useStartPageTitle = cbUseStartPageTitle->isChecked();
     rules.urlFiltersExclude = flExclude->Lines();
     rules.urlFiltersInclude = flInclude->Lines();
     rules.aggressiveParser = !cbAggressiveParser->isChecked() ? 0 : rbAggressivePage->isChecked() ? 2 : 1;
-    rules.convertFollowedLinks = rbFollowedAll->isChecked() ? 1 : 0;
-    rules.convertUnfollowedLinks = rbUnfollowedNone->isChecked() ? 0 : rbUnfollowedAll->isChecked() ? 2 : 1;
+    rules.convertFollowedLinks = CodeOfChecked({rbFollowedNone, rbFollowedAll});
+    rules.convertUnfollowedLinks = CodeOfChecked({rbUnfollowedNone, rbUnfollowedSite, rbUnfollowedAll});
     return rules;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/TextUtils.h"
 #include "shell/TaskEdit.h"
+#include "ui/common/Controls.h"
 
 #include <QDialog>
 
@@ -92,6 +93,7 @@ private:
     void Load();
     void ShowRules(const TAVProfile &rules);
     TAVProfile Rules() const;
+    TDepthControls Depth() const { return {rbLevelsPage, rbLevelsN, rbLevelsAll, seLevels}; }
     TTaskForm Form() const;
     void FollowAddress();
     void RuleChanged();

@@ -115,6 +115,17 @@ protected:
         return {};
     }
 
+    // A task as "Create New Task" receives it.
+    void FillNewTask(TAVTask &task) const
+    {
+        task.taskName = "site";
+        task.category = "General";
+        task.taskFile = app->TasksFolder() + "General/site.avt";
+        task.url = "http://www.site.example/";
+        task.intranetMode = true;
+        task.destination = app->LocalIntranetFolder();
+    }
+
     TScriptedDialogs dialogs;
 };
 
@@ -174,12 +185,7 @@ TEST_F(Editors, BadInputIsRefusedWhileTheEditorStaysOpen)
     WriteFile("Tasks/General/docs.avt", "[Task]\r\nTask Name=docs\r\n");
     const std::vector<std::string> before = test::FilesUnder(Home());
     TAVTask task;
-    task.taskName = "site";
-    task.category = "General";
-    task.taskFile = app->TasksFolder() + "General/site.avt";
-    task.url = "http://www.site.example/";
-    task.intranetMode = true;
-    task.destination = app->LocalIntranetFolder();
+    FillNewTask(task);
     TdlgEditTask editor(task, TTaskEditTitle::kCreate, {}, nullptr);
     editor.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
@@ -243,12 +249,7 @@ TEST_F(Editors, BadInputIsRefusedWhileTheEditorStaysOpen)
 TEST_F(Editors, TheScheduleDialogRefusesTextAndGivesTheTaskItsTime)
 {
     TAVTask task;
-    task.taskName = "site";
-    task.category = "General";
-    task.taskFile = app->TasksFolder() + "General/site.avt";
-    task.url = "http://www.site.example/";
-    task.intranetMode = true;
-    task.destination = app->LocalIntranetFolder();
+    FillNewTask(task);
     TdlgEditTask editor(task, TTaskEditTitle::kCreate, {}, nullptr);
     editor.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
@@ -371,12 +372,7 @@ TEST_F(Editors, ANewZipFileReplacesTheOldArchiveOnlyOnOK)
 {
     WriteFile("Downloads/old.zip", "PK old");
     TAVTask task;
-    task.taskName = "site";
-    task.category = "General";
-    task.taskFile = app->TasksFolder() + "General/site.avt";
-    task.url = "http://www.site.example/";
-    task.destination = app->LocalIntranetFolder();
-    task.intranetMode = true;
+    FillNewTask(task);
     for (bool ok : {false, true}) {
         TdlgEditTask editor(task, TTaskEditTitle::kCreate, {}, nullptr);
         editor.show();
@@ -396,12 +392,7 @@ TEST_F(Editors, ANewZipFileReplacesTheOldArchiveOnlyOnOK)
 TEST_F(Editors, ThePasswordBoxAsksForTheAccountAndCancelUnchecksIt)
 {
     TAVTask task;
-    task.taskName = "site";
-    task.category = "General";
-    task.taskFile = app->TasksFolder() + "General/site.avt";
-    task.url = "http://www.site.example/";
-    task.destination = app->LocalIntranetFolder();
-    task.intranetMode = true;
+    FillNewTask(task);
     TdlgEditTask editor(task, TTaskEditTitle::kCreate, {}, nullptr);
     editor.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
