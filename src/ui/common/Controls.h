@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -65,6 +66,26 @@ inline uint8_t CodeOfChecked(std::initializer_list<QRadioButton *> radios)
 struct TDepthControls {
     QRadioButton *page, *levels, *all;
     QSpinBox *count;
+
+    // Makes the controls (rbLevelsPage, rbLevelsN, seLevels, rbLevelsAll).
+    static TDepthControls Make()
+    {
+        auto *count = Named(new QSpinBox, "seLevels");
+        count->setRange(1, 20);
+        return {Radio("rbLevelsPage", "This page only"), Radio("rbLevelsN", "This page and"),
+                Radio("rbLevelsAll", "All levels"), count};
+    }
+    QWidget *LevelsRow() const
+    {
+        auto *row = new QWidget;
+        auto *layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(levels);
+        layout->addWidget(count);
+        layout->addWidget(new QLabel(QStringLiteral("level/s")));
+        layout->addStretch();
+        return row;
+    }
 
     void Show(int depth) const
     {

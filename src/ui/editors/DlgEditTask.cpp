@@ -176,21 +176,15 @@ QWidget *TdlgEditTask::FollowedLinksScreen()
     rbPageDirectory = Radio("rbPageDirectory", "Within current directory");
     rbPageSite = Radio("rbPageSite", "Within current site");
     rbPageAnywhere = Radio("rbPageAnywhere", "Anywhere");
-    rbLevelsPage = Radio("rbLevelsPage", "This page only");
-    rbLevelsN = Radio("rbLevelsN", "This page and");
-    seLevels = Named(new QSpinBox, "seLevels");
-    seLevels->setRange(1, 20);
-    rbLevelsAll = Radio("rbLevelsAll", "All levels");
+    const TDepthControls depth = TDepthControls::Make();
+    rbLevelsPage = depth.page;
+    rbLevelsN = depth.levels;
+    rbLevelsAll = depth.all;
+    seLevels = depth.count;
     rbMediaDirectory = Radio("rbMediaDirectory", "Current directory");
     rbMediaSite = Radio("rbMediaSite", "Current site");
     rbMediaAnywhere = Radio("rbMediaAnywhere", "Anywhere");
-    auto *levels = new QWidget;
-    auto *levelRow = new QHBoxLayout(levels);
-    levelRow->setContentsMargins(0, 0, 0, 0);
-    levelRow->addWidget(rbLevelsN);
-    levelRow->addWidget(seLevels);
-    levelRow->addWidget(new QLabel(QStringLiteral("level/s")));
-    levelRow->addStretch();
+    QWidget *levels = depth.LevelsRow();
     return Screen(this, {ChoiceBox("Pages", "", {rbPageDirectory, rbPageSite, rbPageAnywhere}),
                          ChoiceBox("Levels", "", {rbLevelsPage, levels, rbLevelsAll}),
                          ChoiceBox("Media (images, sounds etc..)", "", {rbMediaDirectory, rbMediaSite, rbMediaAnywhere})});
