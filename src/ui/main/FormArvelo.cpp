@@ -650,6 +650,31 @@ void TFormArvelo::FirstActivation()
     tvIntranet->setRootIndex(intranetModel_->setRootPath(Q(app.LocalIntranetFolder())));
 }
 
+void TFormArvelo::ConnectTaskMenu()
+{
+    // The Task menu acts on the task pane's chosen tasks and shares its states.
+    const std::pair<const char *, void (TFormScheduler::*)()> commands[] = {
+        {"miTaskEdit", &TFormScheduler::Edit},         {"miTaskDelete", &TFormScheduler::Delete},
+        {"miTaskRun", &TFormScheduler::Run},           {"miTaskStop", &TFormScheduler::Stop},
+        {"miTaskSchedule", &TFormScheduler::Schedule}, {"miTaskUnschedule", &TFormScheduler::Unschedule},
+    };
+    for (const auto &[name, command] : commands)
+        connect(Action(name), &QAction::triggered, formScheduler_, command);
+    connect(Action("miTaskCopyURL"), &QAction::triggered, this, [this] { formScheduler_->CopyStartPage(false); });
+    connect(Action("miTaskCopyLocalURL"), &QAction::triggered, this, [this] { formScheduler_->CopyStartPage(true); });
+    connect(menuTask_, &QMenu::aboutToShow, this, [this] {
+        const TTaskCommandStates states = formScheduler_->States();
+        const std::pair<const char *, bool> enabled[] = {
+            {"miTaskEdit", states.edit},          {"miTaskDelete", states.del},
+            {"miTaskRun", states.run},            {"miTaskStop", states.stop},
+            {"miTaskSchedule", states.schedule},  {"miTaskUnschedule", states.unschedule},
+            {"miTaskCopyURL", states.copyURL},    {"miTaskCopyLocalURL", states.copyLocal},
+        };
+        for (const auto &[name, on] : enabled)
+            Action(name)->setEnabled(on);
+    });
+}
+
 void TFormArvelo::ConnectEngine()
 {
     // "Custom" and every "new task" command set the task up in the editor.
@@ -663,6 +688,7 @@ void TFormArvelo::ConnectEngine()
         FillProfiles();
     });
     Action("miProfilesEditor")->setEnabled(true);
+    ConnectTaskMenu();
     TRunEvents &events = *events_;
     connect(&events, &TRunEvents::Status, pnlStatus, [this](const std::string &text, int position, int total) {
         pnlStatus->ShowStatus(Q(text), position, total);

@@ -75,6 +75,7 @@ private:
     void BuildPanes(QWidget *addressBar);
     void BuildMenus();
     void ConnectEngine();
+    void ConnectTaskMenu();
     void FirstActivation();
     QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
     QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);

@@ -4,6 +4,8 @@
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "crawl/Engine.h"
+#include "crawl/LocalNames.h"
+#include "crawl/URL.h"
 #include "model/ActiveTaskList.h"
 #include "model/Task.h"
 #include "schedule/RunChoice.h"
@@ -15,7 +17,9 @@
 #include "ui/schedule/DlgRunTask.h"
 #include "ui/schedule/DlgSchedule.h"
 
+#include <QClipboard>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QListWidget>
@@ -168,12 +172,27 @@ void TFormScheduler::Relist()
     tasks_->SetTasks(std::move(rows));
 }
 
-void TFormScheduler::UpdateCommands()
+TTaskCommandStates TFormScheduler::States() const
 {
     std::vector<const TAVTask *> selection;
     for (TAVTask *task : Selection())
         selection.push_back(task);
-    const TTaskCommandStates states = TaskCommandStates(selection, engine_.run.RunningTask() != nullptr);
+    return TaskCommandStates(selection, engine_.run.RunningTask() != nullptr);
+}
+
+void TFormScheduler::CopyStartPage(bool local)
+{
+    std::vector<TAVTask *> selection = Selection();
+    if (selection.empty() || (local && !selection.front()->intranetMode))
+        return;
+    const TAVTask &task = *selection.front();
+    const std::string text = local ? LocalFileName(task.destination, URLDirectory(task.url), task.url) : task.url;
+    QGuiApplication::clipboard()->setText(Q(text));
+}
+
+void TFormScheduler::UpdateCommands()
+{
+    const TTaskCommandStates states = States();
     btnTaskRun->setEnabled(states.run);
     btnTaskStop->setEnabled(states.stop);
     btnTaskEdit->setEnabled(states.edit);

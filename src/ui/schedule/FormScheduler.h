@@ -33,6 +33,11 @@ public:
     void ShowActiveTasks();
     void ShowCategory(const std::string &category);
 
+    // The commands' states for the chosen tasks (the Task menu shares them).
+    TTaskCommandStates States() const;
+    // Puts the focused task's start address, or its start page on disk, on the clipboard.
+    void CopyStartPage(bool local);
+
     void Run();
     void Stop();
     void Edit();

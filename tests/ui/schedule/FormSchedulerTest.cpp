@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
 #include <QColor>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QToolButton>
 #include <QTest>
 #include <QTreeView>
@@ -109,6 +113,21 @@ TEST_F(FormScheduler, RenamesAreCheckedAndDeletedTasksGoToTheTrash)
     EXPECT_EQ(notifier.errors, (std::vector<std::string>{RenameFailureText(folder + "other.avt", true),
                                                          RenameFailureText(folder + "a/b.avt", false)}));
     EXPECT_NE(RowOf("site"), -1) << "the row keeps its name";
+
+    // The Task menu shares the pane's states and acts on its chosen task.
+    Choose("other");
+    QMenu *taskMenu = Child<QAction>("miTaskRun")->associatedObjects().isEmpty()
+                          ? nullptr
+                          : qobject_cast<QMenu *>(Child<QAction>("miTaskRun")->associatedObjects().front());
+    ASSERT_NE(taskMenu, nullptr);
+    Q_EMIT taskMenu->aboutToShow();
+    EXPECT_TRUE(Child<QAction>("miTaskRun")->isEnabled());
+    EXPECT_FALSE(Child<QAction>("miTaskUnschedule")->isEnabled());
+    EXPECT_TRUE(Child<QAction>("miTaskCopyLocalURL")->isEnabled());
+    Child<QAction>("miTaskCopyURL")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:1/"));
+    Child<QAction>("miTaskCopyLocalURL")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Path("copy-other/127.0.0.1/index.htm"));
 
     Choose("site");
     notifier.answer = true;
