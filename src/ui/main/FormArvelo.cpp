@@ -327,6 +327,12 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     formScheduler_ = new TFormScheduler(*engine_, *events_, tsTasks);
     (new QVBoxLayout(tsTasks))->addWidget(formScheduler_);
     connect(formScheduler_, &TFormScheduler::RunRequested, this, [this] { engine_->run.CheckSchedules(); });
+    // A task file dropped or given as the first argument is added through the editor.
+    RegisterOpenHandler(TOpenKind::kTask, [this](const std::vector<std::string> &files) {
+        ShowPage(tsTasks);
+        for (const std::string &file : files)
+            formScheduler_->AddTask(file);
+    });
     formDownloader_ = new TFormDownloader(engine_->slots, *slotModel_, PageControl);
     tsSockets = formDownloader_;
     tsExplore = Page("tsExplore", PageControl);

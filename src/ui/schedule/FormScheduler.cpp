@@ -214,6 +214,31 @@ bool TFormScheduler::Save(TAVTask &task)
     }
 }
 
+void TFormScheduler::AddTask(const std::string &taskFile)
+{
+    auto task = std::make_unique<TAVTask>();
+    task->taskFile = taskFile;
+    try {
+        task->Load();
+    } catch (const std::exception &error) {
+        Notifier().Error("Unable to read task file " + taskFile + ": " + error.what());
+        return;
+    }
+    TdlgEditTask editor(*task, TTaskEditTitle::kAdd, {}, this);
+    editor.SetBusyCheck([this](const std::string &file) {
+        TAVTask *known = engine_.tasks.Find(file);
+        return known && !CommandAppliesTo(TTaskCommand::kDelete, *known);
+    });
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    // The replaced task's file now holds this one: its object goes.
+    if (TAVTask *replaced = engine_.tasks.Find(task->taskFile); replaced && editor.Replacing())
+        Forget(*replaced);
+    const std::string category = task->category;
+    engine_.tasks.Add(std::move(task));
+    ShowCategory(category);
+}
+
 void TFormScheduler::Run()
 {
     bool any = false;
@@ -294,11 +319,16 @@ void TFormScheduler::Delete()
     for (TAVTask *task : selection) {
         if (!CommandAppliesTo(TTaskCommand::kDelete, *task) || !TTaskManager::TrashTaskFiles(*task, confirm))
             continue;
-        if (engine_.run.CurrentTask() == task)
-            engine_.run.SelectTask(nullptr);
-        engine_.tasks.Remove(task);
+        Forget(*task);
     }
     UpdateCommands();
+}
+
+void TFormScheduler::Forget(TAVTask &task)
+{
+    if (engine_.run.CurrentTask() == &task)
+        engine_.run.SelectTask(nullptr);
+    engine_.tasks.Remove(&task);
 }
 
 } // namespace arvelo

@@ -38,6 +38,10 @@ public:
     // Puts the focused task's start address, or its start page on disk, on the clipboard.
     void CopyStartPage(bool local);
 
+    // "Add a Task": the task of a task file, set up in the editor and kept
+    // in its category; Cancel leaves everything as it was.
+    void AddTask(const std::string &taskFile);
+
     void Run();
     void Stop();
     void Edit();
@@ -57,6 +61,9 @@ Q_SIGNALS:
 private:
     void UpdateCommands();
     void Relist();
+    // A task whose files are gone or replaced: the main window lets go of it
+    // and its object is freed.
+    void Forget(TAVTask &task);
     // Saves a changed task; false, with the reason shown, when it cannot.
     bool Save(TAVTask &task);
 

@@ -4,7 +4,9 @@
 #include "schedule/TaskTable.h"
 #include "support/ScriptedServer.h"
 #include "support/TestSite.h"
+#include "ui/editors/DlgEditTask.h"
 #include "ui/schedule/FormScheduler.h"
+#include "ui/support/Modal.h"
 #include "ui/support/Screenshot.h"
 #include "ui/support/WindowFixture.h"
 
@@ -15,6 +17,7 @@
 #include <QColor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTest>
 #include <QTreeView>
@@ -140,6 +143,41 @@ TEST_F(FormScheduler, RenamesAreCheckedAndDeletedTasksGoToTheTrash)
     EXPECT_EQ(test::FilesUnder(trash + "info"),
               (std::vector<std::string>{"site.avt.trashinfo", "site.dwn.trashinfo"}));
     EXPECT_TRUE(FileExists(folder + "other.avt"));
+}
+
+TEST_F(FormScheduler, ADroppedTaskFileIsAddedThroughTheEditor)
+{
+    WriteTask("site", "http://127.0.0.1:1/old/");
+    // A task file from elsewhere, of the same name.
+    TAVTask outside;
+    outside.taskName = "site";
+    outside.taskFile = Path("elsewhere/site.avt");
+    outside.url = "http://127.0.0.1:1/new/";
+    outside.intranetMode = true;
+    outside.destination = Path("copy-new/");
+    outside.Save();
+    const std::string outsideFile = ReadFile("elsewhere/site.avt");
+    OpenWindow();
+
+    std::string title;
+    test::OnNextModal<TdlgEditTask>([&](TdlgEditTask &editor) {
+        title = editor.windowTitle().toStdString();
+        QTest::mouseClick(editor.btnOK, Qt::LeftButton);
+    });
+    notifier.answer = true;
+    window->OpenTexts({Path("elsewhere/site.avt")}, TOpenSource::kDrop);
+    EXPECT_EQ(title, "Add a Task");
+    EXPECT_EQ(notifier.questions, std::vector<std::string>{"A Task with this name already exists. Do you want to replace it?"});
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsTasks");
+    ASSERT_NE(RowOf("site"), -1);
+    EXPECT_EQ(Pane().lvTasks->model()->index(RowOf("site"), TTaskTableModel::colURL).data().toString(),
+              QStringLiteral("http://127.0.0.1:1/new/"));
+    TAVTask saved;
+    saved.taskFile = app->TasksFolder() + "General/site.avt";
+    saved.Load();
+    EXPECT_EQ(saved.url, "http://127.0.0.1:1/new/");
+    EXPECT_EQ(ReadFile("elsewhere/site.avt"), outsideFile) << "the dropped file stays as it was";
+    EXPECT_EQ(window->Engine().tasks.Tasks().size(), 1u) << "the replaced task's object went";
 }
 
 } // namespace
