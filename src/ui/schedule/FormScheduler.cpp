@@ -22,6 +22,10 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QListWidget>
 #include <QToolButton>
 #include <QSplitter>
@@ -64,6 +68,7 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
     lvTasks->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     lvTasks->header()->setSectionResizeMode(QHeaderView::Interactive);
     lvTasks->setColumnWidth(TTaskTableModel::colName, 160);
+    lvTasks->viewport()->installEventFilter(this);
 
     auto button = [this](QToolButton *&target, const char *name, const char *text) {
         target = new QToolButton(this);
@@ -139,6 +144,41 @@ std::vector<TAVTask *> TFormScheduler::Selection() const
         if (TAVTask *task = tasks_->TaskAt(row.row()); task && (chosen.empty() || chosen.front() != task))
             chosen.push_back(task);
     return chosen;
+}
+
+TAVTask *TFormScheduler::IconAt(const QPoint &point) const
+{
+    const QModelIndex index = lvTasks->indexAt(point);
+    if (!index.isValid() || index.column() != TTaskTableModel::colName)
+        return nullptr;
+    const QRect cell = lvTasks->visualRect(index);
+    const int iconEnd = cell.left() + lvTasks->style()->pixelMetric(QStyle::PM_SmallIconSize) + 6;
+    return point.x() <= iconEnd ? tasks_->TaskAt(index.row()) : nullptr;
+}
+
+bool TFormScheduler::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != lvTasks->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        if (TAVTask *task = IconAt(help->pos())) {
+            static const char *const kHints[] = {"Run", "Stop", "Scheduled"};
+            QToolTip::showText(help->globalPos(), QString::fromLatin1(kHints[TaskIcon(*task)]), lvTasks);
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        TAVTask *task = mouse->button() == Qt::LeftButton ? IconAt(mouse->position().toPoint()) : nullptr;
+        // The run icon runs the task, the stop icon stops it; the clock does nothing.
+        if (task && TaskIcon(*task) != tiScheduled) {
+            lvTasks->selectionModel()->setCurrentIndex(styled_->mapFromSource(tasks_->index(tasks_->RowOf(task), 0)),
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            TaskIcon(*task) == tiStop ? Stop() : Run();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFormScheduler::ShowActiveTasks()

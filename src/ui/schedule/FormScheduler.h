@@ -58,7 +58,12 @@ Q_SIGNALS:
     // A task was run from the pane: the schedule is checked at once.
     void RunRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // The task whose state icon is under a point of the list, if any.
+    TAVTask *IconAt(const QPoint &point) const;
     void UpdateCommands();
     void Relist();
     // A task whose files are gone or replaced: the main window lets go of it
