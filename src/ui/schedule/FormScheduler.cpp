@@ -17,6 +17,7 @@
 #include "ui/schedule/DlgRunTask.h"
 #include "ui/schedule/DlgSchedule.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QFileSystemModel>
 #include <QGuiApplication>
@@ -52,6 +53,7 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
     tvCategories->setObjectName(QStringLiteral("tvCategories"));
     tvCategories->setHeaderHidden(true);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    folders_->setReadOnly(false);
     tvCategories->setModel(folders_);
     for (int column = 1; column < folders_->columnCount(); ++column)
         tvCategories->hideColumn(column);
@@ -89,6 +91,14 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
     connect(btnTaskDelete, &QToolButton::clicked, this, &TFormScheduler::Delete);
 
     tvCategories->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only a category just made is named in place: tasks already read keep
+    // the folder they were read from.
+    tvCategories->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto *newCategory = new QAction(QStringLiteral("New Category..."), tvCategories);
+    newCategory->setObjectName(QStringLiteral("miNewCategory"));
+    connect(newCategory, &QAction::triggered, this, &TFormScheduler::NewCategory);
+    tvCategories->addAction(newCategory);
+    tvCategories->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto *left = new QWidget(this);
     left->setMinimumWidth(120);
     auto *leftLayout = new QVBoxLayout(left);
@@ -115,6 +125,11 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
     layout->addWidget(split);
 
     connect(tvActive, &QListWidget::itemClicked, this, [this] { ShowActiveTasks(); });
+    connect(folders_, &QFileSystemModel::fileRenamed, this,
+            [this](const QString &, const QString &oldName, const QString &newName) {
+                if (S(oldName) == category_)
+                    ShowCategory(S(newName));
+            });
     connect(tvCategories->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
         if (index.isValid())
             ShowCategory(S(index.data().toString()));
@@ -277,6 +292,17 @@ void TFormScheduler::AddTask(const std::string &taskFile)
     const std::string category = task->category;
     engine_.tasks.Add(std::move(task));
     ShowCategory(category);
+}
+
+void TFormScheduler::NewCategory()
+{
+    const std::string folder = UniqueFileName(TAVApp::Instance()->TasksFolder() + "New Category");
+    ForceFolders(folder);
+    const QModelIndex created = folders_->index(Q(folder));
+    if (!created.isValid())
+        return;
+    tvCategories->setCurrentIndex(created);
+    tvCategories->edit(created);
 }
 
 void TFormScheduler::Run()

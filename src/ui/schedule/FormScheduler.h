@@ -42,6 +42,10 @@ public:
     // in its category; Cancel leaves everything as it was.
     void AddTask(const std::string &taskFile);
 
+    // "New Category...": a new folder in the Tasks folder, its name edited
+    // in place (a name that cannot be a folder there is refused and reverts).
+    void NewCategory();
+
     void Run();
     void Stop();
     void Edit();

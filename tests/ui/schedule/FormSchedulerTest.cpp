@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QColor>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -183,6 +184,28 @@ TEST_F(FormScheduler, ADroppedTaskFileIsAddedThroughTheEditor)
     EXPECT_EQ(saved.url, "http://127.0.0.1:1/new/");
     EXPECT_EQ(ReadFile("elsewhere/site.avt"), outsideFile) << "the dropped file stays as it was";
     EXPECT_EQ(window->Engine().tasks.Tasks().size(), 1u) << "the replaced task's object went";
+}
+
+TEST_F(FormScheduler, ANewCategoryIsNamedInPlaceAndBadNamesRevert)
+{
+    OpenWindow();
+    window->ShowPage(Child<QWidget>("tsTasks"));
+    auto name = [&](const QString &typed) {
+        Pane().NewCategory();
+        auto *editor = Pane().tvCategories->findChild<QLineEdit *>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+    };
+    name(QStringLiteral("Work"));
+    EXPECT_TRUE(FolderExists(app->TasksFolder() + "Work"));
+    EXPECT_EQ(app->LastCategory(), "Work");
+    for (const QString bad : {QStringLiteral("a/b"), QStringLiteral(".."), QStringLiteral("Work"), QString()}) {
+        name(bad);
+        EXPECT_FALSE(FolderExists(app->TasksFolder() + "a")) << bad.toStdString();
+        EXPECT_TRUE(FolderExists(app->TasksFolder() + "Work"));
+    }
 }
 
 } // namespace
