@@ -35,10 +35,8 @@ TAVTask *TTaskManager::Find(const std::string &taskFile) const
     return nullptr;
 }
 
-TAVTask *TTaskManager::Open(const std::string &taskFile)
+std::unique_ptr<TAVTask> TTaskManager::Read(const std::string &taskFile)
 {
-    if (TAVTask *known = Find(taskFile))
-        return known;
     if (!FileExists(taskFile)) {
         Notifier().Error("Task file not found: " + taskFile);
         return nullptr;
@@ -51,6 +49,16 @@ TAVTask *TTaskManager::Open(const std::string &taskFile)
         Notifier().Error("Unable to read task file " + taskFile + ": " + error.what());
         return nullptr;
     }
+    return task;
+}
+
+TAVTask *TTaskManager::Open(const std::string &taskFile)
+{
+    if (TAVTask *known = Find(taskFile))
+        return known;
+    std::unique_ptr<TAVTask> task = Read(taskFile);
+    if (!task)
+        return nullptr;
     task->category = ExtractFileName(ExcludeTrailingSlash(ExtractFilePath(taskFile)));
     if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Contains(taskFile))
         app->ActiveTasks().Attach(taskFile, task.get());

@@ -30,6 +30,9 @@ public:
     // the reason shown when the file cannot be read.
     TAVTask *Open(const std::string &taskFile);
     TAVTask *Find(const std::string &taskFile) const;
+    // A task read from its file and not kept; nullptr with the reason shown
+    // when the file cannot be read.
+    static std::unique_ptr<TAVTask> Read(const std::string &taskFile);
     // The tasks of a category folder in name order, loaded when needed; one
     // read now whose run stopped or finished without being zipped (status 3
     // or 5) is "Incomplete" and saved so.

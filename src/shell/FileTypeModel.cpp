@@ -27,6 +27,11 @@ void TFileTypeModel::SetChecked(const StringList &fileTypes)
     checked_.clear();
     for (const std::string &extension : fileTypes)
         checked_.insert(LowerAscii(extension));
+    ShowChecks();
+}
+
+void TFileTypeModel::ShowChecks()
+{
     if (!groups_.empty())
         Q_EMIT dataChanged(index(0, 0), index(static_cast<int>(groups_.size()) - 1, 0), {Qt::CheckStateRole});
     for (int row = 0; row < static_cast<int>(groups_.size()); ++row) {
@@ -144,8 +149,7 @@ bool TFileTypeModel::setData(const QModelIndex &index, const QVariant &value, in
     } else {
         SetExtension(ExtensionAt(index), checked);
     }
-    // An extension may stand in several groups: every box is shown again.
-    SetChecked(StringList(checked_.begin(), checked_.end()));
+    ShowChecks();
     Q_EMIT ChecksChanged();
     return true;
 }

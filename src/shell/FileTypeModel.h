@@ -51,6 +51,8 @@ private:
         StringList extensions;
     };
     Qt::CheckState GroupState(const TGroup &group) const;
+    // Every box is shown again (an extension may stand in several groups).
+    void ShowChecks();
     void SetExtension(const std::string &extension, bool checked);
 
     std::vector<TGroup> groups_;

@@ -271,14 +271,9 @@ bool TFormScheduler::Save(TAVTask &task)
 
 void TFormScheduler::AddTask(const std::string &taskFile)
 {
-    auto task = std::make_unique<TAVTask>();
-    task->taskFile = taskFile;
-    try {
-        task->Load();
-    } catch (const std::exception &error) {
-        Notifier().Error("Unable to read task file " + taskFile + ": " + error.what());
+    std::unique_ptr<TAVTask> task = TTaskManager::Read(taskFile);
+    if (!task)
         return;
-    }
     TdlgEditTask editor(*task, TTaskEditTitle::kAdd, {}, this);
     editor.SetBusyCheck([this](const std::string &file) {
         TAVTask *known = engine_.tasks.Find(file);
