@@ -1,8 +1,13 @@
+#include "archive/ZipArchive.h"
 #include "core/App.h"
 #include "core/FileUtils.h"
-#include "monitor/Reports.h"
 #include "model/Task.h"
+#include "monitor/ReportJob.h"
+#include "monitor/Reports.h"
+#include "support/ScriptedServer.h"
 #include "support/TestHome.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -215,6 +220,97 @@ TEST_F(Reports, NeedTheStateFile)
     EXPECT_FALSE(report.Load());
     EXPECT_EQ(notifier.errors.size(), 1u);
     EXPECT_EQ(CreateReports(*task, nullptr), "");
+}
+
+// Runs a report command to its end, with the steps it showed.
+struct TJobRun {
+    std::vector<std::string> labels;
+    std::string file;
+    int done = 0;
+};
+
+TJobRun RunJob(TAVTask &task, TReportKind kind, const std::string &temp)
+{
+    task.Save();
+    TJobRun run;
+    TReportJob job(task.taskFile, kind, temp);
+    job.OnProgress = [&](const std::string &label, int) {
+        if (run.labels.empty() || run.labels.back() != label.substr(0, 10))
+            run.labels.push_back(label.substr(0, 10));
+    };
+    job.OnDone = [&](const std::string &file) {
+        run.file = file;
+        ++run.done;
+    };
+    job.Start();
+    EXPECT_TRUE(test::PumpUntil([&] { return run.done > 0; }));
+    return run;
+}
+
+TEST_F(Reports, JobExtractsAZipModeTasksArchiveBeforeWritingBesideItsFiles)
+{
+    Pages(2, 0);
+    WriteFile("Tasks/General/site.dwn", state_);
+    WriteFile("build/www.site.example/index.html", "<html></html>");
+    TZipArchive zip;
+    zip.ZipFileName = Path("site.zip");
+    zip.BaseDirectory = Path("build/");
+    zip.FilesToProcess = {"www.site.example/index.html"};
+    ASSERT_EQ(zip.Add(), 0);
+    task->intranetMode = false;
+    task->destination = Path("site.zip");
+
+    TJobRun run = RunJob(*task, TReportKind::kPageIndex, app->TempFolder());
+    EXPECT_EQ(run.done, 1);
+    EXPECT_TRUE(FileExists(app->TempFolder() + "www.site.example/index.html"));
+    EXPECT_EQ(run.file, app->TempFolder() + "www.site.example/!site_summary.htm");
+    EXPECT_TRUE(FileExists(app->TempFolder() + "www.site.example/!site_pages_1.htm"));
+    ASSERT_FALSE(run.labels.empty());
+    EXPECT_EQ(run.labels.back(), "Creating I");
+
+    // Written once, a report is opened as it is.
+    WriteFileAtomic(app->TempFolder() + "www.site.example/!site_pages_1.htm", "kept");
+    run = RunJob(*task, TReportKind::kPageIndex, app->TempFolder());
+    EXPECT_EQ(run.file, app->TempFolder() + "www.site.example/!site_pages_1.htm");
+    EXPECT_EQ(ReadFileBytes(run.file), "kept");
+
+    // A missing archive is said, and nothing is opened.
+    std::filesystem::remove(Path("site.zip"));
+    run = RunJob(*task, TReportKind::kCreate, app->TempFolder());
+    EXPECT_EQ(run.file, "");
+    EXPECT_EQ(notifier.errors.size(), 1u);
+}
+
+TEST_F(Reports, JobWritesTheErrorReportAndSaysWhatFails)
+{
+    Pages(3, 1);
+    WriteFile("Tasks/General/site.dwn", state_);
+    TJobRun run = RunJob(*task, TReportKind::kErrors, app->TempFolder());
+    EXPECT_EQ(run.file, app->TempFolder() + "site_errors.htm");
+    EXPECT_NE(ReadFileBytes(run.file).find("bad1.html"), std::string::npos);
+    EXPECT_TRUE(run.labels.empty());
+
+    std::filesystem::remove(task->StateFile());
+    run = RunJob(*task, TReportKind::kPageList, app->TempFolder());
+    EXPECT_EQ(run.file, "");
+    EXPECT_EQ(notifier.errors.size(), 1u);
+}
+
+TEST_F(Reports, JobGoneBeforeItsEndStopsAndSaysNothing)
+{
+    Pages(5000, 0);
+    WriteFile("Tasks/General/site.dwn", state_);
+    task->Save();
+    int calls = 0;
+    {
+        TReportJob job(task->taskFile, TReportKind::kCreate, app->TempFolder());
+        job.OnProgress = [&](const std::string &, int) { ++calls; };
+        job.OnDone = [&](const std::string &) { ++calls; };
+        job.Start();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 0);
+    EXPECT_FALSE(FileExists(Path("copy/www.site.example/!site_pages_250.htm")));
 }
 
 } // namespace
