@@ -10,6 +10,16 @@
 
 namespace arvelo {
 
+std::string WrittenReport(const TAVTask &task, TReportKind kind)
+{
+    TTaskReport report(task);
+    const std::string file = kind == TReportKind::kSummary      ? report.SummaryFile()
+                             : kind == TReportKind::kPageIndex  ? report.IndexFile(false, 1)
+                             : kind == TReportKind::kImageIndex ? report.IndexFile(true, 1)
+                                                                : std::string();
+    return !file.empty() && FileExists(file) ? file : std::string();
+}
+
 TReportJob::TReportJob(std::string taskFile, TReportKind kind, std::string tempFolder)
     : taskFile_(std::move(taskFile)), tempFolder_(std::move(tempFolder)), kind_(kind)
 {
@@ -70,15 +80,10 @@ void TReportJob::Work()
             if (report.Load())
                 file = kind_ == TReportKind::kErrors ? report.WriteErrors() : report.WritePageList();
             break;
-        default: {
-            const std::string wanted = kind_ == TReportKind::kSummary     ? report.SummaryFile()
-                                       : kind_ == TReportKind::kPageIndex ? report.IndexFile(false, 1)
-                                       : kind_ == TReportKind::kImageIndex ? report.IndexFile(true, 1)
-                                                                           : std::string();
-            file = !wanted.empty() && FileExists(wanted)
-                       ? wanted
-                       : CreateReports(task, [this](const std::string &label, int percent) { Progress(label, percent); });
-        }
+        default:
+            file = WrittenReport(task, kind_);
+            if (file.empty())
+                file = CreateReports(task, [this](const std::string &label, int percent) { Progress(label, percent); });
         }
     } catch (const TCancelled &) {
         // Stopped, or the archive could not be extracted (already said).

@@ -15,6 +15,12 @@ namespace arvelo {
 // or the list of pages, always written anew.
 enum class TReportKind { kCreate, kSummary, kPageIndex, kImageIndex, kErrors, kPageList };
 
+class TAVTask;
+
+// The report window's file that a command opens when it is there already
+// (the summary, or the first page or image index); empty otherwise.
+std::string WrittenReport(const TAVTask &task, TReportKind kind);
+
 // One report command, worked off the window thread: the task is read from
 // its file, a zip-mode task's archive is extracted for browsing (for the
 // report window's files, which link to the local copies), then the reports

@@ -1,6 +1,7 @@
 #include "support/TestSite.h"
 
 #include "core/FileUtils.h"
+#include "support/TestHome.h"
 
 #include <QByteArray>
 
@@ -128,6 +129,15 @@ std::vector<std::string> SiteExpectedFiles(const std::vector<std::string> &paths
     for (const std::string &path : paths)
         files.push_back(SiteLocalNames().at(path));
     std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::string> CopiedFilesUnder(const std::string &folder)
+{
+    std::vector<std::string> files = FilesUnder(folder);
+    std::erase_if(files, [](const std::string &file) {
+        return file.starts_with('!') || file.find("/!") != std::string::npos;
+    });
     return files;
 }
 

@@ -22,6 +22,9 @@ const std::map<std::string, std::string> &SiteLocalNames();
 std::vector<std::string> SiteCopiedPaths();
 // What a copy of those addresses holds: sorted file names below the copy.
 std::vector<std::string> SiteExpectedFiles(const std::vector<std::string> &paths);
+// The copy's files below the folder, without the reports that the end of a
+// run writes beside them ("!"-names and the "!images/" folder).
+std::vector<std::string> CopiedFilesUnder(const std::string &folder);
 
 // Writes the site's files below the folder (ending in "/").
 void WriteSite(const std::string &folder);

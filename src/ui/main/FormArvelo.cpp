@@ -529,6 +529,13 @@ void TFormArvelo::BuildMenus()
     AddAction(online, "miTaskOnlineOtherBrowser", QStringLiteral("Other Web Browser..."));
     AddAction(online, "miTaskOnlineIntegrated", QStringLiteral("Integrated Browser"));
     AddAction(menuTask_, "miTaskExplore", QStringLiteral("E&xplore"));
+    QMenu *reports = menuTask_->addMenu(QStringLiteral("Re&ports"));
+    AddAction(reports, "miTaskReportSummary", QStringLiteral("Task Summary"));
+    AddAction(reports, "miTaskReportPages", QStringLiteral("Page Index"));
+    AddAction(reports, "miTaskReportImages", QStringLiteral("ImageIndex"));
+    AddAction(reports, "miTaskReportErrors", QStringLiteral("Errors"));
+    reports->addSeparator();
+    AddAction(reports, "miTaskReportCreate", QStringLiteral("Create Reports"));
 
     menuHelp_ = bar->addMenu(QStringLiteral("&Help"));
     AddAction(menuHelp_, "miHelpContents", QStringLiteral("&Contents..."), QStringLiteral("F1"));
@@ -668,6 +675,20 @@ void TFormArvelo::ConnectTaskMenu()
         connect(Action(name), &QAction::triggered, formScheduler_, command);
     connect(Action("miTaskCopyURL"), &QAction::triggered, this, [this] { formScheduler_->CopyStartPage(false); });
     connect(Action("miTaskCopyLocalURL"), &QAction::triggered, this, [this] { formScheduler_->CopyStartPage(true); });
+    connect(Action("miTaskExplore"), &QAction::triggered, formScheduler_, &TFormScheduler::Explore);
+    const std::pair<const char *, TReportKind> reports[] = {
+        {"miTaskReportSummary", TReportKind::kSummary}, {"miTaskReportPages", TReportKind::kPageIndex},
+        {"miTaskReportImages", TReportKind::kImageIndex}, {"miTaskReportErrors", TReportKind::kErrors},
+        {"miTaskReportCreate", TReportKind::kCreate},
+    };
+    for (const auto &[name, kind] : reports)
+        connect(Action(name), &QAction::triggered, formScheduler_, [this, kind = kind] { formScheduler_->Report(kind); });
+    // The list's pop-up is the Task menu, enabled the same way.
+    connect(formScheduler_, &TFormScheduler::PopupRequested, this, [this](const QPoint &at) { menuTask_->popup(at); });
+    connect(formScheduler_, &TFormScheduler::ExploreRequested, this, [this](TAVTask *task) {
+        engine_->run.SelectTask(task);
+        ShowPage(tsExplore);
+    });
     connect(menuTask_, &QMenu::aboutToShow, this, [this] {
         const TTaskCommandStates states = formScheduler_->States();
         const std::pair<const char *, bool> enabled[] = {
@@ -675,6 +696,9 @@ void TFormArvelo::ConnectTaskMenu()
             {"miTaskRun", states.run},            {"miTaskStop", states.stop},
             {"miTaskSchedule", states.schedule},  {"miTaskUnschedule", states.unschedule},
             {"miTaskCopyURL", states.copyURL},    {"miTaskCopyLocalURL", states.copyLocal},
+            {"miTaskExplore", states.explore},    {"miTaskReportSummary", states.reports},
+            {"miTaskReportPages", states.reports}, {"miTaskReportImages", states.reports},
+            {"miTaskReportErrors", states.reports}, {"miTaskReportCreate", states.reports},
         };
         for (const auto &[name, on] : enabled)
             Action(name)->setEnabled(on);
@@ -734,6 +758,9 @@ void TFormArvelo::OnRunEnded(TAVTask *task)
 {
     pnlStatus->SetRunning(false);
     busyIndicator_->setVisible(false);
+    // A copy on disk gets its reports at the end of each run.
+    if (task->intranetMode && !closing_)
+        formScheduler_->OpenReportWindow(*task);
     if (task != pnlStatus->Task())
         return;
     pnlStatus->UpdateCounters();
@@ -858,6 +885,8 @@ void TFormArvelo::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
+        // No report window for a run ended by the closing.
+        closing_ = true;
         // Asked again: while the question was open the run may have ended,
         // or the schedule may have started another.
         if (TAVTask *running = engine_->run.RunningTask())

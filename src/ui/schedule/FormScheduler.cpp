@@ -1,6 +1,7 @@
 #include "ui/schedule/FormScheduler.h"
 
 #include "core/App.h"
+#include "core/Desktop.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "crawl/Engine.h"
@@ -11,14 +12,17 @@
 #include "schedule/RunChoice.h"
 #include "schedule/Schedule.h"
 #include "schedule/TaskManager.h"
+#include "ui/common/FileDeleteProgress.h"
 #include "ui/common/StyleProxy.h"
 #include "ui/common/Text.h"
 #include "ui/editors/DlgEditTask.h"
+#include "ui/monitor/DlgTaskReport.h"
 #include "ui/schedule/DlgRunTask.h"
 #include "ui/schedule/DlgSchedule.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -31,6 +35,7 @@
 #include <QToolButton>
 #include <QSplitter>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace arvelo {
@@ -89,6 +94,10 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
     connect(btnTaskEdit, &QToolButton::clicked, this, &TFormScheduler::Edit);
     connect(btnTaskSchedule, &QToolButton::clicked, this, &TFormScheduler::Schedule);
     connect(btnTaskDelete, &QToolButton::clicked, this, &TFormScheduler::Delete);
+    connect(btnTaskExplore, &QToolButton::clicked, this, &TFormScheduler::Explore);
+    lvTasks->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvTasks, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { Q_EMIT PopupRequested(lvTasks->viewport()->mapToGlobal(at)); });
 
     tvCategories->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Only a category just made is named in place: tasks already read keep
@@ -135,6 +144,8 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
             ShowCategory(S(index.data().toString()));
     });
     connect(lvTasks->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFormScheduler::UpdateCommands);
+    // The focused task decides the states.
+    connect(lvTasks->selectionModel(), &QItemSelectionModel::currentChanged, this, &TFormScheduler::UpdateCommands);
     connect(tasks_, &QAbstractItemModel::dataChanged, this, &TFormScheduler::UpdateCommands);
     connect(tasks_, &QAbstractItemModel::modelReset, this, &TFormScheduler::UpdateCommands);
     connect(tasks_, &QAbstractItemModel::rowsRemoved, this, &TFormScheduler::UpdateCommands);
@@ -253,9 +264,9 @@ void TFormScheduler::UpdateCommands()
     btnTaskEdit->setEnabled(states.edit);
     btnTaskSchedule->setEnabled(states.schedule);
     btnTaskDelete->setEnabled(states.del);
-    // Browsing and exploring a task come with their own windows.
+    btnTaskExplore->setEnabled(states.explore);
+    // Browsing a task comes with the browser windows.
     btnTaskBrowse->setEnabled(false);
-    btnTaskExplore->setEnabled(false);
 }
 
 bool TFormScheduler::Save(TAVTask &task)
@@ -300,10 +311,12 @@ void TFormScheduler::NewCategory()
     tvCategories->edit(created);
 }
 
-void TFormScheduler::Run()
+void TFormScheduler::Run() { RunTasks(Selection()); }
+
+void TFormScheduler::RunTasks(const std::vector<TAVTask *> &tasks)
 {
     bool any = false;
-    for (TAVTask *task : Selection()) {
+    for (TAVTask *task : tasks) {
         if (!CommandAppliesTo(TTaskCommand::kRun, *task))
             continue;
         if (NeedsRunChoice(*task)) {
@@ -377,12 +390,58 @@ void TFormScheduler::Delete()
     if (selection.empty() || !Notifier().Confirm("Are you sure you want to delete the selected Task/s? "))
         return;
     auto confirm = [](const std::string &question) { return Notifier().Confirm(question); };
+    TFileDeleteProgress progress(static_cast<int>(selection.size()), this);
     for (TAVTask *task : selection) {
-        if (!CommandAppliesTo(TTaskCommand::kDelete, *task) || !TTaskManager::TrashTaskFiles(*task, confirm))
+        if (!CommandAppliesTo(TTaskCommand::kDelete, *task))
             continue;
-        Forget(*task);
+        if (!progress.Next(task->taskFile))
+            break;
+        if (TTaskManager::TrashTaskFiles(*task, confirm))
+            Forget(*task);
     }
+    progress.Done();
     UpdateCommands();
+}
+
+void TFormScheduler::Explore()
+{
+    std::vector<TAVTask *> selection = Selection();
+    if (!selection.empty() && States().explore)
+        Q_EMIT ExploreRequested(selection.front());
+}
+
+void TFormScheduler::Report(TReportKind kind)
+{
+    std::vector<TAVTask *> selection = Selection();
+    if (selection.empty())
+        return;
+    TAVTask &task = *selection.front();
+    TAVApp &app = *TAVApp::Instance();
+    if (kind == TReportKind::kErrors || kind == TReportKind::kPageList) {
+        // Written anew each time, and opened in the default browser.
+        listJob_ = std::make_unique<TReportJob>(task.taskFile, kind, app.TempFolder());
+        listJob_->OnDone = [](const std::string &file) {
+            if (!file.empty())
+                QDesktopServices::openUrl(QUrl::fromLocalFile(Q(file)));
+        };
+        listJob_->Start();
+        return;
+    }
+    if (!task.intranetMode && !FileExists(task.destination)) {
+        if (Notifier().Confirm("This task has not been run, or its resulting Zip file no longer exists. Run it now?"))
+            RunTasks({&task});
+        return;
+    }
+    // A folder-mode task's reports lie beside its copy: one written before opens at once.
+    if (const std::string written = task.intranetMode ? WrittenReport(task, kind) : std::string(); !written.empty())
+        StartProgram(app.Browser(), {written});
+    else
+        (new TdlgTaskReport(task.taskFile, kind, window()))->show();
+}
+
+void TFormScheduler::OpenReportWindow(const TAVTask &task)
+{
+    (new TdlgTaskReport(task.taskFile, TReportKind::kCreate, window()))->show();
 }
 
 void TFormScheduler::Forget(TAVTask &task)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "monitor/ReportJob.h"
 #include "schedule/TaskTable.h"
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,11 +49,19 @@ public:
     void NewCategory();
 
     void Run();
+    // Runs the tasks as Run does: a task that ran before is asked how.
+    void RunTasks(const std::vector<TAVTask *> &tasks);
     void Stop();
     void Edit();
     void Schedule();
     void Unschedule();
     void Delete();
+    void Explore();
+    // The Reports menu on the focused task: a zip-mode task whose archive
+    // is gone is offered a run instead.
+    void Report(TReportKind kind);
+    // "Task Reports": the report window's three reports written and the summary opened.
+    void OpenReportWindow(const TAVTask &task);
 
     QListWidget *tvActive;
     QTreeView *tvCategories;
@@ -61,6 +71,10 @@ public:
 Q_SIGNALS:
     // A task was run from the pane: the schedule is checked at once.
     void RunRequested();
+    // Explore: the task becomes the current one, on the explore page.
+    void ExploreRequested(TAVTask *task);
+    // A right click in the list: the task pop-up at that point of the screen.
+    void PopupRequested(const QPoint &at);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -81,6 +95,7 @@ private:
     TStyleProxy *styled_;
     QFileSystemModel *folders_;
     std::string category_; // empty: "Active Tasks"
+    std::unique_ptr<TReportJob> listJob_; // the error report or the list of pages under way
 };
 
 } // namespace arvelo

@@ -172,7 +172,7 @@ TEST_F(Editors, GoWithCustomCopiesWhatTheEditorSays)
 
     // One level of pages (a frame set's frames and a refresh's target belong
     // to their page's level), no picture, no style sheet.
-    EXPECT_EQ(test::FilesUnder(copy),
+    EXPECT_EQ(test::CopiedFilesUnder(copy),
               test::SiteExpectedFiles({"index.html", "about.html", "sub/page2.html", "frames.html", "left.html",
                                        "right.html", "refresh.html", "new.html", "list.html?id=1", "list.html?id=2",
                                        "old.html"}));

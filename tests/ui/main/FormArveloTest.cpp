@@ -120,7 +120,7 @@ TEST_F(FormArvelo, GoCopiesTheSiteWhileThePanelAndConnectionsShowIt)
     ASSERT_TRUE(PumpUntil([&] { return busyRows() == 0; }, 5)) << "rows idle after the run";
     EXPECT_FALSE(Child<QProgressBar>("busyIndicator")->isVisible());
 
-    EXPECT_EQ(test::FilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
+    EXPECT_EQ(test::CopiedFilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
     for (const auto &[path, name] : test::SiteLocalNames()) {
         if (path.find(".bin") != std::string::npos) {
             EXPECT_EQ(ReadFileBytes(Copy() + name), test::SiteFiles().at(path)) << path;
@@ -197,7 +197,7 @@ TEST_F(FormArvelo, StopAndRunGoOnWithoutFetchingAgain)
     const std::vector<std::string> requests = server->Requests();
     for (size_t i = requestsBefore; i < requests.size(); ++i)
         EXPECT_EQ(savedBefore.count(test::RequestTarget(requests[i])), 0u) << requests[i];
-    EXPECT_EQ(test::FilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
+    EXPECT_EQ(test::CopiedFilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
 }
 
 TEST_F(FormArvelo, AddressesThatStartNothing)

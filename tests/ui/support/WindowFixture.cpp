@@ -5,6 +5,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestSite.h"
 
+#include <QDesktopServices>
 #include <QTest>
 
 #include <cstdlib>
@@ -21,6 +22,28 @@ void WindowFixture::SetUp()
     app->RunFirstRun();
     app->SetNoAds(true);
     app->SetConnections(4);
+    // Nothing a test does opens a real browser: the "Browser" program is a
+    // stub that notes its arguments, the default browser a recorder.
+    const std::string stub = Path("bin/browser");
+    WriteFile("bin/browser", "#!/bin/sh\nprintf '%s\\037' \"$@\" >> '" + Path("browser-starts") + "'\necho >> '" +
+                                 Path("browser-starts") + "'\n");
+    chmod(stub.c_str(), 0755);
+    app->SetBrowser(stub);
+    for (const char *scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &opened, "Open");
+}
+
+std::vector<std::vector<std::string>> WindowFixture::BrowserStarts() const
+{
+    std::vector<std::vector<std::string>> starts;
+    const std::string text = ReadFileBytes(Path("browser-starts"));
+    for (size_t from = 0, to; (to = text.find('\n', from)) != std::string::npos; from = to + 1) {
+        const std::string line = text.substr(from, to - from);
+        starts.emplace_back();
+        for (size_t at = 0, end; (end = line.find('\037', at)) != std::string::npos; at = end + 1)
+            starts.back().push_back(line.substr(at, end - at));
+    }
+    return starts;
 }
 
 void WindowFixture::TearDown()
@@ -28,6 +51,8 @@ void WindowFixture::TearDown()
     window.reset();
     app.reset();
     server.reset();
+    for (const char *scheme : {"file", "http", "https"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     TestHome::TearDown();
 }
 
