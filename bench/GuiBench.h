@@ -89,11 +89,12 @@ public:
         QElapsedTimer clock;
         clock.start();
         const int type = event->type();
+        // Taken first: the event may delete its receiver.
+        const char *receiverClass = receiver->metaObject()->className();
         const bool result = QApplication::notify(receiver, event);
         const qint64 took = clock.elapsed();
         if (took > kSlowMs)
-            slowEvents.emplace_back(took, std::string(receiver->metaObject()->className()) + " event " +
-                                              std::to_string(type));
+            slowEvents.emplace_back(took, std::string(receiverClass) + " event " + std::to_string(type));
         return result;
     }
 };

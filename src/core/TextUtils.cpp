@@ -312,7 +312,16 @@ std::string LowerAscii(std::string_view text)
 
 bool SameText(std::string_view a, std::string_view b)
 {
-    return utf8::ToUpper(a) == utf8::ToUpper(b);
+    // Plain ASCII compares in place; only other letters need the full case mapping.
+    size_t i = 0;
+    for (; i < a.size() && i < b.size(); ++i) {
+        const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80)
+            return utf8::ToUpper(a.substr(i)) == utf8::ToUpper(b.substr(i));
+        if ((x >= 'a' && x <= 'z' ? x - 32 : x) != (y >= 'a' && y <= 'z' ? y - 32 : y))
+            return false;
+    }
+    return a.size() == b.size();
 }
 
 std::string ToCommaText(const StringList &list)

@@ -20,15 +20,21 @@ std::string WrittenReport(const TAVTask &task, TReportKind kind)
     return !file.empty() && FileExists(file) ? file : std::string();
 }
 
-TReportJob::TReportJob(std::string taskFile, TReportKind kind, std::string tempFolder)
-    : taskFile_(std::move(taskFile)), tempFolder_(std::move(tempFolder)), kind_(kind)
+TReportJob::TReportJob(TWorkerThread &worker, std::string taskFile, TReportKind kind, std::string tempFolder)
+    : taskFile_(std::move(taskFile)), tempFolder_(std::move(tempFolder)), kind_(kind), worker_(worker)
 {
 }
 
-TReportJob::~TReportJob() { cancel_ = true; }
+TReportJob::~TReportJob()
+{
+    cancel_ = true;
+    if (started_)
+        worker_.WaitIdle();
+}
 
 void TReportJob::Start()
 {
+    started_ = true;
     worker_.Run([this] { Work(); });
 }
 

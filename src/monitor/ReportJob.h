@@ -24,10 +24,12 @@ std::string WrittenReport(const TAVTask &task, TReportKind kind);
 // One report command, worked off the window thread: the task is read from
 // its file, a zip-mode task's archive is extracted for browsing (for the
 // report window's files, which link to the local copies), then the reports
-// are written. Progress and the outcome reach the window thread.
+// are written. Progress and the outcome reach the window thread. The job
+// runs on a worker that outlives it and takes one job at a time: a thread
+// that ends with each job would make its owner wait for the thread's end.
 class TReportJob {
 public:
-    TReportJob(std::string taskFile, TReportKind kind, std::string tempFolder);
+    TReportJob(TWorkerThread &worker, std::string taskFile, TReportKind kind, std::string tempFolder);
     // Stops the job at its next step and waits for it.
     ~TReportJob();
     TReportJob(const TReportJob &) = delete;
@@ -56,7 +58,8 @@ private:
     int percent_ = 0;
     bool progressed_ = false, done_ = false, delivered_ = false;
     TWindowSignal signal_{[this] { Deliver(); }};
-    TWorkerThread worker_; // last: ends first, while what it uses is still there
+    TWorkerThread &worker_;
+    bool started_ = false;
 };
 
 } // namespace arvelo

@@ -113,6 +113,19 @@ TEST(TextUtils, ContainsTextIgnoresCase)
     EXPECT_FALSE(ContainsText("b", "aaa"));
 }
 
+TEST(TextUtils, SameTextIgnoresCaseBeyondAscii)
+{
+    struct Case {
+        const char *a, *b;
+        bool same;
+    } cases[] = {
+        {"/Tasks/General/Site.avt", "/tasks/general/SITE.AVT", true}, {"abc", "abd", false}, {"abc", "ab", false},
+        {"", "", true}, {"a[", "A{", false}, {"/x/Éclair", "/X/éCLAIR", true}, {"/x/É", "/x/e", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(SameText(c.a, c.b), c.same) << c.a << " " << c.b;
+}
+
 TEST(TextUtils, CommaTextRoundTrips)
 {
     const std::vector<StringList> lists = {

@@ -233,7 +233,8 @@ TJobRun RunJob(TAVTask &task, TReportKind kind, const std::string &temp)
 {
     task.Save();
     TJobRun run;
-    TReportJob job(task.taskFile, kind, temp);
+    TWorkerThread worker;
+    TReportJob job(worker, task.taskFile, kind, temp);
     job.OnProgress = [&](const std::string &label, int) {
         if (run.labels.empty() || run.labels.back() != label.substr(0, 10))
             run.labels.push_back(label.substr(0, 10));
@@ -302,8 +303,9 @@ TEST_F(Reports, JobGoneBeforeItsEndStopsAndSaysNothing)
     WriteFile("Tasks/General/site.dwn", state_);
     task->Save();
     int calls = 0;
+    TWorkerThread worker;
     {
-        TReportJob job(task->taskFile, TReportKind::kCreate, app->TempFolder());
+        TReportJob job(worker, task->taskFile, TReportKind::kCreate, app->TempFolder());
         job.OnProgress = [&](const std::string &, int) { ++calls; };
         job.OnDone = [&](const std::string &) { ++calls; };
         job.Start();

@@ -11,8 +11,8 @@
 
 namespace arvelo {
 
-TdlgTaskReport::TdlgTaskReport(const std::string &taskFile, TReportKind kind, QWidget *parent)
-    : QDialog(parent), job_(std::make_unique<TReportJob>(taskFile, kind, TAVApp::Instance()->TempFolder()))
+TdlgTaskReport::TdlgTaskReport(TWorkerThread &worker, const std::string &taskFile, TReportKind kind, QWidget *parent)
+    : QDialog(parent), job_(std::make_unique<TReportJob>(worker, taskFile, kind, TAVApp::Instance()->TempFolder()))
 {
     setObjectName(QStringLiteral("dlgTaskReport"));
     setWindowTitle(QStringLiteral("Task Reports"));

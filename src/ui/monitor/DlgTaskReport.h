@@ -19,7 +19,8 @@ namespace arvelo {
 class TdlgTaskReport : public QDialog {
     Q_OBJECT
 public:
-    TdlgTaskReport(const std::string &taskFile, TReportKind kind, QWidget *parent = nullptr);
+    // The work runs on worker, which must outlive the window.
+    TdlgTaskReport(TWorkerThread &worker, const std::string &taskFile, TReportKind kind, QWidget *parent = nullptr);
     ~TdlgTaskReport() override;
 
     QLabel *lblReport;

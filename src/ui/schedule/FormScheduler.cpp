@@ -160,6 +160,13 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
     });
 }
 
+TFormScheduler::~TFormScheduler()
+{
+    // Their work runs on this pane's threads.
+    delete reportWindow_;
+    listJob_.reset();
+}
+
 std::vector<TAVTask *> TFormScheduler::Selection() const
 {
     std::vector<TAVTask *> chosen;
@@ -419,7 +426,8 @@ void TFormScheduler::Report(TReportKind kind)
     TAVApp &app = *TAVApp::Instance();
     if (kind == TReportKind::kErrors || kind == TReportKind::kPageList) {
         // Written anew each time, and opened in the default browser.
-        listJob_ = std::make_unique<TReportJob>(task.taskFile, kind, app.TempFolder());
+        listJob_.reset(); // one at a time
+        listJob_ = std::make_unique<TReportJob>(listThread_, task.taskFile, kind, app.TempFolder());
         listJob_->OnDone = [](const std::string &file) {
             if (!file.empty())
                 QDesktopServices::openUrl(QUrl::fromLocalFile(Q(file)));
@@ -436,12 +444,14 @@ void TFormScheduler::Report(TReportKind kind)
     if (const std::string written = task.intranetMode ? WrittenReport(task, kind) : std::string(); !written.empty())
         StartProgram(app.Browser(), {written});
     else
-        (new TdlgTaskReport(task.taskFile, kind, window()))->show();
+        OpenReportWindow(task, kind);
 }
 
-void TFormScheduler::OpenReportWindow(const TAVTask &task)
+void TFormScheduler::OpenReportWindow(const TAVTask &task, TReportKind kind)
 {
-    (new TdlgTaskReport(task.taskFile, TReportKind::kCreate, window()))->show();
+    delete reportWindow_;
+    reportWindow_ = new TdlgTaskReport(reportThread_, task.taskFile, kind, this);
+    reportWindow_->show();
 }
 
 void TFormScheduler::Forget(TAVTask &task)

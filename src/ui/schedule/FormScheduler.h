@@ -3,6 +3,7 @@
 #include "monitor/ReportJob.h"
 #include "schedule/TaskTable.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -17,6 +18,7 @@ class QTreeView;
 namespace arvelo {
 
 class TAVTask;
+class TdlgTaskReport;
 class TRunEvents;
 class TStyleProxy;
 struct TRunEngine;
@@ -28,6 +30,7 @@ class TFormScheduler : public QWidget {
     Q_OBJECT
 public:
     TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *parent = nullptr);
+    ~TFormScheduler() override;
 
     // The tasks chosen in the list, the focused one first.
     std::vector<TAVTask *> Selection() const;
@@ -60,8 +63,10 @@ public:
     // The Reports menu on the focused task: a zip-mode task whose archive
     // is gone is offered a run instead.
     void Report(TReportKind kind);
-    // "Task Reports": the report window's three reports written and the summary opened.
-    void OpenReportWindow(const TAVTask &task);
+    // "Task Reports": the report window's three reports written and the
+    // summary opened. One window at a time: a new one takes the place of
+    // one still at work.
+    void OpenReportWindow(const TAVTask &task, TReportKind kind = TReportKind::kCreate);
 
     QListWidget *tvActive;
     QTreeView *tvCategories;
@@ -95,7 +100,11 @@ private:
     TStyleProxy *styled_;
     QFileSystemModel *folders_;
     std::string category_; // empty: "Active Tasks"
-    std::unique_ptr<TReportJob> listJob_; // the error report or the list of pages under way
+    // The report window's work and that of the error report or the list of
+    // pages, each on a thread of its own that lasts as long as the pane.
+    TWorkerThread reportThread_, listThread_;
+    QPointer<TdlgTaskReport> reportWindow_;
+    std::unique_ptr<TReportJob> listJob_;
 };
 
 } // namespace arvelo
