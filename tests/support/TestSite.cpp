@@ -135,8 +135,10 @@ std::vector<std::string> SiteExpectedFiles(const std::vector<std::string> &paths
 std::vector<std::string> CopiedFilesUnder(const std::string &folder)
 {
     std::vector<std::string> files = FilesUnder(folder);
+    // A report may be under way: its temporary file is "." + its name + a suffix.
     std::erase_if(files, [](const std::string &file) {
-        return file.starts_with('!') || file.find("/!") != std::string::npos;
+        return file.starts_with('!') || file.starts_with(".!") || file.find("/!") != std::string::npos ||
+               file.find("/.!") != std::string::npos;
     });
     return files;
 }

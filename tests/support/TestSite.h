@@ -23,7 +23,8 @@ std::vector<std::string> SiteCopiedPaths();
 // What a copy of those addresses holds: sorted file names below the copy.
 std::vector<std::string> SiteExpectedFiles(const std::vector<std::string> &paths);
 // The copy's files below the folder, without the reports that the end of a
-// run writes beside them ("!"-names and the "!images/" folder).
+// run writes beside them ("!"-names, the "!images/" folder, and the
+// temporary file of a report being written).
 std::vector<std::string> CopiedFilesUnder(const std::string &folder);
 
 // Writes the site's files below the folder (ending in "/").
