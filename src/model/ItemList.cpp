@@ -162,6 +162,21 @@ void TItemList::StoreItem(TAVQItem &item)
     changed_ = true;
 }
 
+void TItemList::ClearResult(const TAVQItem &item)
+{
+    size_t at = static_cast<size_t>(item.index) + 1;
+    if (item.index < 0 || at >= lines_.size())
+        return;
+    std::string record;
+    for (int n = 0; n < kRecordFields; ++n) {
+        if (n != 1)
+            record += FieldOf(lines_[at], kFieldSeparator, n);
+        record += kFieldSeparator;
+    }
+    lines_[at] = std::move(record);
+    changed_ = true;
+}
+
 void TItemList::ClearObjects()
 {
     std::lock_guard lock(mutex_);

@@ -46,6 +46,9 @@ public:
     // Appends the item (its fields set by the caller) and takes ownership.
     TAVQItem *AddItem(std::unique_ptr<TAVQItem> item);
     void StoreItem(TAVQItem &item);
+    // Empties the stored download result, which StoreItem keeps when the
+    // item's own is empty.
+    void ClearResult(const TAVQItem &item);
     // Rebuilds the item objects from the lines (read from the state file when
     // the list is empty). False, with the error reported, when a record holds
     // a state or level that is not a number; the items before it remain.

@@ -102,6 +102,13 @@ void TExploreModel::Flush()
     }
 }
 
+void TExploreModel::RowsChanged(int first, int last)
+{
+    last = std::min(last, shown_ - 1);
+    if (first >= 0 && first <= last)
+        Q_EMIT dataChanged(index(first, 0), index(last, kColumns - 1));
+}
+
 int TExploreModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : shown_; }
 
 int TExploreModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : kColumns; }

@@ -43,6 +43,8 @@ public:
     TAVQItem *ItemAt(int row) const;
     // Announces the waiting changes at once.
     void Flush();
+    // Rows changed all at once (a marking command), shown as one update.
+    void RowsChanged(int first, int last);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
