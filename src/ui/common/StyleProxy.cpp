@@ -1,34 +1,40 @@
 #include "ui/common/StyleProxy.h"
 
 #include <QApplication>
-#include <QColor>
-#include <QIcon>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace arvelo {
 
 TStyleProxy::TStyleProxy(int toneRole, int iconRole, QObject *parent)
-    : QIdentityProxyModel(parent), toneRole_(toneRole), iconRole_(iconRole)
+    : TStyleProxy(toneRole, {QColor(128, 128, 0), QColor(128, 128, 128), QColor(0, 0, 128)}, iconRole,
+                  {QApplication::style()->standardIcon(QStyle::SP_MediaPlay),
+                   QApplication::style()->standardIcon(QStyle::SP_MediaStop),
+                   QApplication::style()->standardIcon(QStyle::SP_BrowserReload)},
+                  parent)
+{
+}
+
+TStyleProxy::TStyleProxy(int toneRole, std::vector<QColor> tones, int iconRole, std::vector<QIcon> icons,
+                         QObject *parent)
+    : QIdentityProxyModel(parent), toneRole_(toneRole), iconRole_(iconRole), tones_(std::move(tones)),
+      icons_(std::move(icons))
 {
 }
 
 QVariant TStyleProxy::data(const QModelIndex &index, int role) const
 {
-    if (role == Qt::ForegroundRole) {
-        QVariant tone = QIdentityProxyModel::data(index, toneRole_);
-        if (!tone.isValid())
+    auto pick = [&](int sourceRole, const auto &table) -> QVariant {
+        QVariant value = QIdentityProxyModel::data(index, sourceRole);
+        if (!value.isValid() || table.empty())
             return {};
-        static const QColor kTones[] = {QColor(128, 128, 0), QColor(128, 128, 128), QColor(0, 0, 128)};
-        return kTones[std::clamp(tone.toInt(), 0, 2)];
-    }
-    if (role == Qt::DecorationRole) {
-        QVariant icon = QIdentityProxyModel::data(index, iconRole_);
-        if (!icon.isValid())
-            return {};
-        static const QStyle::StandardPixmap kIcons[] = {QStyle::SP_MediaPlay, QStyle::SP_MediaStop,
-                                                         QStyle::SP_BrowserReload};
-        return QApplication::style()->standardIcon(kIcons[std::clamp(icon.toInt(), 0, 2)]);
-    }
+        return table[static_cast<size_t>(std::clamp(value.toInt(), 0, static_cast<int>(table.size()) - 1))];
+    };
+    if (role == Qt::ForegroundRole)
+        return pick(toneRole_, tones_);
+    if (role == Qt::DecorationRole)
+        return pick(iconRole_, icons_);
     return QIdentityProxyModel::data(index, role);
 }
 

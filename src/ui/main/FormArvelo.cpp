@@ -17,6 +17,7 @@
 #include "crawl/URL.h"
 #include "model/Profile.h"
 #include "model/Task.h"
+#include "monitor/ExploreModel.h"
 #include "monitor/SlotTableModel.h"
 #include "schedule/RunChoice.h"
 #include "schedule/Schedule.h"
@@ -25,6 +26,7 @@
 #include "shell/WindowPlacement.h"
 #include "ui/common/Colours.h"
 #include "ui/monitor/FormDownloader.h"
+#include "ui/monitor/FormExplore.h"
 #include "ui/monitor/FormStatus.h"
 
 #include <QApplication>
@@ -160,6 +162,8 @@ TFormArvelo::TFormArvelo(QWidget *parent)
     events_ = std::make_unique<TRunEvents>(*engine_);
     engine_->slots.SetConnections(app.Connections(), false);
     slotModel_ = std::make_unique<TSlotTableModel>(engine_->slots, *events_);
+    exploreModel_ = std::make_unique<TExploreModel>(*events_);
+    exploreModel_->Bind(engine_->run.CurrentTask());
     recentURLs_.SetMaximum(app.MaxURLHistory());
     recentURLs_.Load();
 
@@ -336,6 +340,10 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     formDownloader_ = new TFormDownloader(engine_->slots, *slotModel_, PageControl);
     tsSockets = formDownloader_;
     tsExplore = Page("tsExplore", PageControl);
+    formExplore_ = new TFormExplore(*exploreModel_, tsExplore);
+    auto *exploreLayout = new QVBoxLayout(tsExplore);
+    exploreLayout->setContentsMargins(0, 0, 0, 0);
+    exploreLayout->addWidget(formExplore_);
     tsHome = Page("tsHome", PageControl);
     auto *welcome = new QLabel(tsHome);
     welcome->setObjectName(QStringLiteral("lblWelcome"));

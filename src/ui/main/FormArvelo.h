@@ -26,7 +26,9 @@ class QTreeView;
 namespace arvelo {
 
 class TAVTask;
+class TExploreModel;
 class TFormDownloader;
+class TFormExplore;
 class TFormScheduler;
 class TFormStatus;
 class TRunEvents;
@@ -94,6 +96,7 @@ private:
     std::unique_ptr<TRunEngine> engine_;
     std::unique_ptr<TRunEvents> events_;
     std::unique_ptr<TSlotTableModel> slotModel_;
+    std::unique_ptr<TExploreModel> exploreModel_;
     std::unique_ptr<TThreadSchedule> schedule_;
     std::map<TOpenKind, TOpenHandler> openHandlers_;
     TRecentList recentURLs_;
@@ -115,6 +118,7 @@ private:
     TFormStatus *pnlStatus;
     TFormDownloader *formDownloader_;
     TFormScheduler *formScheduler_;
+    TFormExplore *formExplore_;
 };
 
 } // namespace arvelo
