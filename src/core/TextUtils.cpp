@@ -310,6 +310,47 @@ std::string LowerAscii(std::string_view text)
     return out;
 }
 
+std::string DecodeCharacterReferences(std::string_view text)
+{
+    if (text.find('&') == std::string_view::npos)
+        return std::string(text);
+    static constexpr std::pair<std::string_view, char> kNamed[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t semicolon = text[i] == '&' ? text.find(';', i + 1) : std::string_view::npos;
+        if (semicolon == std::string_view::npos || semicolon - i > 10) {
+            out += text[i];
+            continue;
+        }
+        std::string_view name = text.substr(i + 1, semicolon - i - 1);
+        bool decoded = false;
+        if (name.size() > 1 && name[0] == '#') {
+            const bool hex = name[1] == 'x' || name[1] == 'X';
+            std::string_view digits = name.substr(hex ? 2 : 1);
+            uint32_t code = 0;
+            auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
+            if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty() && code > 0 &&
+                code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                utf8::Append(out, static_cast<char32_t>(code));
+                decoded = true;
+            }
+        } else {
+            for (const auto &[entity, c] : kNamed)
+                if (name == entity) {
+                    out += c;
+                    decoded = true;
+                }
+        }
+        if (decoded)
+            i = semicolon;
+        else
+            out += text[i];
+    }
+    return out;
+}
+
 bool SameText(std::string_view a, std::string_view b)
 {
     // Plain ASCII compares in place; only other letters need the full case mapping.

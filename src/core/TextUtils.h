@@ -56,6 +56,11 @@ std::string DurationText(TDateTime time);
 int WeekdayIndex(TDateTime date);
 
 std::string LowerAscii(std::string_view text);
+// HTML's character references in an attribute value decoded: "&amp;",
+// "&lt;", "&gt;", "&quot;", "&apos;", "&#47;" and "&#x2F;". Anything else is
+// left as it stands.
+std::string DecodeCharacterReferences(std::string_view text);
+
 bool SameText(std::string_view a, std::string_view b);
 
 // The list as comma text: entries joined by commas, an entry quoted (with its

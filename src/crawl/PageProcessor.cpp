@@ -3,6 +3,7 @@
 #include "core/TextUtils.h"
 #include "crawl/LocalNames.h"
 #include "crawl/Parser.h"
+#include "crawl/StyleSheet.h"
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/FileTypes.h"
@@ -14,9 +15,12 @@ namespace arvelo {
 
 const char *const kAdBannerAddress = "https://www.arvelo.net/banner/468x60.html";
 
-const TPageProcessor::TTagPass TPageProcessor::kTagPasses[10] = {
-    {"FRAME", "SRC"},  {"A", "HREF"},       {"IMG", "SRC"},     {"INPUT", "SRC"}, {"META", "URL"},
-    {"BODY", "BACKGROUND"}, {"BGSOUND", "SRC"}, {"AREA", "HREF"}, {"APPLET", "CODE"}, {"LINK", "HREF"},
+const TPageProcessor::TTagPass TPageProcessor::kTagPasses[21] = {
+    {"FRAME", "SRC"},       {"A", "HREF"},        {"IMG", "SRC"},      {"INPUT", "SRC"},   {"META", "URL"},
+    {"BODY", "BACKGROUND"}, {"BGSOUND", "SRC"},   {"AREA", "HREF"},    {"APPLET", "CODE"}, {"LINK", "HREF"},
+    {"IFRAME", "SRC"},      {"SCRIPT", "SRC"},    {"EMBED", "SRC"},    {"OBJECT", "DATA"}, {"VIDEO", "SRC"},
+    {"VIDEO", "POSTER"},    {"AUDIO", "SRC"},     {"SOURCE", "SRC"},   {"SOURCE", "SRCSET"}, {"TRACK", "SRC"},
+    {"IMG", "SRCSET"},
 };
 
 namespace {
@@ -78,7 +82,7 @@ std::string InsertAdBanner(std::string page)
 
 TPageProcessor::TPageProcessor(const TAVProfile &profile, const std::string &startURL, TPageInfo page,
                                bool withBanner, const std::string &startRedirect)
-    : profile_(profile),
+    : profile_(profile), startURL_(startURL), startRedirect_(startRedirect),
       rules_(profile, URLDirectory(startURL), startRedirect.empty() ? std::string() : URLDirectory(startRedirect)),
       page_(std::move(page)),
       pageDir_(URLDirectory(page_.url)), localLinker_(pageDir_), withBanner_(withBanner)
@@ -93,9 +97,11 @@ std::string TPageProcessor::Process(std::string page)
         title_ = CleanText(std::string_view(page).substr(open + 7, close - open - 7));
     const TTagIndex index(page);
     linkCount_ = newLinkCount_ = 0;
-    if (profile_.aggressiveParser != 2)
+    if (profile_.aggressiveParser != 2) {
         for (const TTagPass &pass : kTagPasses)
             ScanLinks(page, index, pass.tag, pass.attribute, 0);
+        ScanStyles(page, index);
+    }
     if (profile_.aggressiveParser != 0) {
         ScanLinks(page, index, "'", "", profile_.aggressiveParser);
         ScanLinks(page, index, "\"", "", profile_.aggressiveParser);
@@ -145,9 +151,16 @@ void TPageProcessor::ScanLinks(const std::string &page, const TTagIndex &index, 
     do {
         std::string value = parser.NextValue();
         // A value an earlier pass has converted was judged there already.
+        // A quote inside an attribute's value is part of the address; in a
+        // quoted string of a script it is code.
         if (!value.empty() && value[0] != '#' && FindNoCase(value, "mailto:", 0) == TAVParser::kNone &&
-            value.find('\'') == std::string::npos && !AlreadyConverted(parser.ValueStart, parser.ValueEnd))
-            HandleLink(parser, value, mode == 0 ? tag : std::string(), attribute);
+            (mode == 0 || value.find('\'') == std::string::npos) &&
+            !AlreadyConverted(parser.ValueStart, parser.ValueEnd)) {
+            if (attribute == "SRCSET")
+                HandleSrcset(parser, tag);
+            else
+                HandleLink(parser, value, mode == 0 ? tag : std::string(), attribute);
+        }
         Progress(false);
     } while (parser.More());
     if (OnPass)
@@ -207,7 +220,7 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
     candidate.title = parser.LinkText();
     candidate.baseAddress = base;
     candidate.referrer = page_.url;
-    candidate.frame = tag == "FRAME" ? "Y" : "";
+    candidate.frame = tag == "FRAME" || tag == "IFRAME" ? "Y" : "";
     candidate.level = page_.level + 1;
     candidate.group = resolved->group;
     candidate.mark = page_.mark;
@@ -216,6 +229,93 @@ void TPageProcessor::HandleLink(TAVParser &parser, const std::string &value, con
     batch_.push_back(std::move(candidate));
     if (batch_.size() >= kBatchSize)
         Flush();
+}
+
+std::vector<TPageProcessor::TSrcsetCandidate> TPageProcessor::SrcsetCandidates(std::string_view value)
+{
+    // HTML's reading: an address runs to a blank; the descriptors after it
+    // ("2x", "480w") run to a comma.
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; };
+    std::vector<TSrcsetCandidate> candidates;
+    size_t at = 0;
+    while (at < value.size()) {
+        while (at < value.size() && (blank(value[at]) || value[at] == ','))
+            ++at;
+        size_t end = at;
+        while (end < value.size() && !blank(value[end]))
+            ++end;
+        size_t last = end;
+        while (last > at && value[last - 1] == ',')
+            --last;
+        if (last > at)
+            candidates.push_back({at, last - at, DecodeCharacterReferences(value.substr(at, last - at))});
+        // The descriptors, unless the address itself ended at a comma.
+        at = end;
+        if (last == end)
+            while (at < value.size() && value[at] != ',')
+                ++at;
+    }
+    return candidates;
+}
+
+void TPageProcessor::HandleSrcset(TAVParser &parser, const std::string &tag)
+{
+    const size_t start = parser.ValueStart;
+    const std::string raw(parser.Text().substr(start, parser.ValueEnd - start));
+    for (const TSrcsetCandidate &candidate : SrcsetCandidates(raw)) {
+        if (FindNoCase(candidate.url, "data:", 0) == 0)
+            continue;
+        parser.ValueStart = start + candidate.start;
+        parser.ValueEnd = parser.ValueStart + candidate.length;
+        parser.Value = candidate.url;
+        HandleLink(parser, candidate.url, tag, "SRC");
+    }
+}
+
+std::string TPageProcessor::ProcessStyle(std::string_view css)
+{
+    TStyleSheetProcessor sheet(profile_, startURL_, page_, startRedirect_);
+    sheet.QueueItems = [this](std::vector<TCandidate> &found) {
+        for (TCandidate &candidate : found) {
+            ++linkCount_;
+            if (sent_.insert(candidate.url).second)
+                batch_.push_back(std::move(candidate));
+        }
+        if (batch_.size() >= kBatchSize)
+            Flush();
+        return 0;
+    };
+    return sheet.Process(std::string(css));
+}
+
+void TPageProcessor::ScanStyles(const std::string &page, const TTagIndex &index)
+{
+    auto replace = [&](size_t start, size_t end) {
+        if (start >= end || AlreadyConverted(start, end))
+            return;
+        const std::string_view css = std::string_view(page).substr(start, end - start);
+        if (FindNoCase(css, "url(", 0) == TAVParser::kNone && FindNoCase(css, "@import", 0) == TAVParser::kNone)
+            return;
+        std::string converted = ProcessStyle(css);
+        if (converted != css)
+            replacements_.emplace(start, TAVParser::Replacement{start, end - start, std::move(converted)});
+    };
+    // <style> blocks.
+    TAVParser blocks(page, "STYLE", ">", "", 0, &index);
+    while (blocks.FindTag()) {
+        const size_t gt = page.find('>', blocks.TagStart);
+        const size_t close = gt == std::string::npos ? TAVParser::kNone : FindNoCase(page, "</style", gt);
+        if (close == TAVParser::kNone)
+            break;
+        replace(gt + 1, close);
+        blocks.ScanPos = close + 1;
+    }
+    // style="..." attributes of any tag.
+    TAVParser attributes(page, "", ">", "STYLE", 0);
+    do {
+        if (!attributes.NextValue().empty())
+            replace(attributes.ValueStart, attributes.ValueEnd);
+    } while (attributes.More());
 }
 
 void TPageProcessor::ConvertLink(TAVParser &parser, const std::string &url, const std::string &fragment)

@@ -56,7 +56,7 @@ public:
     struct TTagPass {
         const char *tag, *attribute;
     };
-    static const TTagPass kTagPasses[10];
+    static const TTagPass kTagPasses[21];
     static constexpr size_t kBatchSize = 512;
 
     // startRedirect: where the start address led on another host, or empty.
@@ -75,6 +75,14 @@ public:
     bool HoldLastBatch = false;
 
     std::string Process(std::string page);
+    // The addresses of a srcset value: each candidate's place in the value
+    // (start and length) and its address.
+    struct TSrcsetCandidate {
+        size_t start, length;
+        std::string url;
+        bool operator==(const TSrcsetCandidate &) const = default;
+    };
+    static std::vector<TSrcsetCandidate> SrcsetCandidates(std::string_view value);
     std::vector<TCandidate> TakeUnqueued() { return std::exchange(batch_, {}); }
 
     const std::string &Title() const { return title_; }
@@ -91,10 +99,17 @@ private:
     bool AlreadyConverted(size_t start, size_t end) const;
     void HandleLink(TAVParser &parser, const std::string &value, const std::string &tag, const std::string &attribute);
     void ConvertLink(TAVParser &parser, const std::string &url, const std::string &fragment);
+    // Each address of a srcset value is a link of its own.
+    void HandleSrcset(TAVParser &parser, const std::string &tag);
+    // The style sheets written into the page: <style> blocks and style
+    // attributes, read as saved style sheets are.
+    void ScanStyles(const std::string &page, const TTagIndex &index);
+    std::string ProcessStyle(std::string_view css);
     void Flush();
     void Progress(bool force);
 
     const TAVProfile &profile_;
+    const std::string startURL_, startRedirect_;
     TFollowRules rules_;
     TPageInfo page_;
     std::string pageDir_;

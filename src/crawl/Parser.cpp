@@ -63,8 +63,10 @@ struct TCharSet {
     bool operator()(char c) const { return member[static_cast<unsigned char>(c)]; }
 };
 constexpr TCharSet kAfterTagOpen("\n\r \"'=");
-constexpr TCharSet kAfterAttribute(" \"'=");
-constexpr TCharSet kBeforeValue("\n\r \"'=\\");
+constexpr TCharSet kAfterAttribute(" \t\n\r\"'=");
+
+// HTML's blanks, which end an unquoted value and surround an address.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 size_t Find(std::string_view text, char c, size_t from)
 {
@@ -190,34 +192,49 @@ std::string TAVParser::NextAttrValue()
     if (AttrPos == kNone)
         return {};
     size_t p = AttrPos + AttrName.size();
-    bool equals = false;
-    while (p <= TagEnd && kBeforeValue(text_[p])) {
-        char skipped = text_[p++];
-        equals = equals || skipped == '=';
-        if (skipped == '"')
-            break;
-    }
-    if (p > TagEnd || !equals)
+    while (p < TagEnd && IsBlank(text_[p]))
+        ++p;
+    if (p >= TagEnd || text_[p] != '=')
         return {};
-    ValueStart = p;
-    size_t close = Find(text_, '"', p);
-    if (close == kNone || close > TagEnd)
+    ++p;
+    // A backslash may stand before the quote in a page written by a script.
+    while (p < TagEnd && (IsBlank(text_[p]) || text_[p] == '\\'))
+        ++p;
+    if (p >= TagEnd)
         return {};
-    ValueEnd = close;
-    std::string_view value = text_.substr(ValueStart, close - ValueStart);
-    if (value.find("javascript:") != std::string_view::npos) {
-        // Only the address between the first two single quotes.
-        size_t open = Find(text_, '\'', ValueStart);
-        if (open == kNone || open > TagEnd)
+    // Double-quoted, single-quoted, or unquoted up to a blank or the tag's end.
+    const char quote = text_[p] == '"' || text_[p] == '\'' ? text_[p] : '\0';
+    size_t start = quote ? p + 1 : p, close = start;
+    if (quote) {
+        close = Find(text_, quote, start);
+        if (close == kNone || close > TagEnd)
             return {};
-        size_t end = Find(text_, '\'', open + 1);
-        if (end == kNone || end > TagEnd)
+    } else {
+        while (close < TagEnd && !IsBlank(text_[close]) && text_[close] != '"' && text_[close] != '\'')
+            ++close;
+    }
+    // An address never starts or ends with blanks.
+    while (start < close && IsBlank(text_[start]))
+        ++start;
+    while (close > start && IsBlank(text_[close - 1]))
+        --close;
+    ValueStart = start;
+    ValueEnd = close;
+    std::string_view value = text_.substr(start, close - start);
+    if (value.find("javascript:") != std::string_view::npos) {
+        // Only the address between the first two quotes of the other kind.
+        const char inner = quote == '\'' ? '"' : '\'';
+        size_t open = Find(text_, inner, start);
+        if (open == kNone || open >= close)
+            return {};
+        size_t end = Find(text_, inner, open + 1);
+        if (end == kNone || end >= close)
             return {};
         ValueStart = open + 1;
         ValueEnd = end;
         value = text_.substr(ValueStart, end - ValueStart);
     }
-    Value = std::string(value);
+    Value = DecodeCharacterReferences(value);
     return Value;
 }
 
@@ -332,7 +349,7 @@ void TAVParser::ReplaceValue(const std::string &newText)
         return;
     if (!replacements_.empty() && ValueStart < replacements_.back().start + replacements_.back().length)
         return;
-    replacements_.push_back({ValueStart, Value.size(), newText});
+    replacements_.push_back({ValueStart, ValueEnd - ValueStart, newText});
 }
 
 std::string TAVParser::Result() const { return WithReplacements(text_, replacements_); }

@@ -217,6 +217,40 @@ TEST_F(PageProcessor, ScriptLinks)
     EXPECT_EQ(QueuedURLs(), (std::vector<std::string>{"http://h/q.htm", "http://h/r.htm"}));
 }
 
+TEST_F(PageProcessor, TodaysPagesGiveUpEveryFileTheyLoad)
+{
+    profile.pageLocation = locAnywhere;
+    const std::string page =
+        "<html><head><link rel=stylesheet href=s.css><script src='app.js'></script>"
+        "<style>body { background: url(\"bg.png\") } @import 'more.css';</style></head><body>"
+        "<iframe src=frame.html></iframe>"
+        "<img src=a.png srcset=\"a-1x.png 1x, a-2x.png 2x,a-3x.png 3x\">"
+        "<picture><source srcset='p.webp 480w, p-big.webp 960w' type=image/webp><img src=p.jpg></picture>"
+        "<video src=v.mp4 poster=v.jpg><track src=v.vtt><source src=v.webm></video>"
+        "<audio src=s.mp3></audio><embed src=f.swf><object data=o.svg></object>"
+        "<div style=\"background-image: url('div.png')\">x</div>"
+        "<img srcset=\"data:image/png;base64,AAAA 1x\">"
+        "</body></html>";
+    const std::string out = Process(page, "http://h/d/p.htm");
+    const std::vector<std::string> urls = QueuedURLs();
+    const std::set<std::string> files(urls.begin(), urls.end());
+    for (const char *name : {"s.css", "app.js", "bg.png", "more.css", "frame.html", "a.png", "a-1x.png", "a-2x.png",
+                             "a-3x.png", "p.webp", "p-big.webp", "p.jpg", "v.mp4", "v.jpg", "v.vtt", "v.webm", "s.mp3",
+                             "f.swf", "o.svg", "div.png"})
+        EXPECT_EQ(files.count("http://h/d/" + std::string(name)), 1u) << name;
+    EXPECT_EQ(files.size(), 20u);
+    // Each converted where it stands, with its quotes and descriptors.
+    for (const char *kept : {"url(\"bg.png\")", "@import 'more.css'", "src=frame.html", "a-2x.png 2x,a-3x.png 3x",
+                             "srcset='p.webp 480w, p-big.webp 960w'", "url('div.png')", "data:image/png;base64,AAAA 1x"})
+        EXPECT_NE(out.find(kept), std::string::npos) << kept;
+    for (const TCandidate &c : queued)
+        EXPECT_EQ(c.frame, c.url == "http://h/d/frame.html" ? "Y" : "") << c.url;
+
+    // As HTML reads it: a comma inside an address is part of it; trailing ones end it.
+    EXPECT_EQ(TPageProcessor::SrcsetCandidates(" a.png 1x,b,c.png,, d.png 2x "),
+              (std::vector<TPageProcessor::TSrcsetCandidate>{{1, 5, "a.png"}, {10, 7, "b,c.png"}, {20, 5, "d.png"}}));
+}
+
 TEST_F(PageProcessor, BannerGoesAfterTheBodyOutsideScripts)
 {
     const std::string page = "<HTML><SCRIPT>document.write('<BODY>')</SCRIPT><BODY BGCOLOR=\"white\">text</BODY></HTML>";

@@ -27,15 +27,25 @@ struct TagCase {
     Found expected;
 };
 
-TEST(Parser, TagModeFindsDoubleQuotedValues)
+TEST(Parser, TagModeFindsQuotedAndUnquotedValues)
 {
     const TagCase cases[] = {
         {"first character", "<A HREF=\"x.htm\">x</A>", "A", "HREF", {"x.htm"}},
         {"name before href", "<A NAME=\"top\">t</A> text <A HREF=\"b.htm\">b</A>", "A", "HREF", {"b.htm"}},
         {"lower case", "<a href=\"B.HTM\">", "A", "HREF", {"B.HTM"}},
         {"blanks around =", "<A HREF = \"a.htm\">", "A", "HREF", {"a.htm"}},
-        {"unquoted", "<A HREF=b.htm>", "A", "HREF", {}},
-        {"single quoted", "<A HREF='b.htm'>", "A", "HREF", {}},
+        {"unquoted", "<A HREF=b.htm>", "A", "HREF", {"b.htm"}},
+        {"unquoted before another attribute", "<A HREF=b.htm class=x>", "A", "HREF", {"b.htm"}},
+        {"single quoted", "<A HREF='b.htm'>", "A", "HREF", {"b.htm"}},
+        {"single quote inside double quotes", "<A HREF=\"it's.htm\">", "A", "HREF", {"it's.htm"}},
+        {"double quote inside single quotes", "<IMG SRC='a\"b.gif'>", "IMG", "SRC", {"a\"b.gif"}},
+        {"blanks inside the quotes", "<A HREF=\" \n https://h/x.htm\t \">", "A", "HREF", {"https://h/x.htm"}},
+        {"character references", "<A HREF=\"a.htm?x=1&amp;y=&#47;z&#x2F;\">", "A", "HREF", {"a.htm?x=1&y=/z/"}},
+        {"unknown reference kept", "<A HREF=\"a.htm?x&copy;=1&y\">", "A", "HREF", {"a.htm?x&copy;=1&y"}},
+        {"refresh, single-quoted address", "<META HTTP-EQUIV=Refresh CONTENT=\"0; URL='n.htm'\">", "META", "URL",
+         {"n.htm"}},
+        {"javascript in single quotes", "<A HREF='javascript:openWin(\"pop.htm\")'>", "A", "HREF", {"pop.htm"}},
+        {"no value", "<A HREF>x</A> <A HREF=>y</A>", "A", "HREF", {}},
         {"lowsrc first", "<IMG LOWSRC=\"low.gif\" SRC=\"hi.gif\">", "IMG", "SRC", {"low.gif"}},
         {"prefix tag names", "<AREA HREF=\"m.htm\"><ADDRESS><APPLET CODE=\"x\">", "A", "HREF", {"m.htm"}},
         {"refresh", "<META HTTP-EQUIV=\"Refresh\" CONTENT=\"0; URL=next.htm\">", "META", "URL", {"next.htm"}},
@@ -111,6 +121,15 @@ TEST(Parser, ReplacementsKeepTheRestOfThePage)
     EXPECT_EQ(parser.Result(),
               "<A HREF=\"local/a.htm\">A</A> <A HREF=\"javascript:pop('../big.html')\">B</A> <A HREF=\"c.htm\">");
     EXPECT_EQ(parser.Replacements().size(), 2u);
+
+    // Each quoting form keeps its quotes and the blanks around the address;
+    // the raw text of a value with references is what goes.
+    TAVParser forms("<a href=' x.htm '> <a href=b.htm class=c> <a href=\"a&amp;b.htm\">", "A", ">", "HREF");
+    for (const char *local : {"L1", "L2", "L3"}) {
+        forms.NextValue();
+        forms.ReplaceValue(local);
+    }
+    EXPECT_EQ(forms.Result(), "<a href=' L1 '> <a href=L2 class=c> <a href=\"L3\">");
 }
 
 TEST(Parser, ScriptBlocks)

@@ -470,6 +470,7 @@ TEST_F(FormScheduler, ReportsOpenInTheirBrowsersAndTheWindowShowsItsProgress)
     // The page index was not there yet: all three are written, and the summary opens.
     const std::string site = Path("copy-big/www.site.example/");
     EXPECT_TRUE(FileExists(site + "!big_pages_200.htm"));
+    ASSERT_TRUE(PumpUntil([&] { return !BrowserStarts().empty(); })) << "the browser starts on its own";
     EXPECT_EQ(BrowserStarts(), (std::vector<std::vector<std::string>>{{site + "!big_summary.htm"}}));
     // Now it is: it opens at once.
     Command("miTaskReportPages");
