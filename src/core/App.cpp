@@ -79,7 +79,8 @@ TAVApp::TAVApp(int64_t displayColours, std::unique_ptr<TDefaultBrowserFinder> fi
     proxyPort_ = ReadPreference("Proxy Port", std::string());
     proxyAuthorization_ = ReadPreference("Proxy Authorization", std::string());
     skin_ = ReadPreference("Skin", std::string("Default"));
-    noAds_ = ReadPreference("No Ads", false);
+    // Arvelo has no banner server: without one the banner is a broken frame.
+    noAds_ = ReadPreference("No Ads", true);
     maxURLHistory_ = ReadPreference("Max URL History", int32_t(20));
     maxFileHistory_ = ReadPreference("Max File History", int32_t(10));
     lastCategory_ = ReadPreference("Last Category", std::string(kDefaultCategory));

@@ -3,6 +3,7 @@
 #include "core/Utf8.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <climits>
 
@@ -347,6 +348,27 @@ std::string DecodeCharacterReferences(std::string_view text)
             i = semicolon;
         else
             out += text[i];
+    }
+    return out;
+}
+
+std::string DecodeNeedlessEscapes(std::string_view text)
+{
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            const auto byte = static_cast<unsigned char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            if (byte >= 0x80 || std::isalnum(byte) || byte == '-' || byte == '.' || byte == '_' || byte == '~') {
+                out += static_cast<char>(byte);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
     }
     return out;
 }

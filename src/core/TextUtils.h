@@ -61,6 +61,11 @@ std::string LowerAscii(std::string_view text);
 // left as it stands.
 std::string DecodeCharacterReferences(std::string_view text);
 
+// An address's percent-escapes of bytes that need none (letters, digits,
+// "-._~" and every byte of a non-ASCII character) decoded: the forms a site
+// writes for one name become one text. Escapes of other bytes stay.
+std::string DecodeNeedlessEscapes(std::string_view text);
+
 bool SameText(std::string_view a, std::string_view b);
 
 // The list as comma text: entries joined by commas, an entry quoted (with its

@@ -12,11 +12,21 @@
 namespace arvelo {
 namespace {
 
+// A page made by the server under a name a browser does not render from disk.
+bool IsServerSidePage(const std::string &extension)
+{
+    static const char *const kServerSide[] = {".php", ".php3", ".php4", ".php5", ".phtml", ".asp", ".aspx",
+                                              ".jsp", ".jspx", ".cgi", ".pl",   ".cfm",  ".shtml"};
+    const std::string lower = LowerAscii(extension);
+    return std::any_of(std::begin(kServerSide), std::end(kServerSide), [&](const char *e) { return lower == e; }) &&
+           GroupOfFile("x" + lower) == kPageGroup;
+}
+
 std::string ExtensionForQuery(const TlqURL &url)
 {
     // A file whose own type is not a page keeps it despite its query.
     std::string own = URLExtension(url);
-    if (own != ".html")
+    if (own != ".html" && !IsServerSidePage(own))
         return own;
     if (url.URL.find("=gif") != std::string::npos)
         return ".gif";
@@ -109,10 +119,9 @@ std::string LocalFileSegment(const TlqURL &url)
     if (!url.Query.empty()) {
         std::string extension = ExtensionForQuery(url);
         name += extension.empty() ? std::string(".html") : extension;
+    } else if (IsServerSidePage(url.Extension)) {
+        name += ".htm"; // "page.php.htm": rendered from disk as the page it is
     }
-    for (const char *server : {".asp", ".shtml", ".phtml"})
-        if (LowerAscii(name).find(server) != std::string::npos)
-            ReplaceText(name, server, ".html", 0);
     name = EscapeLocalName(name);
     // A file name never holds a separator: what the escapes leave of one goes.
     name = LastSegment(name);
@@ -198,6 +207,8 @@ std::string EscapeLocalName(const std::string &text)
         out = out.substr(0, question) + query;
     }
     ReplaceText(out, "%20", " ", kReplaceAll);
+    // "caf%C3%A9.html" and "café.html" are one file.
+    out = DecodeNeedlessEscapes(out);
     ReplaceText(out, "&amp;", "&", kReplaceAll);
     ReplaceText(out, "%3A", kColonOrBar, kReplaceAll);
     ReplaceText(out, "|", kColonOrBar, kReplaceAll);

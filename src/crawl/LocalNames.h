@@ -36,7 +36,8 @@ std::string LocalLinkPath(const std::string &url, const std::string &baseDir);
 // worked out once.
 class TLocalLinks {
 public:
-    explicit TLocalLinks(const std::string &baseDir);
+    // base: the folder's address, or the address of a page saved in it.
+    explicit TLocalLinks(const std::string &base);
     std::string PathOf(const std::string &url) const;
 
 private:

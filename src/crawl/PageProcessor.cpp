@@ -85,7 +85,9 @@ TPageProcessor::TPageProcessor(const TAVProfile &profile, const std::string &sta
     : profile_(profile), startURL_(startURL), startRedirect_(startRedirect),
       rules_(profile, URLDirectory(startURL), startRedirect.empty() ? std::string() : URLDirectory(startRedirect)),
       page_(std::move(page)),
-      pageDir_(URLDirectory(page_.url)), localLinker_(pageDir_), withBanner_(withBanner)
+      // Links are relative to the folder the page is saved in, which for an
+      // address without an extension ("/about") is a folder of its own.
+      pageDir_(URLDirectory(page_.url)), localLinker_(page_.url), withBanner_(withBanner)
 {
 }
 

@@ -280,6 +280,18 @@ bool TAVParser::InsideScript(size_t position, size_t *end) const
     return true;
 }
 
+bool NamesAFile(std::string_view value)
+{
+    if (FindNoCase(value, "http://", 0) == 0 || FindNoCase(value, "https://", 0) == 0)
+        return value.find('.') != std::string_view::npos;
+    // A relative address whose last segment reads "a.b"; "../" or
+    // "cpp/container/vector" in a script is the script's own text.
+    std::string_view path = value.substr(0, std::min(value.find('?'), value.find('#')));
+    std::string_view last = path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1);
+    const size_t dot = last.rfind('.');
+    return dot != std::string_view::npos && dot > 0 && dot + 1 < last.size();
+}
+
 std::string TAVParser::NextQuotedString()
 {
     Value.clear();
@@ -324,7 +336,7 @@ std::string TAVParser::NextQuotedString()
         value.find('<') != std::string_view::npos || FindNoCase(value, "text/css", 0) != kNone ||
         FindNoCase(value, "text/javascript", 0) != kNone)
         return {};
-    if (value.find('.') == std::string_view::npos && value.find('/') == std::string_view::npos)
+    if (!NamesAFile(value))
         return {};
     Value = std::string(value);
     return Value;

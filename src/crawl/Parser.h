@@ -94,6 +94,10 @@ private:
     mutable std::unique_ptr<TTagIndex> ownIndex_;
 };
 
+// Whether a quoted string of a script names a file: an absolute http or
+// https address, or a relative one whose last segment has an extension.
+bool NamesAFile(std::string_view value);
+
 // The first occurrence of pattern at or after from, ASCII letter case
 // ignored; TAVParser::kNone when there is none.
 size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from);

@@ -39,7 +39,7 @@ TStyleSheetProcessor::TStyleSheetProcessor(const TAVProfile &profile, const std:
     : profile_(profile),
       rules_(profile, URLDirectory(startURL), startRedirect.empty() ? std::string() : URLDirectory(startRedirect)),
       sheet_(std::move(sheet)),
-      sheetDir_(URLDirectory(sheet_.url)), localLinker_(sheetDir_)
+      sheetDir_(URLDirectory(sheet_.url)), localLinker_(sheet_.url)
 {
 }
 

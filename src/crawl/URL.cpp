@@ -153,11 +153,51 @@ bool NormalizeURL(std::string &url)
         return false;
     if (!IsWebScheme(parts.Protocol))
         return false;
-    if (parts.Extension.empty() && parts.Query.empty() && (url.empty() || url.back() != '/') &&
-        url.find('?') == std::string::npos)
+    // The server is asked for the address it published: only a bare host
+    // gets its root's "/".
+    const size_t pathStart = url.find('/', url.find("://") + 3);
+    if (pathStart == std::string::npos)
         url += '/';
+    else
+        url = url.substr(0, pathStart) + WithoutDotSegments(url.substr(pathStart));
     ReplaceAmpersands(url);
     return true;
+}
+
+std::string WithoutDotSegments(const std::string &pathAndQuery)
+{
+    const size_t end = std::min(pathAndQuery.find('?'), pathAndQuery.find('#'));
+    const std::string path = pathAndQuery.substr(0, end);
+    if (path.find("/.") == std::string::npos)
+        return pathAndQuery;
+    // As browsers do: "." goes, ".." takes back a segment, and none climbs above the root.
+    std::vector<std::string> segments;
+    size_t at = 1;
+    while (at <= path.size()) {
+        size_t slash = path.find('/', at);
+        if (slash == std::string::npos)
+            slash = path.size();
+        std::string segment = path.substr(at, slash - at);
+        const bool last = slash == path.size();
+        if (segment == ".") {
+            if (last)
+                segments.emplace_back();
+        } else if (segment == "..") {
+            if (!segments.empty())
+                segments.pop_back();
+            if (last)
+                segments.emplace_back();
+        } else {
+            segments.push_back(std::move(segment));
+        }
+        at = slash + 1;
+    }
+    std::string out;
+    for (const std::string &segment : segments)
+        out += "/" + segment;
+    if (out.empty())
+        out = "/";
+    return out + (end == std::string::npos ? std::string() : pathAndQuery.substr(end));
 }
 
 std::string URLDirectory(const std::string &url)

@@ -47,6 +47,8 @@ bool IsSecureAddress(const std::string &url);
 std::string WithoutScheme(const std::string &url);
 // Completes and cleans an address in place; true only for an http or https address.
 bool NormalizeURL(std::string &url);
+// A path (with its query) without "." and ".." segments, never above the root.
+std::string WithoutDotSegments(const std::string &pathAndQuery);
 std::string URLDirectory(const std::string &url);
 std::string URLAncestor(const std::string &dirURL, int n);
 std::string ResolveURL(const std::string &link, const std::string &baseDir);

@@ -58,16 +58,37 @@ bool IsDecimal(const std::string &text)
 
 } // namespace
 
+namespace {
+
+// The form of an address that tells items apart: escapes that need none
+// decoded, and "/about/" the same as "/about".
+std::string_view KeyOf(std::string_view url, std::string &decoded)
+{
+    if (url.find('%') != std::string_view::npos) {
+        decoded = DecodeNeedlessEscapes(url);
+        url = decoded;
+    }
+    if (url.size() > 1 && url.back() == '/')
+        url.remove_suffix(1);
+    return url;
+}
+
+} // namespace
+
 size_t TItemList::FoldedHash::operator()(std::string_view text) const
 {
+    std::string decoded;
     size_t hash = 1469598103934665603ull;
-    for (char c : text)
+    for (char c : KeyOf(text, decoded))
         hash = (hash ^ static_cast<unsigned char>(Fold(c))) * 1099511628211ull;
     return hash;
 }
 
 bool TItemList::FoldedEqual::operator()(std::string_view a, std::string_view b) const
 {
+    std::string decodedA, decodedB;
+    a = KeyOf(a, decodedA);
+    b = KeyOf(b, decodedB);
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
 }
 

@@ -36,7 +36,7 @@ TEST_F(App, FreshUserDefaults)
     EXPECT_EQ(app->ProxyPort(), "");
     EXPECT_EQ(app->ProxyAuthorization(), "");
     EXPECT_EQ(app->Skin(), "Default");
-    EXPECT_FALSE(app->NoAds());
+    EXPECT_TRUE(app->NoAds()) << "no banner server: no banner";
     EXPECT_EQ(app->MaxURLHistory(), 20);
     EXPECT_EQ(app->MaxFileHistory(), 10);
     EXPECT_EQ(app->LastCategory(), "General");
@@ -52,6 +52,10 @@ TEST_F(App, FreshUserDefaults)
     EXPECT_EQ(ReadSetting(kSettingsKey, "Browser", ""), "/usr/bin/default-browser");
     EXPECT_EQ(TAVApp::Instance(), app.get());
     EXPECT_TRUE(notifier.errors.empty());
+    // A stored choice stands.
+    app->SetNoAds(false);
+    app.reset();
+    EXPECT_FALSE(MakeApp()->NoAds());
 }
 
 TEST_F(App, FoldersAreCreatedAndStoredBesideTheProgram)

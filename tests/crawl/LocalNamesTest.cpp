@@ -31,8 +31,13 @@ TEST_F(LocalNames, WorkedLocalFiles)
         {"http://www.site.example/", "/Sites/www.site.example/index.htm"},
         {"http://www.site.example/docs/", "/Sites/www.site.example/docs/index.htm"},
         {"http://www.site.example/docs/guide/index.html", "/Sites/www.site.example/docs/guide/index.html"},
-        {"http://www.site.example/docs/page.asp", "/Sites/www.site.example/docs/page.html"},
-        {"http://www.site.example/inc/file.shtml", "/Sites/www.site.example/inc/file.html"},
+        {"http://www.site.example/docs/page.asp", "/Sites/www.site.example/docs/page.asp.htm"},
+        {"http://www.site.example/inc/file.shtml", "/Sites/www.site.example/inc/file.shtml.htm"},
+        {"http://www.site.example/shop/cart.aspx", "/Sites/www.site.example/shop/cart.aspx.htm"},
+        {"http://www.site.example/view.jsp?id=2", "/Sites/www.site.example/view.jsp\u00BFid=2.html"},
+        {"http://www.site.example/about", "/Sites/www.site.example/about/index.htm"},
+        {"http://www.site.example/caf%C3%A9.html", "/Sites/www.site.example/caf\u00E9.html"},
+        {"http://www.site.example/a%2Fb%20c.html", "/Sites/www.site.example/a%2Fb c.html"},
         {"http://www.site.example/cgi-bin/search?q=a/b&x=1",
          "/Sites/www.site.example/cgi-bin/search\u00BFq=a\u00A1b&x=1.html"},
         {"http://www.site.example/show.php?img=gif", "/Sites/www.site.example/show.php\u00BFimg=gif.gif"},
@@ -53,7 +58,7 @@ TEST_F(LocalNames, WorkedRelativeLinks)
         {"../", "../index.htm"},
         {"/images/logo.gif", "../../images/logo.gif"},
         {"http://www.site.example/", "../../index.htm"},
-        {"../faq.asp?id=3", "../faq.html\u00BFid=3.html"},
+        {"../faq.asp?id=3", "../faq.asp\u00BFid=3.html"},
         {"search.cgi?q=a/b", "search.cgi\u00BFq=a\u00A1b.html"},
         {"chart.php?type=gif", "chart.php\u00BFtype=gif.gif"},
         {"http://other.example/x/y.htm", "../../../other.example/x/y.htm"},
@@ -74,7 +79,7 @@ TEST_F(LocalNames, PortsAndLetterCase)
     EXPECT_EQ(FileOf("http://h:81/a/b.gif"), FileOf("http://h:82/a/b.gif"));
     EXPECT_EQ(FileOf("http://h/a/B.htm"), "/Sites/h/a/B.htm");
     EXPECT_EQ(FileOf("http://h/a/b.htm"), "/Sites/h/a/b.htm");
-    EXPECT_EQ(FileOf("http://h/x.ASP"), "/Sites/h/x.html");
+    EXPECT_EQ(FileOf("http://h/x.ASP"), "/Sites/h/x.ASP.htm");
 }
 
 TEST_F(LocalNames, StylesScriptsAndImagesKeepTheirTypeDespiteAQuery)
@@ -201,8 +206,8 @@ TEST_F(LocalNames, ServerPageDirectoriesKeepTheirNames)
     // Only a file name changes its extension; folders keep theirs, and the
     // link reaches the file either way.
     std::string url = "http://h/app.asp/page.shtml";
-    EXPECT_EQ(FileOf(url), "/Sites/h/app.asp/page.html");
-    EXPECT_EQ(LocalLinkPath(url, "http://h/"), "app.asp/page.html");
+    EXPECT_EQ(FileOf(url), "/Sites/h/app.asp/page.shtml.htm");
+    EXPECT_EQ(LocalLinkPath(url, "http://h/"), "app.asp/page.shtml.htm");
     EXPECT_EQ(LocalLinkPath("http://h/x.htm", "http://h/app.asp/"), "../x.htm");
 }
 

@@ -70,10 +70,10 @@ TEST_F(PageProcessor, ConversionOfFollowedAndUnfollowedLinks)
     const std::string guide = "http://www.site.example/docs/guide/intro.htm";
     const Case cases[] = {
         {"server page with a query", "<A HREF=\"../faq.asp?id=3\">", guide, 1,
-         "<A HREF=\"../faq.html%C2%BFid=3.html\">"},
+         "<A HREF=\"../faq.asp%C2%BFid=3.html\">"},
         {"fragment kept", "<A HREF=\"page.htm#sec\">", guide, 1, "<A HREF=\"page.htm#sec\">"},
         {"javascript", "<A HREF=\"javascript:pop('../big.asp')\">", guide, 1,
-         "<A HREF=\"javascript:pop('../big.html')\">"},
+         "<A HREF=\"javascript:pop('../big.asp.htm')\">"},
         {"absolute link to the site", "<A HREF=\"http://www.site.example/docs/guide/b.htm\">", guide, 1,
          "<A HREF=\"b.htm\">"},
         {"other site left", "<A HREF=\"http://other.example/\">", "http://www.site.example/docs/p.htm", 1,
@@ -92,7 +92,7 @@ TEST_F(PageProcessor, ConversionOfFollowedAndUnfollowedLinks)
     profile.pageLocation = locStartDirectory;
     profile.convertUnfollowedLinks = 1;
     EXPECT_EQ(Process("<A HREF=\"http://www.site.example/shop/buy.asp\">", "http://www.site.example/docs/p.htm"),
-              "<A HREF=\"../shop/buy.html\">");
+              "<A HREF=\"../shop/buy.asp.htm\">");
     std::vector<std::string> urls = QueuedURLs();
     EXPECT_EQ(std::find(urls.begin(), urls.end(), "http://www.site.example/shop/buy.asp"), urls.end());
 }
@@ -108,10 +108,10 @@ TEST_F(PageProcessor, FragmentsGoBackOnTheLocalPathAsTheyWere)
         {"q.htm#sec?x", "q.htm#sec?x"},
         {"r.htm#!/x?y=1", "r.htm#!/x?y=1"},
         {"r.htm#a&amp;b", "r.htm#a&amp;b"},
-        {"q.asp?a=1#f", "q.html%C2%BFa=1.html#f"},
-        {"q.asp?a=1#g/h?i", "q.html%C2%BFa=1.html#g/h?i"},
+        {"q.asp?a=1#f", "q.asp%C2%BFa=1.html#f"},
+        {"q.asp?a=1#g/h?i", "q.asp%C2%BFa=1.html#g/h?i"},
         {"sub/#/route", "sub/index.htm#/route"},
-        {"../faq.asp?id=3#top/x", "../faq.html%C2%BFid=3.html#top/x"},
+        {"../faq.asp?id=3#top/x", "../faq.asp%C2%BFid=3.html#top/x"},
         {"http://www.site.example/docs/guide/b.htm#c/d", "b.htm#c/d"},
         {"e.htm#", "e.htm#"},
     };
@@ -215,6 +215,16 @@ TEST_F(PageProcessor, ScriptLinks)
     EXPECT_EQ(Process("<A HREF=page.htm><A HREF='q.htm'><A HREF=\"r.htm\">", "http://h/p.htm"),
               "<A HREF=page.htm><A HREF='q.htm'><A HREF=\"r.htm\">");
     EXPECT_EQ(QueuedURLs(), (std::vector<std::string>{"http://h/q.htm", "http://h/r.htm"}));
+
+    // A script's own paths stay as they are and are never asked for.
+    queued.clear();
+    known.clear();
+    profile.aggressiveParser = 1;
+    const std::string script = "<SCRIPT>var o = {\"data-url_root\": \"../\", \"wgPageName\":\"a/b\"};"
+                               "window.open('popup.htm');</SCRIPT>";
+    const std::string out = Process(script, "http://h/d/p.htm");
+    EXPECT_EQ(QueuedURLs(), std::vector<std::string>{"http://h/d/popup.htm"});
+    EXPECT_NE(out.find("\"data-url_root\": \"../\", \"wgPageName\":\"a/b\""), std::string::npos) << out;
 }
 
 TEST_F(PageProcessor, TodaysPagesGiveUpEveryFileTheyLoad)

@@ -90,6 +90,13 @@ TEST(Parser, QuotedStringsThatLookLikeAddresses)
         {"'>'next.htm'" + tail, {"next.htm"}},
         {"'no closing quote" + tail, {}},
         {"'no.tag.after'", {}},
+        // Only strings that name files: the script's own paths are code.
+        {"data-url_root='../'" + tail, {}},
+        {"'cpp/container/vector'" + tail, {}},
+        {"'docs/page.html?x=a/b'" + tail, {"docs/page.html?x=a/b"}},
+        {"'dir.d/noext'" + tail, {}},
+        {"'https://h.example/'" + tail, {"https://h.example/"}},
+        {"'file.'" + tail, {}},
     };
     for (const auto &[text, expected] : cases)
         EXPECT_EQ(Values(text, "'", "", 2), expected) << text;

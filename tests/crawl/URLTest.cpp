@@ -57,7 +57,7 @@ TEST(URL, Normalize)
     };
     const Case cases[] = {
         {"www.site.example", "http://www.site.example/", true},
-        {"http://site.example/dir/page", "http://site.example/dir/page/", true},
+        {"http://site.example/dir/page", "http://site.example/dir/page", true},
         {"http://site.example/dir/page.htm", "http://site.example/dir/page.htm", true},
         {"http://site.example/list.asp?a=1&AMP;b=2", "http://site.example/list.asp?a=1&b=2", true},
         {"HTTP://Site.example", "HTTP://Site.example/", true},
@@ -65,9 +65,13 @@ TEST(URL, Normalize)
         {"c:\\web\\index.htm", "file://c:/web/index.htm", false},
         {"news://server/group", "news://server/group", false},
         {"https://secure.example/", "https://secure.example/", true},
-        {"HTTPS://Secure.example/a", "HTTPS://Secure.example/a/", true},
+        {"HTTPS://Secure.example/a", "HTTPS://Secure.example/a", true},
         {"https:///x", "https:///x", false},
         {"http:///x", "http:///x", false},
+        // Dot segments go as browsers drop them, never above the root.
+        {"http://h/a/../../b.htm", "http://h/b.htm", true},
+        {"http://h/../x/./y.htm?p=/../q", "http://h/x/y.htm?p=/../q", true},
+        {"http://h/a/b/..", "http://h/a/", true},
     };
     for (const Case &c : cases) {
         std::string url = c.in;
@@ -102,13 +106,14 @@ TEST(URL, WorkedResolutions)
         {"../index.html", "http://www.site.example/docs/index.html"},
         {"../../../x.htm", "http://www.site.example/x.htm"},
         {"/img/logo.gif", "http://www.site.example/img/logo.gif"},
-        {"sub", "http://www.site.example/docs/guide/sub/"},
+        {"sub", "http://www.site.example/docs/guide/sub"},
         {"page.htm#sec", "http://www.site.example/docs/guide/page.htm#sec"},
         {"?q=1", "http://www.site.example/docs/guide/?q=1"},
         {"list.asp?a=1&amp;b=2", "http://www.site.example/docs/guide/list.asp?a=1&b=2"},
         {"HTTP://Other.example/A.html", "HTTP://Other.example/A.html"},
         {"https://secure.example/", "https://secure.example/"},
         {"//cdn.site.example/a.js", "http://cdn.site.example/a.js"},
+        {"x/../../../../y.htm", "http://www.site.example/y.htm"},
         {"ftp://files.example/x.zip", ""},
     };
     for (const auto &[link, expected] : cases)

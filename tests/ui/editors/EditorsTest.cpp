@@ -237,7 +237,7 @@ TEST_F(Editors, BadInputIsRefusedWhileTheEditorStaysOpen)
     editor.edTaskName->setText(QStringLiteral("my docs"));
     editor.edIntranetFolder->clear();
     QTest::mouseClick(editor.btnOK, Qt::LeftButton);
-    EXPECT_EQ(editor.cmbURL->currentText(), QStringLiteral("http://www.site.example/docs/"));
+    EXPECT_EQ(editor.cmbURL->currentText(), QStringLiteral("http://www.site.example/docs"));
     EXPECT_EQ(editor.edTaskName->text(), QStringLiteral("my docs"));
     EXPECT_TRUE(editor.isVisible());
 
