@@ -72,6 +72,12 @@ std::vector<std::string> CrawlFixture::RequestsSince(size_t first) const
 
 std::string CrawlFixture::TargetOf(const std::string &request) { return RequestTarget(request); }
 
+bool CrawlFixture::IsSitePage(const std::string &path)
+{
+    auto local = LocalNames().find(path);
+    return local != LocalNames().end() && (local->second.ends_with(".html") || local->second.ends_with(".htm"));
+}
+
 void CrawlFixture::ExpectNoneFetchedAgain(const std::set<std::string> &savedURLs, size_t first) const
 {
     for (const std::string &request : RequestsSince(first))
@@ -84,7 +90,7 @@ void CrawlFixture::ExpectCompleteCopy() const
     for (const std::string &path : CopiedPaths()) {
         std::string served = path == "old.html" ? "new.html" : path.substr(0, path.find('?'));
         std::string copied = ReadFileBytes(LocalFile(path));
-        if (path.find(".html") != std::string::npos)
+        if (IsSitePage(path))
             EXPECT_NE(copied.find("<title>"), std::string::npos) << path;
         else
             EXPECT_EQ(copied, SiteFiles().at(served)) << path;
@@ -124,7 +130,8 @@ std::vector<std::string> CrawlFixture::BrokenLinks(const std::vector<std::string
     std::vector<std::string> failed;
     for (const std::string &path : failedPaths)
         failed.push_back(LocalFile(path));
-    static const std::regex kLink(R"re((?:href|src)\s*=\s*"([^"]*)")re", std::regex::icase);
+    // Every quoting form: "a", 'a' and a.
+    static const std::regex kLink(R"re((?:href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>"']+)))re", std::regex::icase);
     std::vector<std::string> broken;
     for (const std::string &name : FilesUnder(Copy())) {
         std::string ext = LowerAscii(name.substr(name.rfind('.') + 1));
@@ -133,7 +140,10 @@ std::vector<std::string> CrawlFixture::BrokenLinks(const std::vector<std::string
         std::string file = Copy() + name;
         std::string page = ReadFileBytes(file);
         for (auto it = std::sregex_iterator(page.begin(), page.end(), kLink); it != std::sregex_iterator(); ++it) {
-            std::string link = (*it)[1];
+            const std::smatch &match = *it;
+            std::string link = match[1].matched ? match[1] : match[2].matched ? match[2] : match[3];
+            // As browsers read an address: without the blanks around it.
+            link = Trim(link);
             if (link.empty() || link[0] == '#')
                 continue;
             // Links a copy leaves on the web: other sites, and addresses of

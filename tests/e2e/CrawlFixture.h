@@ -46,6 +46,8 @@ protected:
     // target of a request line "GET /a.html 200 -".
     std::vector<std::string> RequestsSince(size_t first) const;
     static std::string TargetOf(const std::string &request);
+    // Whether the site's address (its path, "modern/about") is saved as a page.
+    static bool IsSitePage(const std::string &path);
     // Checks that no request since the given one asked for a saved address.
     void ExpectNoneFetchedAgain(const std::set<std::string> &savedURLs, size_t first) const;
 

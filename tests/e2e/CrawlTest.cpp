@@ -196,7 +196,7 @@ TEST_F(Crawl, ChromiumLoadsEveryCopiedPageWithoutAFailure)
     ASSERT_TRUE(RunToEnd(*task));
     std::vector<std::string> pages;
     for (const std::string &name : FilesUnder(Copy()))
-        if (name.size() > 5 && name.substr(name.size() - 5) == ".html")
+        if (name.ends_with(".html") || name.ends_with(".htm"))
             pages.push_back(Copy() + name);
     ASSERT_GT(pages.size(), 10u);
     ForceFolders(Path("harness/"));
@@ -363,10 +363,10 @@ TEST_F(Crawl, AMapStoppedAndReopenedFromDiskResumesAsAMap)
     std::vector<std::string> requests = RequestsSince(mark);
     EXPECT_FALSE(requests.empty());
     for (const std::string &request : requests)
-        EXPECT_NE(TargetOf(request).find(".html"), std::string::npos) << request;
+        EXPECT_TRUE(IsSitePage(TargetOf(request).substr(1))) << request;
     std::vector<std::string> pages;
     for (const std::string &path : CopiedPaths())
-        if (path.find(".html") != std::string::npos)
+        if (IsSitePage(path))
             pages.push_back(path);
     EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(pages));
 }
@@ -400,12 +400,11 @@ TEST_F(Crawl, MapFetchesOnlyPages)
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->runMode, rmRestart);
     for (const std::string &request : server->Requests()) {
-        std::string target = TargetOf(request);
-        EXPECT_NE(target.find(".html"), std::string::npos) << request;
+        EXPECT_TRUE(IsSitePage(TargetOf(request).substr(1))) << request;
     }
     std::vector<std::string> pages;
     for (const std::string &path : CopiedPaths())
-        if (path.find(".html") != std::string::npos)
+        if (IsSitePage(path))
             pages.push_back(path);
     EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(pages));
 }

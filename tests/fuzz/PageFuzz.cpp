@@ -4,6 +4,7 @@
 // its address is saved in, with its fragment as it was.
 #include "FuzzSupport.h"
 
+#include "core/TextUtils.h"
 #include "crawl/LocalNames.h"
 #include "crawl/PageProcessor.h"
 #include "crawl/Parser.h"
@@ -81,7 +82,8 @@ void CheckConversion(std::string_view input, const TAVParser::Replacement &r, co
     auto [newLink, newFragment] = SplitFragment(r.text);
     if (newFragment != oldFragment)
         fuzz::Fail("the fragment changed", oldFragment + " -> " + newFragment);
-    std::string url = ResolveHTTPURL(oldLink, base);
+    // The address the value stands for, its character references read.
+    std::string url = ResolveHTTPURL(DecodeCharacterReferences(oldLink), base);
     std::string file = LocalFileName(kRoot, URLDirectory(url), url);
     if (url.empty() || FileReached(newLink) != file)
         fuzz::Fail("link and file disagree", oldLink + " -> " + newLink + " reaches " + FileReached(newLink) +

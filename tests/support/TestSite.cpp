@@ -47,7 +47,8 @@ const std::map<std::string, std::string> &SiteFiles()
                              // Hash routes and fragments that hold "/" or "?".
                              "<a href=\"about.html#/tab\">Tab</a> <a href=\"sub/page2.html#sec?x\">Section</a>\n"
                              "<a href=\"list.html?id=1#!/top\">Top</a>\n"
-                             "<a href=\"http://elsewhere.invalid/\">Elsewhere</a>\n" +
+                             "<a href=\"http://elsewhere.invalid/\">Elsewhere</a>\n"
+                             "<a href=\"modern.html\">Modern</a>\n" +
                              slowLinks + "</body></html>\n";
         site["style.css"] = "@import \"print.css\";\n"
                             "body { color: black; background: url( 'images/bg.png' ) }\n"
@@ -77,6 +78,33 @@ const std::map<std::string, std::string> &SiteFiles()
                                "<body>Moved</body></html>\n";
         site["new.html"] = Page("New", "<a href=\"index.html\">Home</a>");
         site["list.html"] = Page("List", "<a href=\"index.html\">Home</a>");
+        // A page written as sites write them today: every quoting form,
+        // references in values, srcset, picture, iframe, inline styles,
+        // names without an extension and server-side page names.
+        const std::string png = site["images/photo.png"];
+        site["modern.html"] =
+            "<!doctype html><html><head><title>Modern</title>\n"
+            "<link rel=stylesheet href='modern/m.css'>\n"
+            "<style>.hero { height: 8px; background: url(\"modern/hero.png\") }</style></head>\n<body>\n"
+            "<div class=hero></div>\n"
+            "<a href='modern/single.html'>Single</a> <a href=modern/unquoted.html>Unquoted</a>\n"
+            "<a href=\" modern/padded.html \">Padded</a> <a href=\"modern/q.html?a=1&amp;b=2\">Query</a>\n"
+            "<img src=\"modern/s1.png\" srcset=\"modern/s1.png 1x, modern/s2.png 2x, modern/s3.png 3x\" alt=s>\n"
+            "<picture><source srcset='modern/wide.png' media='(min-width: 10px)'><img src=modern/narrow.png alt=p>"
+            "</picture>\n"
+            "<iframe src=\"modern/frame.html\" width=100 height=40></iframe>\n"
+            "<div style=\"height: 8px; background-image: url('modern/inline.png')\"></div>\n"
+            "<a href=\"modern/about\">About us</a> <a href=\"modern/page.php\">PHP</a> "
+            "<a href=\"modern/cart.aspx\">ASPX</a>\n"
+            "</body></html>\n";
+        site["modern/m.css"] = "body { margin: 4px }\n";
+        for (const char *picture : {"hero", "s1", "s2", "s3", "wide", "narrow", "inline"})
+            site["modern/" + std::string(picture) + ".png"] = png;
+        for (const char *page : {"single", "unquoted", "padded", "q", "frame", "about"})
+            site["modern/" + std::string(page) + ".html"] =
+                Page(page, "<a href='../modern.html'>Back</a> <img src=../images/photo.png alt=x>");
+        site["modern/page.php"] = Page("PHP", "<a href=\"../index.html\">Home</a> <a href=about>About</a>");
+        site["modern/cart.aspx"] = Page("ASPX", "<a href=\"page.php\">PHP</a>");
         return site;
     }();
     return files;
@@ -106,7 +134,18 @@ const std::map<std::string, std::string> &SiteLocalNames()
             {"list.html?id=1", "127.0.0.1/list.html\xC2\xBFid=1.html"},
             {"list.html?id=2", "127.0.0.1/list.html\xC2\xBFid=2.html"},
             {"missing.html", "127.0.0.1/missing.html"},
+            {"modern.html", "127.0.0.1/modern.html"},
+            {"modern/m.css", "127.0.0.1/modern/m.css"},
+            {"modern/q.html?a=1&b=2", "127.0.0.1/modern/q.html\xC2\xBF" "a=1&b=2.html"},
+            // Served by nginx from about.html; a page without an extension is a folder's page.
+            {"modern/about", "127.0.0.1/modern/about/index.htm"},
+            {"modern/page.php", "127.0.0.1/modern/page.php.htm"},
+            {"modern/cart.aspx", "127.0.0.1/modern/cart.aspx.htm"},
         };
+        for (const char *picture : {"hero", "s1", "s2", "s3", "wide", "narrow", "inline"})
+            local["modern/" + std::string(picture) + ".png"] = "127.0.0.1/modern/" + std::string(picture) + ".png";
+        for (const char *page : {"single", "unquoted", "padded", "frame"})
+            local["modern/" + std::string(page) + ".html"] = "127.0.0.1/modern/" + std::string(page) + ".html";
         for (int i = 1; i <= kSlowFiles; ++i)
             local["slow/b" + std::to_string(i) + ".bin"] = "127.0.0.1/slow/b" + std::to_string(i) + ".bin";
         return local;
@@ -160,7 +199,11 @@ void WriteSite(const std::string &folder)
 std::unique_ptr<TNginxServer> StartSiteServer(const std::string &folder, bool slow, const std::string &extraLines,
                                               std::optional<TCertificate> certificate)
 {
-    std::string lines = "    location = /old.html { return 302 /new.html; }\n" + extraLines;
+    std::string lines = "    location = /old.html { return 302 /new.html; }\n"
+                        // Names without an extension, and pages made by a server, as sites serve them.
+                        "    location /modern/ { try_files $uri $uri.html =404; }\n"
+                        "    location ~ \\.(php|aspx)$ { types { } default_type text/html; }\n" +
+                        extraLines;
     if (slow)
         lines += "    location /slow/ { limit_rate 16k; }\n";
     return std::make_unique<TNginxServer>(folder, lines, certificate);

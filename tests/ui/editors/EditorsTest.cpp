@@ -170,12 +170,12 @@ TEST_F(Editors, GoWithCustomCopiesWhatTheEditorSays)
     TAVTask &task = *window->Engine().tasks.Tasks().front();
     ASSERT_TRUE(PumpUntil([&] { return task.status == tsTaskComplete; }, 60000));
 
-    // One level of pages (a frame set's frames and a refresh's target belong
+    // One level of pages (frames, inline frames and a refresh's target belong
     // to their page's level), no picture, no style sheet.
     EXPECT_EQ(test::CopiedFilesUnder(copy),
               test::SiteExpectedFiles({"index.html", "about.html", "sub/page2.html", "frames.html", "left.html",
                                        "right.html", "refresh.html", "new.html", "list.html?id=1", "list.html?id=2",
-                                       "old.html"}));
+                                       "old.html", "modern.html", "modern/frame.html"}));
     EXPECT_EQ(task.profile.depth, 1);
     EXPECT_EQ(task.profile.fileTypes, StringList{".html"});
 }
