@@ -262,7 +262,7 @@ void TSession::ShowProgress(bool final)
             std::fputc('\n', stderr);
         progressShown_ = false;
         Say(TAVTask::StatusText(task->status) + ": " + line);
-        Say("Saved in: " + (task->intranetMode ? IncludeTrailingSlash(task->destination) + URLHost(task->url) + "/"
+        Say("Saved in: " + (task->intranetMode ? IncludeTrailingSlash(task->destination) + ServerFolder(TlqURL(task->url)) + "/"
                                                 : task->destination));
     } else if (terminal_) {
         std::fprintf(stderr, "\r%s\033[K", line);

@@ -132,6 +132,12 @@ std::string LocalFileSegment(const TlqURL &url)
 
 std::string HostFolder(const std::string &host) { return SafeSegment(EscapeLocalName(host)); }
 
+// A server's own port, as its scheme has it.
+bool DefaultPort(const TlqURL &url)
+{
+    return url.Port.empty() || url.Port == (LowerAscii(url.Protocol) == "https://" ? "443" : "80");
+}
+
 std::string Join(const std::vector<std::string> &folders, size_t from = 0)
 {
     std::string out;
@@ -196,6 +202,12 @@ std::string RelativeURLPath(const std::string &url, const std::string &baseDir)
     return UpLevels(b) + a + f;
 }
 
+std::string ServerFolder(const TlqURL &url)
+{
+    // Two servers of one host never share a folder.
+    return HostFolder(DefaultPort(url) ? url.Host : url.Host + "_" + url.Port);
+}
+
 std::string EscapeLocalName(const std::string &text)
 {
     std::string out = text;
@@ -218,16 +230,19 @@ std::string EscapeLocalName(const std::string &text)
     return out;
 }
 
-TLocalLinks::TLocalLinks(const std::string &baseDir) : base_(baseDir), baseFolders_(LocalFolders(base_.Path)) {}
+TLocalLinks::TLocalLinks(const std::string &base)
+    : base_(base), baseFolders_(LocalFolders(base_.Path)), baseServer_(ServerFolder(base_))
+{
+}
 
 std::string TLocalLinks::PathOf(const std::string &address) const
 {
     TlqURL url(address);
     std::string file = LocalFileSegment(url);
     std::vector<std::string> target = LocalFolders(url.Path);
-    const std::string &host = url.Host;
-    if (host != base_.Host)
-        return "../" + Repeat("../", baseFolders_.size()) + HostFolder(host) + "/" + Join(target) + file;
+    const std::string server = ServerFolder(url);
+    if (server != baseServer_)
+        return "../" + Repeat("../", baseFolders_.size()) + server + "/" + Join(target) + file;
     size_t common = 0;
     while (common < baseFolders_.size() && common < target.size() && baseFolders_[common] == target[common])
         ++common;
@@ -244,7 +259,7 @@ std::string LocalFileName(const std::string &root, const std::string &baseDir, c
     (void)baseDir; // the file name depends on the address alone
     TlqURL parts(url);
     std::string folders = Join(LocalFolders(parts.Path));
-    return root + (parts.Host.empty() ? std::string() : HostFolder(parts.Host) + "/") + folders +
+    return root + (parts.Host.empty() ? std::string() : ServerFolder(parts) + "/") + folders +
            LocalFileSegment(parts);
 }
 

@@ -28,6 +28,9 @@ std::string GroupOfFile(const std::string &fileName);
 std::string UpLevels(const std::string &path);
 std::string RelativeURLPath(const std::string &url, const std::string &baseDir);
 std::string EscapeLocalName(const std::string &text);
+// The folder of an address's server in a copy: its host, with "_" and the
+// port when that is not its scheme's default ("127.0.0.1_8103").
+std::string ServerFolder(const TlqURL &url);
 // The relative local path, "/"-separated, from the folder of baseDir's copy to
 // url's copy.
 std::string LocalLinkPath(const std::string &url, const std::string &baseDir);
@@ -43,6 +46,7 @@ public:
 private:
     TlqURL base_;
     std::vector<std::string> baseFolders_;
+    std::string baseServer_;
 };
 
 std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url);

@@ -42,7 +42,10 @@ TEST_F(LocalNames, WorkedLocalFiles)
          "/Sites/www.site.example/cgi-bin/search\u00BFq=a\u00A1b&x=1.html"},
         {"http://www.site.example/show.php?img=gif", "/Sites/www.site.example/show.php\u00BFimg=gif.gif"},
         {"http://www.site.example/a%20b/c%3Ad.htm", "/Sites/www.site.example/a b/c\u00A6d.htm"},
-        {"http://www.site.example:8080/x/y.gif", "/Sites/www.site.example/x/y.gif"},
+        {"http://www.site.example:8080/x/y.gif", "/Sites/www.site.example_8080/x/y.gif"},
+        {"http://www.site.example:80/x/y.gif", "/Sites/www.site.example/x/y.gif"},
+        {"https://www.site.example:443/x/y.gif", "/Sites/www.site.example/x/y.gif"},
+        {"https://www.site.example:80/x/y.gif", "/Sites/www.site.example_80/x/y.gif"},
     };
     for (const auto &[url, file] : cases)
         EXPECT_EQ(FileOf(url), file) << url;
@@ -76,7 +79,10 @@ TEST_F(LocalNames, WorkedRelativeLinks)
 
 TEST_F(LocalNames, PortsAndLetterCase)
 {
-    EXPECT_EQ(FileOf("http://h:81/a/b.gif"), FileOf("http://h:82/a/b.gif"));
+    // Two servers of one host never overwrite each other's files.
+    EXPECT_NE(FileOf("http://h:81/a/b.gif"), FileOf("http://h:82/a/b.gif"));
+    EXPECT_EQ(LocalLinkPath("http://h:82/a/b.gif", "http://h:81/a/"), "../../h_82/a/b.gif");
+    EXPECT_EQ(LocalLinkPath("http://h:81/c.gif", "http://h:81/a/"), "../c.gif");
     EXPECT_EQ(FileOf("http://h/a/B.htm"), "/Sites/h/a/B.htm");
     EXPECT_EQ(FileOf("http://h/a/b.htm"), "/Sites/h/a/b.htm");
     EXPECT_EQ(FileOf("http://h/x.ASP"), "/Sites/h/x.ASP.htm");

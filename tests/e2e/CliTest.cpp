@@ -2,6 +2,7 @@
 
 #include "core/FileUtils.h"
 #include "model/DownloadItem.h"
+#include "support/TestSite.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedServer.h"
 
@@ -81,7 +82,7 @@ TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)
     EXPECT_FALSE(FolderExists(app->TempFolder() + "127.0.0.1"));
 
     ASSERT_EQ(RunCli({"report", "zipped"}, &output, &errors), 0) << output << errors;
-    std::string site = app->TempFolder() + "127.0.0.1/";
+    std::string site = app->TempFolder() + ServerFolderOf(server->URL("/")) + "/";
     std::string index = ReadFileBytes(site + "!zipped_pages_1.htm");
     // Every saved page has its row (the 404 is an error), twenty to a file.
     size_t rows = 0, pages = 0;
@@ -111,7 +112,7 @@ TEST_F(Cli, SummariesOfMoreThanFourGigabytes)
     EXPECT_NE(output.find("Task Complete: Pages"), std::string::npos) << output;
     EXPECT_NE(output.find(" 6291456 KB "), std::string::npos) << output;
     ASSERT_EQ(RunCli({"report", "site"}, &output, &errors), 0) << output << errors;
-    std::string summary = ReadFileBytes(Copy() + "127.0.0.1/!site_summary.htm");
+    std::string summary = ReadFileBytes(Copy() + ServerFolderOf(server->URL("/")) + "/!site_summary.htm");
     EXPECT_NE(summary.find("Size: <b>6291456 Kb</b>"), std::string::npos) << summary;
     EXPECT_NE(ReadFileBytes(TaskFile("site")).find("Total Bytes=6442450944\r\n"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "model/ActiveTaskList.h"
 #include "model/DownloadItem.h"
+#include "support/TestSite.h"
 #include "support/FakeResolver.h"
 #include "support/ScriptedServer.h"
 
@@ -82,6 +83,8 @@ TEST_F(Crawl, AnHttpStartAddressMovedToHttpsCopiesTheSite)
     TAVTask *task = NewCopyTaskAt(plain.URL("/index.html"));
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
+    // Each address is kept under the one the site gave, whichever server answered it.
+    SetSiteServerFolder(ServerFolderOf(plain.URL("/")));
     ExpectCompleteCopy();
     EXPECT_EQ(task->resourceErrors.load(), 0);
 }
@@ -101,10 +104,10 @@ TEST_F(Crawl, AStartAddressMovedToAnotherHostMakesThatHostTheStartSite)
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     EXPECT_EQ(task->startRedirect, target + "/index.html");
-    EXPECT_TRUE(FileExists(Copy() + "127.0.0.1/index.html"));
-    EXPECT_TRUE(FileExists(Copy() + "127.0.0.1/a.html"));
+    EXPECT_TRUE(FileExists(Copy() + ServerFolderOf(plain.URL("/")) + "/index.html"));
+    EXPECT_TRUE(FileExists(Copy() + ServerFolderOf(plain.URL("/")) + "/a.html"));
     // On the host the start address moved to: within the site.
-    EXPECT_NE(ReadFileBytes(Copy() + "localhost/b.html").find("<body>b</body>"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(Copy() + ServerFolderOf(target) + "/b.html").find("<body>b</body>"), std::string::npos);
     TAVTask saved;
     saved.taskFile = task->taskFile;
     saved.Load();
@@ -124,10 +127,12 @@ TEST_F(Crawl, HttpPagesWithHttpsImagesCopyWithWorkingLinks)
     ASSERT_TRUE(RunToEnd(*task));
     EXPECT_EQ(task->status.load(), tsTaskComplete);
     EXPECT_EQ(task->resourceErrors.load(), 0);
-    EXPECT_EQ(ReadFileBytes(Copy() + "127.0.0.1/logo.gif"), SiteFiles().at("logo.gif"));
-    EXPECT_EQ(ReadFileBytes(Copy() + "127.0.0.1/images/bg.png"), SiteFiles().at("images/bg.png"));
+    EXPECT_EQ(ReadFileBytes(LocalFile("logo.gif")), SiteFiles().at("logo.gif"));
+    EXPECT_EQ(ReadFileBytes(LocalFile("images/bg.png")), SiteFiles().at("images/bg.png"));
     EXPECT_EQ(BrokenLinks(), std::vector<std::string>());
-    EXPECT_NE(ReadFileBytes(Copy() + "127.0.0.1/index.html").find("src=\"logo.gif\""), std::string::npos);
+    // The pages' server and the pictures' server each have their folder.
+    const std::string page = ReadFileBytes(Copy() + ServerFolderOf(pages.URL("/")) + "/index.html");
+    EXPECT_NE(page.find("src=\"../" + ServerFolderOf(images) + "/logo.gif\""), std::string::npos) << page;
 }
 
 TEST_F(Crawl, ASiteServedCompressedIsSavedDecodedAndFollowed)
@@ -155,7 +160,7 @@ TEST_F(Crawl, AHostThatCannotBeLookedUpHoldsUpNothingAndIsAskedOnce)
     const int before = runsEnded;
     engine->run.StartTask(*task);
     // The site's own pages all arrive while the name server keeps silent.
-    auto saved = [&](const char *name) { return FileExists(Copy() + "127.0.0.1/lookup/" + name); };
+    auto saved = [&](const char *name) { return FileExists(Copy() + ServerFolderOf(server->URL("/")) + "/lookup/" + name); };
     ASSERT_TRUE(PumpUntil([&] { return saved("index.html") && saved("a.html") && saved("b.html"); }));
     EXPECT_EQ(runsEnded, before);
     ASSERT_TRUE(PumpUntil([&] { return !resolver.Queries().empty(); }));

@@ -1,6 +1,7 @@
 #include "model/Task.h"
 #include "net/Fetch.h"
 #include "net/FetchFixture.h"
+#include "support/TestSite.h"
 #include "support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +30,9 @@ TEST_F(Fetch, PageIsSavedAfterHeadAndGet)
     EXPECT_EQ(item->LoadedText().result, "200 OK");
     EXPECT_EQ(item->LoadedText().lastModified, "Mon, 07 Dec 2026 08:00:00 GMT");
     EXPECT_EQ(item->size, 5);
-    EXPECT_EQ(item->localFile, Path("site/127.0.0.1/page.html"));
-    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/page.html"});
-    EXPECT_EQ(ReadFile("site/127.0.0.1/page.html"), "hello");
+    EXPECT_EQ(item->localFile, Path("site/" + test::ServerFolderOf(server.URL("/")) + "/page.html"));
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{test::ServerFolderOf(server.URL("/")) + "/page.html"});
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/page.html"), "hello");
     EXPECT_EQ(fetch.State(), hsIdle);
     EXPECT_EQ(fetch.Status(), "Done");
     EXPECT_GT(task->totalBytes.load(), 5);
@@ -85,8 +86,8 @@ TEST_F(Fetch, EveryOutcomeOfASingleAddress)
         if (c.file.empty()) {
             EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.name;
         } else {
-            EXPECT_EQ(test::FilesUnder(Path(folder)), std::vector<std::string>{"127.0.0.1/a.html"});
-            EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), c.file) << c.name;
+            EXPECT_EQ(test::FilesUnder(Path(folder)), std::vector<std::string>{test::ServerFolderOf(server.URL("/")) + "/a.html"});
+            EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server.URL("/")) + "/a.html"), c.file) << c.name;
         }
     }
 }
@@ -160,7 +161,7 @@ TEST_F(Fetch, RelativeRedirectIsFollowedAndSavedUnderTheOwnAddress)
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[1].substr(0, 24), "HEAD /dir/new.html HTTP/");
     EXPECT_EQ(requests[2].substr(0, 23), "GET /dir/new.html HTTP/");
-    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/dir/old.html"});
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{test::ServerFolderOf(server.URL("/")) + "/dir/old.html"});
 }
 
 struct RedirectCase {
@@ -209,7 +210,7 @@ TEST_F(Fetch, EveryRedirectIsFollowedWithinItsBound)
         EXPECT_EQ(item->LoadedText().result, c.result) << c.name;
         if (c.state == isSaved) {
             // Saved under the item's own name, whatever address answered.
-            EXPECT_EQ(ReadFile(folder + "127.0.0.1/dir/a.html"), "end") << c.name;
+            EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server.URL("/")) + "/dir/a.html"), "end") << c.name;
             EXPECT_EQ(server.Connections(), static_cast<int>(c.locations.size()) + 2) << c.name;
         } else {
             EXPECT_TRUE(test::FilesUnder(Path(folder)).empty()) << c.name;
@@ -239,7 +240,7 @@ TEST_F(Fetch, ARedirectOfTheGetIsFollowedToo)
     TAVQItem *item = AddItem(server.URL("/a.html"));
     Run(item);
     EXPECT_EQ(item->State(), isSaved);
-    EXPECT_EQ(ReadFile("site/127.0.0.1/a.html"), "real");
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/a.html"), "real");
 }
 
 TEST_F(Fetch, BrokenTransferIsKeptAndResumedFromItsLastByte)
@@ -260,7 +261,7 @@ TEST_F(Fetch, BrokenTransferIsKeptAndResumedFromItsLastByte)
     EXPECT_EQ(item->LoadedText().result, "Incomplete (5000 bytes)");
     EXPECT_EQ(fetch.State(), hsIdle);
     EXPECT_EQ(fetch.Status(), "Connection closed before the end of the data");
-    std::string file = "site/127.0.0.1/big.txt";
+    std::string file = "site/" + test::ServerFolderOf(server.URL("/")) + "/big.txt";
     EXPECT_EQ(ReadFile(file), content.substr(0, 5000));
 
     Run(item);
@@ -280,10 +281,10 @@ TEST_F(Fetch, ResumeAnsweredWithTheWholeFileStartsItAgain)
                             Reply("200 OK", "Content-Length: 6\r\n", "ABCDEF")});
     task->url = server.URL("/");
     TAVQItem *item = AddItem(server.URL("/f.txt"), "Incomplete (3 bytes)");
-    WriteFile("site/127.0.0.1/f.txt", "abc");
+    WriteFile("site/" + test::ServerFolderOf(server.URL("/")) + "/f.txt", "abc");
     Run(item);
     EXPECT_EQ(item->State(), isSaved);
-    EXPECT_EQ(ReadFile("site/127.0.0.1/f.txt"), "ABCDEF");
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/f.txt"), "ABCDEF");
 }
 
 TEST_F(Fetch, FailureBeforeAnyByteLeavesTheItem)
@@ -460,13 +461,13 @@ TEST_F(Fetch, ACompressedReplyIsSavedDecodedAndAResumeAsksForItUncompressed)
     EXPECT_TRUE(test::FilesUnder(Path("site/")).empty());
     Run(item);
     EXPECT_EQ(item->State(), isSaved);
-    EXPECT_EQ(ReadFile("site/127.0.0.1/a.html"), page);
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/a.html"), page);
     EXPECT_NE(server.Requests().at(0).find("\r\nAccept-Encoding: gzip, deflate\r\n"), std::string::npos);
 
     // A resumed transfer continues the decoded bytes on disk: no compression.
     TScriptedServer resume({Reply("206 Partial Content", "Content-Range: bytes 99-199/200\r\n"),
                             Reply("206 Partial Content", "Content-Range: bytes 99-199/200\r\n", "rest")});
-    WriteFile("site/127.0.0.1/b.html", std::string(100, 'a'));
+    WriteFile("site/" + test::ServerFolderOf(server.URL("/")) + "/b.html", std::string(100, 'a'));
     task->url = resume.URL("/");
     Run(AddItem(resume.URL("/b.html"), "Incomplete (100 bytes)"));
     ASSERT_EQ(resume.Requests().size(), 2u);

@@ -1,6 +1,7 @@
 #include "model/Task.h"
 #include "net/Fetch.h"
 #include "net/FetchFixture.h"
+#include "support/TestSite.h"
 #include "support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -51,8 +52,8 @@ protected:
             EXPECT_EQ(item->State(), isSaved) << name;
             EXPECT_EQ(item->LoadedText().result, "200 OK") << name;
         }
-        EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), a) << name;
-        EXPECT_EQ(ReadFile(folder + "127.0.0.1/b.html"), b) << name;
+        EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server.URL("/")) + "/a.html"), a) << name;
+        EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server.URL("/")) + "/b.html"), b) << name;
         EXPECT_EQ(fetch.Status(), "Done") << name;
         EXPECT_TRUE(notifier.errors.empty()) << name;
     }
@@ -166,7 +167,7 @@ TEST_F(KeepAlive, ABodyCutOnAKeptConnectionIsKeptAndResumedOnANewOne)
     EXPECT_EQ(item->State(), isDownloading);
     EXPECT_EQ(item->LoadedText().result, "Incomplete (5 bytes)");
     EXPECT_EQ(fetch.Status(), "Connection closed before the end of the data");
-    const std::string file = "site/127.0.0.1/big.txt";
+    const std::string file = "site/" + test::ServerFolderOf(server.URL("/")) + "/big.txt";
     EXPECT_EQ(ReadFile(file), content.substr(0, 5));
 
     Run(item);
@@ -181,7 +182,7 @@ TEST_F(KeepAlive, ABodyCutOnAKeptConnectionIsKeptAndResumedOnANewOne)
     EXPECT_EQ(requests[1].find("Range"), std::string::npos);
     EXPECT_NE(requests[2].find("\r\nRange:Bytes=4-\r\n"), std::string::npos);
     EXPECT_NE(requests[3].find("\r\nRange:Bytes=4-\r\n"), std::string::npos);
-    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{"127.0.0.1/big.txt"});
+    EXPECT_EQ(test::FilesUnder(Path("site/")), std::vector<std::string>{test::ServerFolderOf(server.URL("/")) + "/big.txt"});
 }
 
 TEST_F(KeepAlive, AKeptConnectionClosedWhileIdleIsReplacedUnnoticed)
@@ -200,7 +201,7 @@ TEST_F(KeepAlive, AKeptConnectionClosedWhileIdleIsReplacedUnnoticed)
         EXPECT_EQ(item->State(), isSaved);
         EXPECT_EQ(item->LoadedText().result, "200 OK");
     }
-    EXPECT_EQ(ReadFile("site/127.0.0.1/b.html"), "other");
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/b.html"), "other");
     EXPECT_EQ(fetch.Status(), "Done");
     EXPECT_TRUE(notifier.errors.empty());
     EXPECT_EQ(server.Connections(), 2);
@@ -229,7 +230,7 @@ TEST_F(KeepAlive, AKeptConnectionEndedAsTheRequestGoesOutSendsItAgainUnnoticed)
         Run(item);
         EXPECT_EQ(item->State(), isSaved) << c.name;
         EXPECT_EQ(item->LoadedText().result, "200 OK") << c.name;
-        EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), "hello") << c.name;
+        EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server.URL("/")) + "/a.html"), "hello") << c.name;
         EXPECT_EQ(fetch.Status(), "Done") << c.name;
         EXPECT_TRUE(notifier.errors.empty()) << c.name;
         EXPECT_EQ(server.Connections(), 2) << c.name;

@@ -3,6 +3,7 @@
 #include "support/NginxServer.h"
 #include "support/ScriptedServer.h"
 #include "support/TestHome.h"
+#include "support/TestSite.h"
 
 #include <gtest/gtest.h>
 
@@ -73,10 +74,10 @@ TEST_F(NginxFetch, PagesLargeFilesRedirectsAndMissingFiles)
     EXPECT_EQ(missing->LoadedText().result, "404 Not Found");
 
     EXPECT_EQ(test::FilesUnder(Path("site/")),
-              (std::vector<std::string>{"127.0.0.1/files/big.bin", "127.0.0.1/index.html", "127.0.0.1/old.html"}));
-    EXPECT_EQ(ReadFile("site/127.0.0.1/index.html"), page);
-    EXPECT_EQ(ReadFile("site/127.0.0.1/old.html"), page);
-    EXPECT_EQ(ReadFile("site/127.0.0.1/files/big.bin"), big);
+              (std::vector<std::string>{test::ServerFolderOf(server->URL("/")) + "/files/big.bin", test::ServerFolderOf(server->URL("/")) + "/index.html", test::ServerFolderOf(server->URL("/")) + "/old.html"}));
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server->URL("/")) + "/index.html"), page);
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server->URL("/")) + "/old.html"), page);
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server->URL("/")) + "/files/big.bin"), big);
 }
 
 TEST_F(NginxFetch, UpdateAndResume)
@@ -87,11 +88,11 @@ TEST_F(NginxFetch, UpdateAndResume)
     EXPECT_EQ(again->State(), isUpdated);
     EXPECT_EQ(again->LoadedText().result, "304 Not Modified");
 
-    WriteFile("site/127.0.0.1/files/big.bin", big.substr(0, 1001));
+    WriteFile("site/" + test::ServerFolderOf(server->URL("/")) + "/files/big.bin", big.substr(0, 1001));
     TAVQItem *resumed = Fetch("/files/big.bin", "Incomplete (1001 bytes)");
     EXPECT_EQ(resumed->State(), isSaved);
     EXPECT_EQ(resumed->LoadedText().result, "206 Partial Content");
-    EXPECT_EQ(ReadFile("site/127.0.0.1/files/big.bin"), big);
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server->URL("/")) + "/files/big.bin"), big);
 }
 
 } // namespace

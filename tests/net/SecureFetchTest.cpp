@@ -1,4 +1,5 @@
 #include "net/FetchFixture.h"
+#include "support/TestSite.h"
 #include "support/NginxServer.h"
 #include "support/ScriptedServer.h"
 #include "support/TestCertificates.h"
@@ -38,8 +39,8 @@ TEST_F(SecureFetch, ATrustedServerServesItemsOverOneKeptConnection)
     TAVQItem *second = AddItem(server->URL("/b.html"));
     Run(second);
     EXPECT_EQ(second->State(), isSaved) << fetch.Status();
-    EXPECT_EQ(ReadFile("site/127.0.0.1/a.html"), "secure page");
-    EXPECT_EQ(ReadFile("site/127.0.0.1/b.html"), "second page");
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server->URL("/")) + "/a.html"), "secure page");
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server->URL("/")) + "/b.html"), "second page");
     // Two HEADs and two GETs, one connection and one handshake.
     EXPECT_EQ(server->Requests().size(), 4u);
     EXPECT_EQ(server->ConnectionsUsed(), 1);
@@ -50,7 +51,7 @@ TEST_F(SecureFetch, ATrustedServerServesItemsOverOneKeptConnection)
     TAVQItem *named = AddItem(byName);
     Run(named);
     EXPECT_EQ(named->State(), isSaved) << fetch.Status();
-    EXPECT_EQ(ReadFile("site/localhost/a.html"), "secure page");
+    EXPECT_EQ(ReadFile("site/localhost_" + std::to_string(server->Port()) + "/a.html"), "secure page");
 }
 
 TEST_F(SecureFetch, AnUntrustedCertificateEndsTheItemWithTheReasonUnlessAccepted)
@@ -81,7 +82,7 @@ TEST_F(SecureFetch, AnUntrustedCertificateEndsTheItemWithTheReasonUnlessAccepted
         fetch.AcceptInvalidCertificates = true;
         Run(item);
         EXPECT_EQ(item->State(), isSaved) << c.status << ": " << fetch.Status();
-        EXPECT_EQ(ReadFile(folder + "127.0.0.1/a.html"), "secure page") << c.status;
+        EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server->URL("/")) + "/a.html"), "secure page") << c.status;
     }
 }
 

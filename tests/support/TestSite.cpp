@@ -110,11 +110,33 @@ const std::map<std::string, std::string> &SiteFiles()
     return files;
 }
 
+namespace {
+// The folder of the site server started last.
+std::string siteFolder = "127.0.0.1";
+} // namespace
+
+std::string ServerFolderOf(const std::string &address)
+{
+    // Written out rather than asked of the engine: "http://127.0.0.1:8103/x" -> "127.0.0.1_8103".
+    const size_t host = address.find("://") + 3;
+    const size_t end = address.find('/', host);
+    std::string server = address.substr(host, end == std::string::npos ? std::string::npos : end - host);
+    std::replace(server.begin(), server.end(), ':', '_');
+    return server;
+}
+
+void SetSiteServerFolder(const std::string &folder) { siteFolder = folder; }
+
 const std::map<std::string, std::string> &SiteLocalNames()
 {
+    static std::map<std::string, std::string> names;
+    static std::string namesFolder;
+    if (namesFolder == siteFolder && !names.empty())
+        return names;
+    namesFolder = siteFolder;
     // Written out rather than asked of the engine, so that a fault in its
     // naming cannot hide behind its own answer.
-    static const std::map<std::string, std::string> names = [] {
+    names = [] {
         std::map<std::string, std::string> local = {
             {"index.html", "127.0.0.1/index.html"},
             {"style.css", "127.0.0.1/style.css"},
@@ -148,6 +170,9 @@ const std::map<std::string, std::string> &SiteLocalNames()
             local["modern/" + std::string(page) + ".html"] = "127.0.0.1/modern/" + std::string(page) + ".html";
         for (int i = 1; i <= kSlowFiles; ++i)
             local["slow/b" + std::to_string(i) + ".bin"] = "127.0.0.1/slow/b" + std::to_string(i) + ".bin";
+        // Under the folder of the server that serves them.
+        for (auto &[path, name] : local)
+            name = siteFolder + name.substr(name.find('/'));
         return local;
     }();
     return names;
@@ -206,7 +231,10 @@ std::unique_ptr<TNginxServer> StartSiteServer(const std::string &folder, bool sl
                         extraLines;
     if (slow)
         lines += "    location /slow/ { limit_rate 16k; }\n";
-    return std::make_unique<TNginxServer>(folder, lines, certificate);
+    auto server = std::make_unique<TNginxServer>(folder, lines, certificate);
+    if (server->Running())
+        siteFolder = ServerFolderOf(server->URL("/"));
+    return server;
 }
 
 } // namespace arvelo::test

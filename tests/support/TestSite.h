@@ -17,6 +17,12 @@ const std::map<std::string, std::string> &SiteFiles();
 // ("list.html?id=1"): file names relative to the copy folder. Written out
 // rather than asked of the engine, so that a fault in its naming cannot
 // hide behind its own answer.
+// The folder a copy keeps a test server's files in: its host and port
+// ("127.0.0.1_8103"), from any of its addresses.
+std::string ServerFolderOf(const std::string &address);
+// SiteLocalNames' names are under the folder of the site server started
+// last, or of the one named here (a server that redirects to it).
+void SetSiteServerFolder(const std::string &folder);
 const std::map<std::string, std::string> &SiteLocalNames();
 // The addresses a complete copy holds, by their paths on the server.
 std::vector<std::string> SiteCopiedPaths();

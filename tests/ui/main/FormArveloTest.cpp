@@ -165,7 +165,7 @@ TEST_F(FormArvelo, StopAndRunGoOnWithoutFetchingAgain)
     // Stopped while the slow files come in, after the pages are in.
     ASSERT_TRUE(PumpUntil([&] {
         TAVTask *running = window->Engine().run.RunningTask();
-        return running && running->pagesSaved >= 8 && FileExists(Copy() + "127.0.0.1/slow/b1.bin");
+        return running && running->pagesSaved >= 8 && FileExists(Copy() + test::SiteLocalNames().at("slow/b1.bin"));
     }));
     EXPECT_FALSE(run->isEnabled()) << "no second run while one goes on";
     QTest::mouseClick(stop, Qt::LeftButton);

@@ -192,7 +192,7 @@ TEST_F(FormScheduler, RenamesAreCheckedAndDeletedTasksGoToTheTrash)
     Child<QAction>("miTaskCopyURL")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:1/"));
     Child<QAction>("miTaskCopyLocalURL")->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Path("copy-other/127.0.0.1/index.htm"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Path("copy-other/127.0.0.1_1/index.htm"));
 
     Choose("site");
     notifier.answer = true;
@@ -277,7 +277,7 @@ TEST_F(FormScheduler, RunAgainAsksHowAndSalvixFetchesOnlyWhatFailed)
     EXPECT_EQ(Status("site"), "Task Complete");
 
     // The end of a run on disk writes the reports and opens the summary with the "Browser" program.
-    const std::string site = Path("copy-site/127.0.0.1/");
+    const std::string site = Path("copy-site/" + test::ServerFolderOf(server->URL("/")) + "/");
     ASSERT_TRUE(PumpUntil([&] { return !BrowserStarts().empty(); }));
     EXPECT_EQ(BrowserStarts(), (std::vector<std::vector<std::string>>{{site + "!site_summary.htm"}}));
     ASSERT_TRUE(PumpUntil([&] { return window->findChild<TdlgTaskReport *>() == nullptr; })) << "it closes itself";
