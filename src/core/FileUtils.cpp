@@ -127,7 +127,7 @@ void SaveText(const std::string &fileName, std::string_view text)
 
 namespace {
 
-void Replace(const std::string &fileName, std::string_view bytes, bool flushToDisk)
+void Replace(const std::string &fileName, std::string_view bytes, bool flushToDisk, bool ownerOnly = false)
 {
     std::string folder = ExtractFilePath(fileName);
     // Short enough for the file system whatever the length of the name.
@@ -139,9 +139,10 @@ void Replace(const std::string &fileName, std::string_view bytes, bool flushToDi
         throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
     std::string tempName(temp.data());
     try {
-        // Keep the mode of the file being replaced, else an ordinary file's.
+        // Keep the mode of the file being replaced, else an ordinary file's;
+        // a file that holds a password is its owner's alone from the start.
         struct stat old{};
-        ::fchmod(fd.get(), ::stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+        ::fchmod(fd.get(), ownerOnly ? 0600 : ::stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
         WriteAll(fd.get(), bytes, fileName);
         if (flushToDisk && ::fsync(fd.get()) != 0)
             throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
@@ -159,7 +160,10 @@ void Replace(const std::string &fileName, std::string_view bytes, bool flushToDi
 
 } // namespace
 
-void WriteFileAtomic(const std::string &fileName, std::string_view bytes) { Replace(fileName, bytes, true); }
+void WriteFileAtomic(const std::string &fileName, std::string_view bytes, bool ownerOnly)
+{
+    Replace(fileName, bytes, true, ownerOnly);
+}
 
 void ReplaceFile(const std::string &fileName, std::string_view bytes) { Replace(fileName, bytes, false); }
 

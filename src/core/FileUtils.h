@@ -25,7 +25,8 @@ void SaveText(const std::string &fileName, std::string_view text);
 // Replaces the file as one step: a temporary file beside it is written and
 // flushed to disk, then renamed over it. A crash leaves the old file or the
 // new one, never a mix. Throws EFileError on failure.
-void WriteFileAtomic(const std::string &fileName, std::string_view bytes);
+// ownerOnly: the file holds a password, readable and writable by its owner alone.
+void WriteFileAtomic(const std::string &fileName, std::string_view bytes, bool ownerOnly = false);
 // The same without waiting for the disk: readers see the old file or the
 // new one, for files that can be made again (downloaded pages, reports).
 void ReplaceFile(const std::string &fileName, std::string_view bytes);

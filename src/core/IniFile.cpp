@@ -82,12 +82,12 @@ std::string TIniFile::ToText() const
     return out;
 }
 
-void TIniFile::Save(const std::string &fileName) const
+void TIniFile::Save(const std::string &fileName, bool ownerOnly) const
 {
     std::string folder = ExtractFilePath(fileName);
     if (!folder.empty() && !FolderExists(folder))
         ForceFolders(folder);
-    WriteFileAtomic(fileName, ToText());
+    WriteFileAtomic(fileName, ToText(), ownerOnly);
 }
 
 const TIniFile::Section *TIniFile::Find(std::string_view section) const

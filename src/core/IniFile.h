@@ -19,7 +19,7 @@ public:
     std::string ToText() const;
     // Creates the file's folder when missing, then replaces the file atomically.
     // Throws EFileError.
-    void Save(const std::string &fileName) const;
+    void Save(const std::string &fileName, bool ownerOnly = false) const;
 
     bool HasSection(std::string_view section) const;
     bool HasKey(std::string_view section, std::string_view key) const;

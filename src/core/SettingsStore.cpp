@@ -587,7 +587,7 @@ bool TSettingsStore::Save(std::string *error) const
     std::string text = ExportText();
     try {
         ForceFolders(ExtractFilePath(fileName_));
-        WriteFileAtomic(fileName_, text);
+        WriteFileAtomic(fileName_, text, true); // it may hold the proxy's password
         return true;
     } catch (const EFileError &e) {
         if (error)

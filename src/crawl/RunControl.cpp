@@ -85,11 +85,14 @@ bool TRunControl::ValidateURL(std::string &address)
     return false;
 }
 
-std::unique_ptr<TAVTask> TRunControl::CreateTask(const std::string &address, bool map, bool intranet)
+std::unique_ptr<TAVTask> TRunControl::CreateTask(const std::string &given, bool map, bool intranet)
 {
     TAVApp &app = *TAVApp::Instance();
     std::string folder = app.TasksFolder() + app.LastCategory() + "/";
     auto task = std::make_unique<TAVTask>();
+    // The site's user name and password go with the task, never into its address, name or files.
+    std::string address = given;
+    SplitCredentials(address, task->userName, task->password);
     task->taskName = TAVTask::DefaultTaskName(folder, address);
     task->taskFile = folder + task->taskName + ".avt";
     task->category = app.LastCategory();

@@ -1,5 +1,7 @@
 #include "crawl/URL.h"
 
+#include <QByteArray>
+
 #include "core/FileUtils.h"
 #include "core/TextUtils.h"
 #include "model/FileTypes.h"
@@ -141,6 +143,24 @@ std::string SiteShortName(const std::string &url)
         host[dot] = '_';
     dot = host.find('.');
     return dot == std::string::npos ? host : host.substr(0, dot);
+}
+
+bool SplitCredentials(std::string &url, std::string &user, std::string &password)
+{
+    const size_t scheme = url.find("://");
+    const size_t host = scheme == std::string::npos ? 0 : scheme + 3;
+    const size_t end = url.find_first_of("/?#", host);
+    const size_t at = url.rfind('@', end == std::string::npos ? std::string::npos : end);
+    if (at == std::string::npos || at < host)
+        return false;
+    const std::string userInfo = url.substr(host, at - host);
+    const size_t colon = userInfo.find(':');
+    user = QByteArray::fromPercentEncoding(QByteArray::fromStdString(userInfo.substr(0, colon))).toStdString();
+    password = colon == std::string::npos
+                   ? std::string()
+                   : QByteArray::fromPercentEncoding(QByteArray::fromStdString(userInfo.substr(colon + 1))).toStdString();
+    url.erase(host, at + 1 - host);
+    return true;
 }
 
 bool NormalizeURL(std::string &url)

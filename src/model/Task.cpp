@@ -114,7 +114,7 @@ void TAVTask::Save()
     ini.WriteString(kTaskSection, "Next Run", DateTimeTextOrEmpty(nextRun));
     profile.file = taskFile;
     profile.WriteTo(ini);
-    ini.Save(taskFile);
+    ini.Save(taskFile, !password.empty());
     UpdateActiveList();
     if (OnSave)
         OnSave(*this);

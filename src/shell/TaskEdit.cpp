@@ -146,13 +146,22 @@ void TTaskEdit::FollowAddress(TTaskForm &form) const
     if (!FollowsAddress())
         return;
     std::string category = ValidTaskName(form.category) ? form.category : App().LastCategory();
-    form.name = TAVTask::DefaultTaskName(App().TasksFolder() + category + "/", form.url);
-    form.zipFile = UniqueFileName(App().DownloadsFolder() + TAVTask::SiteFileName(form.url) + ".zip");
+    // Named after the site, never after a user name or password in its address.
+    std::string address = form.url, user, password;
+    SplitCredentials(address, user, password);
+    form.name = TAVTask::DefaultTaskName(App().TasksFolder() + category + "/", address);
+    form.zipFile = UniqueFileName(App().DownloadsFolder() + TAVTask::SiteFileName(address) + ".zip");
 }
 
 TTaskFormProblem TTaskEdit::Validate(TTaskForm &form, const std::function<bool(const std::string &)> &isBusy) const
 {
     using P = TTaskFormProblem;
+    if (std::string user, password; SplitCredentials(form.url, user, password)) {
+        // Typed into the address: they are the site's user name and password.
+        form.needsPassword = true;
+        form.userName = user;
+        form.password = password;
+    }
     if (!NormalizeURL(form.url))
         return {P::kError, "A valid Internet address (URL) is required", "cmbURL"};
     if (Trim(form.name).empty())

@@ -80,6 +80,27 @@ TEST(URL, Normalize)
     }
 }
 
+TEST(URL, CredentialsComeOutOfTheAddress)
+{
+    struct Case {
+        const char *in, *out, *user, *password;
+        bool found;
+    } cases[] = {
+        {"http://u:p%40ss@h:81/x.htm", "http://h:81/x.htm", "u", "p@ss", true},
+        {"https://only@h/", "https://h/", "only", "", true},
+        {"u:p@h/a", "h/a", "u", "p", true},
+        {"http://h/a@b.htm", "http://h/a@b.htm", "", "", false},
+        {"http://h/?mail=a@b", "http://h/?mail=a@b", "", "", false},
+    };
+    for (const Case &c : cases) {
+        std::string url = c.in, user, password;
+        EXPECT_EQ(SplitCredentials(url, user, password), c.found) << c.in;
+        EXPECT_EQ(url, c.out) << c.in;
+        EXPECT_EQ(user, c.user) << c.in;
+        EXPECT_EQ(password, c.password) << c.in;
+    }
+}
+
 TEST(URL, DirectoriesAndAncestors)
 {
     EXPECT_EQ(URLDirectory("http://host/a/b.htm"), "http://host/a/");

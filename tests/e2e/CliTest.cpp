@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <set>
 #include <thread>
@@ -66,6 +68,32 @@ TEST_F(Cli, CopiesASiteIntoAFolder)
     ASSERT_EQ(RunCli({"list"}, &output), 0);
     EXPECT_NE(output.find("site"), std::string::npos) << output;
     EXPECT_NE(output.find("Task Complete"), std::string::npos) << output;
+}
+
+TEST_F(Cli, AUserNameAndPasswordInTheAddressStayOutOfNamesAndFiles)
+{
+    StartServer();
+    const std::string address = server->URL("/index.html");
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"copy", "http://reader:s3cret@" + address.substr(7), Copy()}, &output, &errors), 0)
+        << output << errors;
+    ExpectCompleteCopy();
+    EXPECT_EQ((output + errors).find("s3cret"), std::string::npos) << output << errors;
+    std::vector<std::string> tasks = FilesUnder(app->TasksFolder());
+    std::erase_if(tasks, [](const std::string &file) { return !file.ends_with(".avt"); });
+    ASSERT_EQ(tasks.size(), 1u);
+    for (const std::string &name : FilesUnder(Home()))
+        EXPECT_EQ(name.find("s3cret"), std::string::npos) << name;
+    TAVTask saved;
+    saved.taskFile = app->TasksFolder() + tasks[0];
+    saved.Load();
+    EXPECT_EQ(saved.url, address);
+    EXPECT_EQ(saved.userName, "reader");
+    EXPECT_EQ(saved.password, "s3cret");
+    // The task file holds a password: its owner's alone.
+    struct stat info{};
+    ASSERT_EQ(::stat(saved.taskFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)

@@ -453,6 +453,9 @@ void TdlgEditTask::accept()
     loading_ = true;
     cmbURL->setEditText(Q(form.url));
     edFileName->setText(Q(form.zipFile));
+    // A user name and password typed into the address moved to their boxes.
+    account->SetCredentials(form.userName, form.password);
+    cbUserNamePassword->setChecked(form.needsPassword);
     loading_ = false;
     if (problem) {
         Notifier().Error(problem.text);
