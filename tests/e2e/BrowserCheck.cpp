@@ -82,4 +82,21 @@ std::vector<std::string> FailedLoadsInChromium(const std::vector<std::string> &p
     return failures;
 }
 
+bool ScreenshotInChromium(const std::string &page, const std::string &pngFile, const std::string &harnessFolder,
+                          bool &available)
+{
+    QString program = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    available = !program.isEmpty();
+    if (!available)
+        return false;
+    const std::string address =
+        page.rfind("http", 0) == 0 ? page : QUrl::fromLocalFile(QString::fromStdString(page)).toString().toStdString();
+    TChildProcess chromium({program.toStdString(), "--headless=new", "--no-sandbox", "--disable-gpu",
+                            "--hide-scrollbars", "--force-device-scale-factor=1", "--window-size=800,600",
+                            "--virtual-time-budget=5000",
+                            "--user-data-dir=" + IncludeTrailingSlash(harnessFolder) + "chromium",
+                            "--screenshot=" + pngFile, address});
+    return chromium.Wait(120) == 0 && FileExists(pngFile);
+}
+
 } // namespace arvelo::test

@@ -12,4 +12,9 @@ namespace arvelo::test {
 std::vector<std::string> FailedLoadsInChromium(const std::vector<std::string> &pageFiles,
                                                const std::string &harnessFolder, bool &available);
 
+// Headless Chromium's picture of a page (an address or a file) at 800 by
+// 600 pixels, written as PNG; false, with available set, when it cannot.
+bool ScreenshotInChromium(const std::string &page, const std::string &pngFile, const std::string &harnessFolder,
+                          bool &available);
+
 } // namespace arvelo::test

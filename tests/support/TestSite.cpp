@@ -81,7 +81,11 @@ const std::map<std::string, std::string> &SiteFiles()
         // A page written as sites write them today: every quoting form,
         // references in values, srcset, picture, iframe, inline styles,
         // names without an extension and server-side page names.
-        const std::string png = site["images/photo.png"];
+        // A 24 by 24 checkerboard, so that a picture in the wrong place shows.
+        const std::string png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAABgAAAAYCAIAAABvFaqvAAAALklEQVR42mPQiDqBhu4"
+                                                       "EaKAhYtQwjBpER4PI04apZtQgeho0mrJH89qoQXQxCADxdfHf7e+L5AAAAABJRU5E"
+                                                       "rkJggg==")
+                                    .toStdString();
         site["modern.html"] =
             "<!doctype html><html><head><title>Modern</title>\n"
             "<link rel=stylesheet href='modern/m.css'>\n"

@@ -24,6 +24,7 @@
 #include <QClipboard>
 #include <QColor>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -161,6 +162,37 @@ TEST_F(FormScheduler, ATaskRunFromThePaneShowsItsRunAndItsOutcome)
               std::to_string(saved.pagesSaved.load()) + "/" + std::to_string(saved.totalPages.load()));
     EXPECT_EQ(test::CopiedFilesUnder(Path("copy-site/")), test::SiteExpectedFiles(test::SiteCopiedPaths()));
     test::Screenshot(*window, "complete");
+}
+
+TEST_F(FormScheduler, ATodaysPageOpensFromDiskAsItLooksOnline)
+{
+    StartServer();
+    WriteTask("modern", server->URL("/modern.html"));
+    OpenWindow();
+    window->ShowPage(Child<QWidget>("tsTasks"));
+    std::vector<std::string> &ended = RunsEnded();
+    Choose("modern");
+    QTest::mouseClick(Pane().btnTaskRun, Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return ended.size() == 1; }, 120));
+
+    ForceFolders(Path("harness/"));
+    bool available = false;
+    const std::string saved = Path("copy-modern/") + test::SiteLocalNames().at("modern.html");
+    ASSERT_TRUE(FileExists(saved));
+    test::ScreenshotInChromium(server->URL("/modern.html"), Path("online.png"), Path("harness/"), available);
+    if (!available)
+        GTEST_SKIP() << "chromium is not installed";
+    ASSERT_TRUE(test::ScreenshotInChromium(saved, Path("offline.png"), Path("harness/"), available));
+    const QImage online(QString::fromStdString(Path("online.png"))), offline(QString::fromStdString(Path("offline.png")));
+    ASSERT_EQ(online.size(), offline.size());
+    ASSERT_FALSE(online.isNull());
+    int64_t differing = 0;
+    for (int y = 0; y < online.height(); ++y)
+        for (int x = 0; x < online.width(); ++x)
+            differing += online.pixel(x, y) != offline.pixel(x, y);
+    EXPECT_LE(differing * 100, int64_t(online.width()) * online.height()) << differing << " pixels differ";
+    online.save(QString::fromLatin1(ARVELO_SCREENSHOT_DIR "/FormScheduler.ATodaysPageOpensFromDiskAsItLooksOnline-online.png"));
+    offline.save(QString::fromLatin1(ARVELO_SCREENSHOT_DIR "/FormScheduler.ATodaysPageOpensFromDiskAsItLooksOnline-offline.png"));
 }
 
 TEST_F(FormScheduler, RenamesAreCheckedAndDeletedTasksGoToTheTrash)
