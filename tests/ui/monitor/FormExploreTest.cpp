@@ -34,19 +34,6 @@ using test::PumpUntil;
 
 class FormExplore : public test::WindowFixture {
 protected:
-    TAVTask *WriteTask(const std::string &name, const std::string &address)
-    {
-        TAVTask task;
-        task.taskName = name;
-        task.category = "General";
-        task.taskFile = app->TasksFolder() + "General/" + name + ".avt";
-        task.url = address;
-        task.intranetMode = true;
-        task.destination = Path("copy-" + name + "/");
-        task.profile.profileName = "Custom";
-        task.Save();
-        return nullptr;
-    }
     TFormExplore &View() { return *Child<TFormExplore>("FormExplore"); }
     QAbstractItemModel &Rows() { return *View().lvExplore->model(); }
     std::string Text(int row, int column) { return Rows().index(row, column).data().toString().toStdString(); }

@@ -44,19 +44,6 @@ using test::PumpUntil;
 
 class FormScheduler : public test::WindowFixture {
 protected:
-    // A saved task of the category "General" that copies the test site.
-    void WriteTask(const std::string &name, const std::string &address)
-    {
-        TAVTask task;
-        task.taskName = name;
-        task.category = "General";
-        task.taskFile = app->TasksFolder() + "General/" + name + ".avt";
-        task.url = address;
-        task.intranetMode = true;
-        task.destination = Path("copy-" + name + "/");
-        task.profile.profileName = "Custom";
-        task.Save();
-    }
 
     TFormScheduler &Pane() { return *Child<TFormScheduler>("FormScheduler"); }
     int RowOf(const std::string &name)
@@ -373,7 +360,9 @@ TEST_F(FormScheduler, SeveralChosenTasksAreAskedOnceEachAndRunInTurn)
     std::vector<std::string> asked;
     std::function<void(TdlgRunTask &)> answer = [&](TdlgRunTask &dialog) {
         asked.push_back(dialog.windowTitle().toStdString());
-        test::OnNextModal<TdlgRunTask>(answer);
+        // Two tasks hold items: no watcher is left for a dialog that never comes.
+        if (asked.size() < 2)
+            test::OnNextModal<TdlgRunTask>(answer);
         QTest::mouseClick(dialog.btnRun, Qt::LeftButton);
     };
     test::OnNextModal<TdlgRunTask>(answer);

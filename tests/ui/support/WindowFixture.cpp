@@ -2,8 +2,10 @@
 
 #include "core/FileUtils.h"
 #include "model/Profile.h"
+#include "model/Task.h"
 #include "support/ScriptedServer.h"
 #include "support/TestSite.h"
+#include "ui/support/Modal.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -48,6 +50,7 @@ std::vector<std::vector<std::string>> WindowFixture::BrowserStarts() const
 
 void WindowFixture::TearDown()
 {
+    ForgetModalWatchers();
     window.reset();
     app.reset();
     server.reset();
@@ -70,6 +73,19 @@ void WindowFixture::StartServer(bool slow)
 {
     server = StartSiteServer(Path("www"), slow);
     ASSERT_TRUE(server->Running()) << server->Error();
+}
+
+void WindowFixture::WriteTask(const std::string &name, const std::string &address)
+{
+    TAVTask task;
+    task.taskName = name;
+    task.category = "General";
+    task.taskFile = app->TasksFolder() + "General/" + name + ".avt";
+    task.url = address;
+    task.intranetMode = true;
+    task.destination = Path("copy-" + name + "/");
+    task.profile.profileName = "Custom";
+    task.Save();
 }
 
 void WindowFixture::WriteProfile(const std::string &name)

@@ -40,6 +40,8 @@ protected:
     void StartServer(bool slow = false);
     // A profile file that follows the whole site.
     void WriteProfile(const std::string &name);
+    // A saved task of the category "General" that copies the address into "copy-<name>/".
+    void WriteTask(const std::string &name, const std::string &address);
     // The arguments the "Browser" program (a stub) was started with, one per start.
     std::vector<std::vector<std::string>> BrowserStarts() const;
 
