@@ -39,8 +39,8 @@ bool Accepts(uint16_t port)
 } // namespace
 
 TNginxServer::TNginxServer(const std::string &root, const std::string &serverLines,
-                           std::optional<TCertificate> certificate)
-    : certificate_(certificate)
+                           std::optional<TCertificate> certificate, const std::string &secondRoot)
+    : secondRoot_(secondRoot), certificate_(certificate)
 {
     QString program = QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     if (program.isEmpty())
@@ -67,8 +67,17 @@ TNginxServer::TNginxServer(const std::string &root, const std::string &serverLin
 
 void TNginxServer::Start()
 {
-    TReservedPort reserved;
+    TReservedPort reserved, secondReserved;
     port_ = reserved.Port();
+    std::string lines = serverLines_, secondServer;
+    if (!secondRoot_.empty()) {
+        secondPort_ = secondReserved.Port();
+        const std::string second = "127.0.0.1:" + std::to_string(secondPort_);
+        for (size_t at = lines.find("@second@"); at != std::string::npos; at = lines.find("@second@", at))
+            lines.replace(at, 8, second);
+        secondServer = "  server {\n    listen " + second + ";\n    root " + secondRoot_ + ";\n"
+                       "    access_log " + dir_ + "second.log requests;\n  }\n";
+    }
     std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\n"
                          "error_log " + dir_ + "error.log warn;\npid " + dir_ + "nginx.pid;\n"
                          "events { worker_connections 64; }\n"
@@ -85,7 +94,7 @@ void TNginxServer::Start()
                          (certificate_ ? "    ssl_certificate " + CertificateFile(*certificate_) + ";\n    ssl_certificate_key " +
                                              KeyFile(*certificate_) + ";\n"
                                        : std::string()) +
-                         "    root " + root_ + ";\n" + serverLines_ + "\n  }\n}\n";
+                         "    root " + root_ + ";\n" + lines + "\n  }\n" + secondServer + "}\n";
     std::string configPath = dir_ + "nginx.conf", logPath = dir_ + "error.log", pidPath = dir_ + "nginx.pid";
     SaveText(configPath, config);
     ::unlink(logPath.c_str());
@@ -93,6 +102,7 @@ void TNginxServer::Start()
     std::vector<char *> argv = {program_.data(), const_cast<char *>("-p"), dir_.data(), const_cast<char *>("-c"),
                                 configPath.data(), const_cast<char *>("-e"), logPath.data(), nullptr};
     reserved.Release();
+    secondReserved.Release();
     if (posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
         pid_ = -1;
         error_ = "nginx could not be started";
@@ -106,7 +116,7 @@ void TNginxServer::Start()
             pid_ = -1;
             break;
         }
-        running_ = Trim(ReadFileBytes(pidPath)) == ownPid && Accepts(port_);
+        running_ = Trim(ReadFileBytes(pidPath)) == ownPid && Accepts(port_) && (!secondPort_ || Accepts(secondPort_));
         if (!running_)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

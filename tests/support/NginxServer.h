@@ -14,11 +14,13 @@ namespace arvelo::test {
 
 // A real nginx serving a folder on a free loopback port, with a
 // configuration of its own; extra lines go into its server block. With a
-// certificate it serves https.
+// certificate it serves https. With a second root the same nginx also serves
+// that folder by http on a port of its own: another server of the same host,
+// whose address "127.0.0.1:port" replaces each "@second@" of the lines.
 class TNginxServer {
 public:
     explicit TNginxServer(const std::string &root, const std::string &serverLines = {},
-                          std::optional<TCertificate> certificate = {});
+                          std::optional<TCertificate> certificate = {}, const std::string &secondRoot = {});
     ~TNginxServer();
     TNginxServer(const TNginxServer &) = delete;
     TNginxServer &operator=(const TNginxServer &) = delete;
@@ -32,6 +34,11 @@ public:
     {
         return (certificate_ ? "https://" : "http://") + Address() + path;
     }
+    // The second server's address, "http://127.0.0.1:port/" + path.
+    std::string SecondURL(const std::string &path = "/") const
+    {
+        return "http://127.0.0.1:" + std::to_string(secondPort_) + path;
+    }
     // One line per request so far: method, target, status and the
     // If-Modified-Since header, as "GET /a.html 200 -".
     std::vector<std::string> Requests() const;
@@ -43,10 +50,10 @@ private:
     void Stop();
 
     QTemporaryDir work_;
-    std::string dir_, program_, root_, serverLines_, logFile_, connectionLog_;
+    std::string dir_, program_, root_, serverLines_, secondRoot_, logFile_, connectionLog_;
     std::optional<TCertificate> certificate_;
     pid_t pid_ = -1;
-    uint16_t port_ = 0;
+    uint16_t port_ = 0, secondPort_ = 0;
     bool running_ = false;
     std::string error_;
 };

@@ -89,8 +89,10 @@ const std::map<std::string, std::string> &SiteFiles()
         site["modern.html"] =
             "<!doctype html><html><head><title>Modern</title>\n"
             "<link rel=stylesheet href='modern/m.css'>\n"
+            // From another server of the host, whose files have the names of this one's.
+            "<link rel=stylesheet href=\"http://127.0.0.1:1/style.css\">\n"
             "<style>.hero { height: 8px; background: url(\"modern/hero.png\") }</style></head>\n<body>\n"
-            "<div class=hero></div>\n"
+            "<div class=hero></div><div class=annex></div>\n"
             "<a href='modern/single.html'>Single</a> <a href=modern/unquoted.html>Unquoted</a>\n"
             "<a href=\" modern/padded.html \">Padded</a> <a href=\"modern/q.html?a=1&amp;b=2\">Query</a>\n"
             "<img src=\"modern/s1.png\" srcset=\"modern/s1.png 1x, modern/s2.png 2x, modern/s3.png 3x\" alt=s>\n"
@@ -109,6 +111,9 @@ const std::map<std::string, std::string> &SiteFiles()
                 Page(page, "<a href='../modern.html'>Back</a> <img src=../images/photo.png alt=x>");
         site["modern/page.php"] = Page("PHP", "<a href=\"../index.html\">Home</a> <a href=about>About</a>");
         site["modern/cart.aspx"] = Page("ASPX", "<a href=\"page.php\">PHP</a>");
+        // The second server's files, at its root.
+        site["annex/style.css"] = ".annex { height: 8px; background: url(images/photo.png) }\n";
+        site["annex/images/photo.png"] = png;
         return site;
     }();
     return files;
@@ -117,6 +122,8 @@ const std::map<std::string, std::string> &SiteFiles()
 namespace {
 // The folder of the site server started last.
 std::string siteFolder = "127.0.0.1";
+// The folder of its second server.
+std::string annexFolder = "127.0.0.1_1";
 } // namespace
 
 std::string ServerFolderOf(const std::string &address)
@@ -135,9 +142,9 @@ const std::map<std::string, std::string> &SiteLocalNames()
 {
     static std::map<std::string, std::string> names;
     static std::string namesFolder;
-    if (namesFolder == siteFolder && !names.empty())
+    if (namesFolder == siteFolder + annexFolder && !names.empty())
         return names;
-    namesFolder = siteFolder;
+    namesFolder = siteFolder + annexFolder;
     // Written out rather than asked of the engine, so that a fault in its
     // naming cannot hide behind its own answer.
     names = [] {
@@ -177,6 +184,8 @@ const std::map<std::string, std::string> &SiteLocalNames()
         // Under the folder of the server that serves them.
         for (auto &[path, name] : local)
             name = siteFolder + name.substr(name.find('/'));
+        local["annex/style.css"] = annexFolder + "/style.css";
+        local["annex/images/photo.png"] = annexFolder + "/images/photo.png";
         return local;
     }();
     return names;
@@ -231,13 +240,18 @@ std::unique_ptr<TNginxServer> StartSiteServer(const std::string &folder, bool sl
     std::string lines = "    location = /old.html { return 302 /new.html; }\n"
                         // Names without an extension, and pages made by a server, as sites serve them.
                         "    location /modern/ { try_files $uri $uri.html =404; }\n"
-                        "    location ~ \\.(php|aspx)$ { types { } default_type text/html; }\n" +
+                        "    location ~ \\.(php|aspx)$ { types { } default_type text/html; }\n"
+                        // The modern page's links to the second server, whose port is known only now.
+                        "    location = /modern.html { sub_filter 'http://127.0.0.1:1/' 'http://@second@/';\n"
+                        "      sub_filter_once off; sub_filter_last_modified on; }\n" +
                         extraLines;
     if (slow)
         lines += "    location /slow/ { limit_rate 16k; }\n";
-    auto server = std::make_unique<TNginxServer>(folder, lines, certificate);
-    if (server->Running())
+    auto server = std::make_unique<TNginxServer>(folder, lines, certificate, folder + (folder.ends_with('/') ? "" : "/") + "annex");
+    if (server->Running()) {
         siteFolder = ServerFolderOf(server->URL("/"));
+        annexFolder = ServerFolderOf(server->SecondURL("/"));
+    }
     return server;
 }
 
