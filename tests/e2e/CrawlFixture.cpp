@@ -5,12 +5,11 @@
 #include "core/FileUtils.h"
 #include "crawl/URL.h"
 #include "schedule/Schedule.h"
+#include "support/PageLinks.h"
 #include "support/ScriptedServer.h"
 
 #include <QByteArray>
 #include <QUrl>
-
-#include <regex>
 
 namespace arvelo::test {
 
@@ -130,39 +129,25 @@ std::vector<std::string> CrawlFixture::BrokenLinks(const std::vector<std::string
     std::vector<std::string> failed;
     for (const std::string &path : failedPaths)
         failed.push_back(LocalFile(path));
-    // Every quoting form: "a", 'a' and a.
-    static const std::regex kLink(R"re((?:href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>"']+)))re", std::regex::icase);
     std::vector<std::string> broken;
-    for (const std::string &name : FilesUnder(Copy())) {
-        std::string ext = LowerAscii(name.substr(name.rfind('.') + 1));
-        if (ext != "html" && ext != "htm")
+    for (const auto &[name, link] : PageLinksUnder(Copy())) {
+        const std::string file = Copy() + name;
+        // Links a copy leaves on the web: other sites, and addresses of
+        // this one that it does not hold. One whose file is in the copy
+        // was left unconverted.
+        if (link.rfind("http://", 0) == 0) {
+            std::string address = StripFragment(link), site = server->URL("/");
+            auto local = LocalNames().find(address.substr(std::min(address.size(), site.size())));
+            if (address.rfind(site, 0) == 0 && local != LocalNames().end() &&
+                FileExists(Copy() + local->second))
+                broken.push_back(name + ": " + link + " (not converted)");
             continue;
-        std::string file = Copy() + name;
-        std::string page = ReadFileBytes(file);
-        for (auto it = std::sregex_iterator(page.begin(), page.end(), kLink); it != std::sregex_iterator(); ++it) {
-            const std::smatch &match = *it;
-            std::string link = match[1].matched ? match[1] : match[2].matched ? match[2] : match[3];
-            // As browsers read an address: without the blanks around it.
-            link = Trim(link);
-            if (link.empty() || link[0] == '#')
-                continue;
-            // Links a copy leaves on the web: other sites, and addresses of
-            // this one that it does not hold. One whose file is in the copy
-            // was left unconverted.
-            if (link.rfind("http://", 0) == 0) {
-                std::string address = StripFragment(link), site = server->URL("/");
-                auto local = LocalNames().find(address.substr(std::min(address.size(), site.size())));
-                if (address.rfind(site, 0) == 0 && local != LocalNames().end() &&
-                    FileExists(Copy() + local->second))
-                    broken.push_back(name + ": " + link + " (not converted)");
-                continue;
-            }
-            QUrl target = QUrl::fromLocalFile(QString::fromStdString(file)).resolved(QUrl(QString::fromStdString(link)));
-            std::string path = target.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toLocalFile().toStdString();
-            bool allowed = std::find(failed.begin(), failed.end(), path) != failed.end();
-            if (path.rfind(Copy(), 0) != 0 || (!FileExists(path) && !allowed))
-                broken.push_back(name + ": " + link);
         }
+        QUrl target = QUrl::fromLocalFile(QString::fromStdString(file)).resolved(QUrl(QString::fromStdString(link)));
+        std::string path = target.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toLocalFile().toStdString();
+        bool allowed = std::find(failed.begin(), failed.end(), path) != failed.end();
+        if (path.rfind(Copy(), 0) != 0 || (!FileExists(path) && !allowed))
+            broken.push_back(name + ": " + link);
     }
     return broken;
 }

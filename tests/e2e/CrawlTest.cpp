@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "model/ActiveTaskList.h"
 #include "model/DownloadItem.h"
+#include "support/PageLinks.h"
 #include "support/TestSite.h"
 #include "support/FakeResolver.h"
 #include "support/ScriptedServer.h"
@@ -212,6 +213,35 @@ TEST_F(Crawl, ChromiumLoadsEveryCopiedPageWithoutAFailure)
     if (!available)
         GTEST_SKIP() << "chromium is not installed";
     EXPECT_EQ(failures, std::vector<std::string>());
+}
+
+TEST_F(Crawl, ARealSiteCopiesWithNoBrokenLinkThatTheSiteItselfDoesNotHave)
+{
+    const std::string doc = "/usr/share/doc/python3.11/html/";
+    if (!FileExists(doc + "index.html"))
+        GTEST_SKIP() << "python3.11-doc is not installed";
+    TNginxServer site(doc);
+    ASSERT_TRUE(site.Running()) << site.Error();
+    engine->slots.SetConnections(10);
+    TAVTask *task = NewCopyTaskAt(site.URL("/index.html"));
+    // Its pages name other sites' files; a test never leaves the machine.
+    task->profile.resourceLocation = locStartSite;
+    ASSERT_TRUE(RunToEnd(*task, 300));
+    EXPECT_EQ(task->status.load(), tsTaskComplete);
+    const std::string copy = Copy() + ServerFolderOf(site.URL()) + "/";
+    size_t pages = 0;
+    for (const std::string &name : FilesUnder(copy))
+        pages += name.ends_with(".html");
+    EXPECT_GT(pages, 500u);
+    // Debian leaves out the change log that many pages link to: those links
+    // stay broken, and no other may.
+    const std::set<std::string> brokenOnTheSite = MissingLinkTargets(doc);
+    ASSERT_GT(brokenOnTheSite.size(), 0u);
+    std::vector<std::string> brokenInTheCopy;
+    for (const std::string &target : MissingLinkTargets(copy))
+        if (!brokenOnTheSite.count(target))
+            brokenInTheCopy.push_back(target);
+    EXPECT_EQ(brokenInTheCopy, std::vector<std::string>());
 }
 
 TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
