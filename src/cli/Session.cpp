@@ -232,13 +232,6 @@ int TSession::Drive(TAVTask &task)
         task.zipLast = true;
     QCoreApplication::exec();
     engine_->run.OnRunEnded = nullptr;
-    if (TAVQItem *start = task.items.ItemCount() ? task.items.Item(0) : nullptr; start && start->State() == isError) {
-        start->LoadFields();
-        std::fprintf(stderr, "arvelo-cli: the start page could not be fetched: %s\n",
-                     start->LoadedText().result.c_str());
-        start->ReleaseFields();
-        return kExitFailed;
-    }
     return status;
 }
 

@@ -117,7 +117,7 @@ std::string TAVApp::FolderSetting(const char *name, const std::string &fallback,
         try {
             ForceFolders(folder);
         } catch (const EFileError &e) {
-            Notifier().Error(std::string(e.what()) + ": " + folder);
+            Notifier().Error(e.what());
         }
     }
     return folder;
@@ -331,7 +331,7 @@ void TAVApp::MoveOldLayoutTasks()
     try {
         ForceFolders(general);
     } catch (const EFileError &e) {
-        Notifier().Error(std::string(e.what()) + ": " + general);
+        Notifier().Error(e.what());
         return;
     }
     for (const char *mask : {"*.avt", "*.dwn"})

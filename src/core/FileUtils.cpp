@@ -11,6 +11,27 @@
 #include <unistd.h>
 
 namespace arvelo {
+
+bool FolderUnwritable(const std::string &folder, int systemError)
+{
+    if (systemError == ENOSPC || systemError == EDQUOT || systemError == EROFS)
+        return true;
+    try {
+        ForceFolders(folder);
+    } catch (const EFileError &) {
+        return true;
+    }
+    return ::access(folder.c_str(), W_OK) != 0;
+}
+
+std::string EFileError::Reason() const { return systemError_ ? std::strerror(systemError_) : what(); }
+
+void ThrowFileError(const std::string &message)
+{
+    const int error = errno;
+    throw EFileError(message + " (" + std::strerror(error) + ")", error);
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -49,7 +70,7 @@ void WriteAll(int fd, std::string_view bytes, const std::string &fileName)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
+            ThrowFileError("Unable to write file: " + fileName);
         bytes.remove_prefix(static_cast<size_t>(written));
     }
 }
@@ -121,7 +142,7 @@ void SaveText(const std::string &fileName, std::string_view text)
 {
     FileHandle fd(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (fd.get() < 0)
-        throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+        ThrowFileError("Cannot create file \"" + fileName + "\"");
     WriteAll(fd.get(), text, fileName);
 }
 
@@ -136,7 +157,7 @@ void Replace(const std::string &fileName, std::string_view bytes, bool flushToDi
     temp.push_back('\0');
     FileHandle fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+        ThrowFileError("Cannot create file \"" + fileName + "\"");
     std::string tempName(temp.data());
     try {
         // Keep the mode of the file being replaced, else an ordinary file's;
@@ -145,11 +166,11 @@ void Replace(const std::string &fileName, std::string_view bytes, bool flushToDi
         ::fchmod(fd.get(), ownerOnly ? 0600 : ::stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
         WriteAll(fd.get(), bytes, fileName);
         if (flushToDisk && ::fsync(fd.get()) != 0)
-            throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
+            ThrowFileError("Unable to write file: " + fileName);
         if (::close(fd.release()) != 0)
-            throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
+            ThrowFileError("Unable to write file: " + fileName);
         if (::rename(tempName.c_str(), fileName.c_str()) != 0)
-            throw EFileError("Unable to replace file: " + fileName + " (" + std::strerror(errno) + ")");
+            ThrowFileError("Unable to replace file: " + fileName);
     } catch (...) {
         ::unlink(tempName.c_str());
         throw;
@@ -180,7 +201,7 @@ void CreateOrReplaceFile(const std::string &fileName, std::string_view bytes)
     try {
         WriteAll(fd.get(), bytes, fileName);
         if (::close(fd.release()) != 0)
-            throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
+            ThrowFileError("Unable to write file: " + fileName);
     } catch (...) {
         ::unlink(fileName.c_str());
         throw;
@@ -202,8 +223,13 @@ bool FolderExists(const std::string &path)
 void ForceFolders(const std::string &path)
 {
     std::error_code error;
-    if (path.empty() || (!fs::create_directories(path, error) && !FolderExists(path)))
+    if (path.empty())
         throw EFileError("Unable to create directory");
+    if (!fs::create_directories(path, error) && !FolderExists(path)) {
+        // A file where a folder should be gives no error of its own.
+        const int code = error ? error.value() : ENOTDIR;
+        throw EFileError("Unable to create directory " + path + " (" + std::strerror(code) + ")", code);
+    }
 }
 
 std::string ExtractFilePath(std::string_view fileName)

@@ -12,7 +12,26 @@ namespace arvelo {
 class EFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // With the system's error number, whose text alone is what a user is
+    // shown of a file that could not be written ("No space left on device").
+    EFileError(const std::string &message, int systemError)
+        : std::runtime_error(message), systemError_(systemError) {}
+    int SystemError() const { return systemError_; }
+    // The system's text for it, or the whole message when there is none.
+    std::string Reason() const;
+
+private:
+    int systemError_ = 0;
 };
+
+// Whether a write that failed with the system error says that nothing can be
+// written into the folder: the disk is full or read-only, or the folder is
+// not one that can be made and written in.
+bool FolderUnwritable(const std::string &folder, int systemError);
+
+// Throws EFileError for the system error in errno: the message, then the
+// system's text in brackets.
+[[noreturn]] void ThrowFileError(const std::string &message);
 
 // The file's lines joined with CR LF after every line, the last one included.
 std::string LoadText(const std::string &fileName);

@@ -33,6 +33,9 @@ TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload 
             OnCounters(task);
     };
     dispatcher_.OnItemCompleted = [this](TAVSocket &, TAVQItem &item) {
+        if (!item.task->destinationFailure.empty())
+            // Ended at once, out of the dispatcher's step.
+            QTimer::singleShot(0, &zipTimer_, [this] { ZipTimer(); });
         if (item.State() != isSaved)
             return;
         if (item.IsPage() || item.IsStyleSheet())
@@ -234,6 +237,7 @@ void TRunControl::StartTask(TAVTask &task)
             archive_.Requeue(task);
     }
     task.status = tsDownloading;
+    task.destinationFailure.clear();
     running_ = &task;
     try {
         task.Save();
@@ -342,12 +346,54 @@ void TRunControl::FinishTask(TAVTask &task)
         OnRunEnded(task);
 }
 
+void TRunControl::FailTask(TAVTask &task, std::string why)
+{
+    if (halting_ || running_ != &task)
+        return;
+    Notifier().Error(why);
+    HaltTask(task);
+    // The fetches the halt ended may have failed for the same reason.
+    task.destinationFailure.clear();
+    // Incomplete: a resume fetches what is missing once the cause is mended.
+    task.status = tsIncomplete;
+    try {
+        task.Save();
+    } catch (const EFileError &error) {
+        Notifier().Error(error.what());
+    }
+    ShowStatus("Ready");
+    if (OnRunEnded)
+        OnRunEnded(task);
+}
+
+std::string TRunControl::StartPageFailure(TAVTask &task)
+{
+    TAVQItem *start = task.items.ItemCount() ? task.items.Item(0) : nullptr;
+    if (!start || start->State() != isError)
+        return {};
+    start->LoadFields();
+    std::string why = "The start page could not be saved: " + start->LoadedText().result;
+    start->ReleaseFields();
+    return why;
+}
+
 void TRunControl::ZipTimer()
 {
     TAVTask *task = running_;
     if (!task || halting_)
         return;
+    if (!task->destinationFailure.empty()) {
+        FailTask(*task, task->destinationFailure);
+        return;
+    }
     bool complete = task->status == tsComplete;
+    if (complete) {
+        // A copy without its start page is no copy, whatever else it holds.
+        if (std::string why = StartPageFailure(*task); !why.empty()) {
+            FailTask(*task, why);
+            return;
+        }
+    }
     // With "Zip Last" the files wait until the download has finished.
     bool zipped = !task->intranetMode && (complete || !task->zipLast) && archive_.Tick(*task, complete);
     if (!complete)

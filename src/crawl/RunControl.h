@@ -45,6 +45,8 @@ public:
     void HaltTask(TAVTask &task);
     void StopTask(TAVTask &task);
     void FinishTask(TAVTask &task);
+    // Ends the run as failed (the task "Incomplete") with one message.
+    void FailTask(TAVTask &task, std::string why);
 
     // The schedule thread's check: starts the first due task when none runs.
     void CheckSchedules();
@@ -79,6 +81,8 @@ private:
     void ResumeTiming(TAVTask &task);
     void BeginNewRun(TAVTask &task);
     void ZipTimer();
+    // Why the run's start page is not in the copy, or empty when it is.
+    static std::string StartPageFailure(TAVTask &task);
     // The archive's name from the start page title, when the profile asks for it.
     void RenameArchive(TAVTask &task);
 

@@ -23,7 +23,11 @@ struct TThreadParse::TPage {
     // What parsing gave: the state to publish, the title, the links not
     // queued yet and why the page could not be written back.
     uint8_t state = isParsed;
-    std::string title, failure;
+    std::string title;
+    // Why the rewritten page could not be saved (the system's reason, and
+    // the whole message), and whether nothing can be written there at all.
+    std::string failure, failureMessage;
+    bool destinationUnwritable = false;
     std::vector<TCandidate> unqueued;
 };
 
@@ -217,9 +221,17 @@ void TThreadParse::PublishPages(TAVTask &task, TBatch &batch, size_t count)
                 if (item.level == 0)
                     task.startPageTitle = page.title;
             }
-            item.SetState(page.state);
+            if (!page.failure.empty()) {
+                item.Text().result = page.failure;
+                item.SetState(isError);
+                ++(item.IsPage() ? task.pageErrors : task.resourceErrors);
+                if (page.destinationUnwritable)
+                    task.DestinationFailed(page.failure);
+            } else {
+                item.SetState(page.state);
+            }
             item.Publish(true);
-            if (page.state == isParsed && !task.intranetMode)
+            if (page.failure.empty() && page.state == isParsed && !task.intranetMode)
                 task.zipQueue.Append(page.file, &item);
         }
         // Pages left for the next batch are taken up again from the list.
@@ -232,7 +244,7 @@ void TThreadParse::PublishPages(TAVTask &task, TBatch &batch, size_t count)
     std::string failure;
     for (size_t i = 0; i < count; ++i)
         if (!batch.pages[i].failure.empty())
-            failure = batch.pages[i].failure;
+            failure = batch.pages[i].failureMessage;
     Status(failure);
 }
 
@@ -276,8 +288,11 @@ void TThreadParse::ParsePage(TAVTask &task, const TBatch &batch, TPage &page)
     try {
         ReplaceFile(file, text);
     } catch (const EFileError &error) {
-        // The downloaded page stays as it was; the crawl goes on.
-        page.failure = error.what();
+        // The downloaded page stays as it was, its links unconverted: an
+        // error, so that Salvix fetches and converts it again.
+        page.failure = error.Reason();
+        page.failureMessage = error.what();
+        page.destinationUnwritable = FolderUnwritable(task.WorkFolder(), error.SystemError());
     }
 }
 

@@ -187,6 +187,12 @@ void TAVTask::ClearItems()
     items.Clear();
 }
 
+void TAVTask::DestinationFailed(const std::string &reason)
+{
+    if (destinationFailure.empty())
+        destinationFailure = "Unable to write into " + WorkFolder() + " (" + reason + ")";
+}
+
 std::string TAVTask::WorkFolder() const
 {
     if (intranetMode)

@@ -51,6 +51,11 @@ public:
     // Where the start address led when it redirected to another host: that
     // host is the start site too.
     std::string startRedirect;
+    // Why the run cannot write into its destination at all (a full or
+    // read-only disk, a file where its folder should be); set by the first
+    // write that found out, it ends the run. Window thread only.
+    std::string destinationFailure;
+    void DestinationFailed(const std::string &reason);
     std::string server;
     bool canUpdate = false;
     std::string destination;

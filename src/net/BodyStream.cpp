@@ -15,10 +15,7 @@ namespace arvelo {
 
 namespace {
 
-[[noreturn]] void FailWriting(const std::string &fileName)
-{
-    throw EFileError("Unable to write file: " + fileName + " (" + std::strerror(errno) + ")");
-}
+[[noreturn]] void FailWriting(const std::string &fileName) { ThrowFileError("Unable to write file: " + fileName); }
 
 void WriteAllAt(int fd, const char *data, size_t count, int64_t offset, const std::string &fileName)
 {
@@ -43,7 +40,7 @@ int CreateTemporary(const std::string &folder, std::string &name)
     buffer.push_back('\0');
     int fd = mkostemp(buffer.data(), O_CLOEXEC);
     if (fd < 0)
-        throw EFileError("Error: Failed to create file: " + pattern);
+        ThrowFileError("Error: Failed to create file: " + pattern);
     fchmod(fd, 0644);
     name = buffer.data();
     return fd;
@@ -163,8 +160,9 @@ void TBodyStream::SaveTo(const std::string &fileName)
     if (InMemory()) {
         try {
             CreateOrReplaceFile(fileName, memory_);
-        } catch (const EFileError &) {
-            throw EFileError("Error: Failed to create file: " + fileName);
+        } catch (const EFileError &error) {
+            throw EFileError("Error: Failed to create file: " + fileName + " (" + error.Reason() + ")",
+                             error.SystemError());
         }
         Clear();
         return;
@@ -172,11 +170,14 @@ void TBodyStream::SaveTo(const std::string &fileName)
     close(spillFd_);
     spillFd_ = -1;
     if (rename(spillName_.c_str(), fileName.c_str()) != 0) {
-        bool copied = errno == EXDEV && CopyFileForce(spillName_, fileName);
+        int error = errno;
+        bool copied = error == EXDEV && CopyFileForce(spillName_, fileName);
+        if (!copied && error == EXDEV)
+            error = errno;
         unlink(spillName_.c_str());
         spillName_.clear();
         if (!copied)
-            throw EFileError("Error: Failed to create file: " + fileName);
+            throw EFileError("Error: Failed to create file: " + fileName + " (" + std::strerror(error) + ")", error);
     }
     spillName_.clear();
     Clear();

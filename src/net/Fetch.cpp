@@ -1,7 +1,6 @@
 #include "net/Fetch.h"
 
 #include "core/FileUtils.h"
-#include "core/Notifier.h"
 #include "core/TextUtils.h"
 #include "core/WindowThread.h"
 #include "crawl/LocalNames.h"
@@ -151,7 +150,9 @@ TThreadHTTP::TSaved TThreadHTTP::WriteBody()
         ForceFolders(ExtractFilePath(file));
         http_.Body.SaveTo(file);
         return TSaved::kSaved;
-    } catch (const EFileError &) {
+    } catch (const EFileError &error) {
+        writeFailure_ = error.Reason();
+        destinationUnwritable_ = FolderUnwritable(owner_.Root(), error.SystemError());
         return TSaved::kFailed;
     }
 }
@@ -167,7 +168,12 @@ void TThreadHTTP::RecordSaved(TSaved saved)
         item_.SetState(isSaved);
         break;
     case TSaved::kFailed:
-        Notifier().Error("Error: Failed to create file: " + owner_.LocalFile());
+        // An error like any other, retried by Salvix; a destination that
+        // takes no file at all ends the run with one message, not one per file.
+        item_.Text().result = writeFailure_;
+        item_.SetState(isError);
+        if (destinationUnwritable_ && item_.task)
+            item_.task->DestinationFailed(writeFailure_);
         break;
     }
 }
@@ -304,8 +310,10 @@ void TThreadHTTP::Execute()
                 const TSaved written = WriteBody();
                 Publish([&](TAVQItem &item) {
                     RecordSaved(written);
-                    item.Text().result = IncompleteText(held);
-                    item.SetState(isDownloading);
+                    if (written != TSaved::kFailed) {
+                        item.Text().result = IncompleteText(held);
+                        item.SetState(isDownloading);
+                    }
                 });
             }
         } catch (const std::exception &) {
@@ -389,6 +397,7 @@ void TlqHTTP::Start()
         End();
         return;
     }
+    root_ = root;
     localFile_ = LocalFileName(root, URLDirectory(URL), URL);
     credentialServer_ = task.url;
     HTTP.Body.Clear();

@@ -55,7 +55,8 @@ private:
     enum class TSaved { kNotASuccess, kSaved, kFailed };
     // On the worker's own thread: the window thread never waits for the disk.
     TSaved WriteBody();
-    // On the window thread: what the item says about its file.
+    // On the window thread: what the item says about its file. A file that
+    // could not be written makes the item an error with the system's reason.
     void RecordSaved(TSaved saved);
     // Changes the item, after the deferred changes, and publishes it, on
     // the window thread; with release its fields go back to the item list.
@@ -72,6 +73,10 @@ private:
     TAVQItem &item_;
     std::vector<std::function<void(TAVQItem &)>> deferred_;
     std::atomic<bool> running_{false};
+    // Why WriteBody failed: the system's text, and whether the whole
+    // destination is unwritable rather than this one file.
+    std::string writeFailure_;
+    bool destinationUnwritable_ = false;
 };
 
 // The fetch component of a connection slot. The slot fills in the address,
@@ -111,6 +116,8 @@ public:
     void TakeOutcome();
     // The local file of the item, and the server its task's credentials belong to.
     const std::string &LocalFile() const { return localFile_; }
+    // The folder the task's files go into.
+    const std::string &Root() const { return root_; }
     const std::string &CredentialServer() const { return credentialServer_; }
 
     // Starts fetching; a proxy or address that is refused ends the fetch at
@@ -139,7 +146,7 @@ private:
     std::atomic<int> percent_{0};
     std::atomic<int64_t> bytes_{0};       // of the whole fetch
     std::atomic<int64_t> streamBytes_{0}; // the last count of the request or body under way
-    std::string localFile_, credentialServer_;
+    std::string localFile_, root_, credentialServer_;
     std::function<void()> outcome_; // the worker's until the end, then the window's
 };
 

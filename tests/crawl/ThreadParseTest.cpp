@@ -148,7 +148,11 @@ TEST_F(ThreadParse, MissingEmptyAndUnwritablePagesDoNotStopTheThread)
     RunUntilParsed();
     EXPECT_EQ(missing->State(), isNone);
     EXPECT_EQ(blank->State(), isParsed);
-    EXPECT_EQ(locked->State(), isParsed);
+    // An error that Salvix takes up again, with the system's reason.
+    EXPECT_EQ(locked->State(), isError);
+    locked->LoadFields();
+    EXPECT_EQ(locked->LoadedText().result, "File name too long");
+    locked->ReleaseFields();
     EXPECT_EQ(last->State(), isParsed);
     EXPECT_EQ(ReadFile("site/www.site.example/last.htm"), "<A HREF=\"x.htm\">x</A>\r\n");
     // The unwritable page stays as it was downloaded, and says why.
