@@ -74,8 +74,10 @@ const char *UsageText()
            "  --version           show the version and exit\n"
            "\n"
            "Ctrl-C stops a run so that it can be resumed later with --mode resume.\n"
-           "Exit status: 0 when the task completed, 1 when it failed or was stopped,\n"
-           "2 for invalid input.\n";
+           "The end of a run lists the addresses that failed (up to 20), even with --quiet.\n"
+           "Exit status: 0 when every address was saved, 1 when the run failed or was\n"
+           "stopped (or a file could not be written), 2 for invalid input, 4 when the\n"
+           "task completed but some addresses failed.\n";
 }
 
 bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::string &error)

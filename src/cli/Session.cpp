@@ -232,7 +232,31 @@ int TSession::Drive(TAVTask &task)
         task.zipLast = true;
     QCoreApplication::exec();
     engine_->run.OnRunEnded = nullptr;
-    return status;
+    const int failures = ShowFailures(task);
+    return status == kExitCompleted && failures > 0 ? kExitSomeFailed : status;
+}
+
+int TSession::ShowFailures(TAVTask &task) const
+{
+    constexpr int kShown = 20;
+    int count = 0;
+    for (size_t i = 0; i < task.items.ItemCount(); ++i) {
+        TAVQItem &item = *task.items.Item(i);
+        if (item.State() != isError)
+            continue;
+        if (++count > kShown)
+            continue;
+        item.LoadFields();
+        const TItemText &text = item.LoadedText();
+        if (count == 1)
+            std::fprintf(stderr, "Failed addresses:\n");
+        std::fprintf(stderr, "  %s  %s%s\n", text.URL.c_str(), text.result.c_str(),
+                     text.referrer.empty() ? "" : ("  (linked from " + text.referrer + ")").c_str());
+        item.ReleaseFields();
+    }
+    if (count > kShown)
+        std::fprintf(stderr, "  and %d more, see: arvelo-cli report \"%s\"\n", count - kShown, task.taskName.c_str());
+    return count;
 }
 
 void TSession::ShowProgress(bool final)

@@ -18,6 +18,7 @@ namespace arvelo::cli {
 inline constexpr int kExitCompleted = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitInvalid = 2;
+inline constexpr int kExitSomeFailed = 4; // completed, with addresses that failed
 
 // One invocation of the command-line program over the engine: the
 // application object, the slots, the three threads and run control.
@@ -39,6 +40,9 @@ private:
     int Drive(TAVTask &task);
     std::string FindTaskFile(const std::string &given) const;
     void ShowProgress(bool final);
+    // Prints the addresses of the task that failed, with their results and
+    // the pages that linked to them, up to a screenful; how many there are.
+    int ShowFailures(TAVTask &task) const;
     void Say(const std::string &text) const;
 
     TOptions options_;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <exception>
 
 int main(int argc, char **argv)
 {
@@ -25,6 +26,13 @@ int main(int argc, char **argv)
         return 0;
     }
     QCoreApplication application(argc, argv);
-    TSession session(options);
-    return session.Run();
+    try {
+        TSession session(options);
+        return session.Run();
+    } catch (const std::exception &failure) {
+        // Whatever failed (a file, the network), the user is told and the
+        // status says so.
+        std::fprintf(stderr, "arvelo-cli: %s\n", failure.what());
+        return kExitFailed;
+    }
 }

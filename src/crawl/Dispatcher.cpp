@@ -151,7 +151,7 @@ void TThreadDownload::CompleteItem(TAVSocket &slot)
     item.LoadFields();
     if (slot.HTTP.State() == hsError) {
         if (item.LoadedText().result.empty())
-            item.Text().result = slot.HTTP.Status();
+            item.Text().result = slot.HTTP.FailureText();
         item.SetState(isError);
         item.Publish(false);
     }

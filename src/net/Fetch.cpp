@@ -135,7 +135,7 @@ void TThreadHTTP::Fail(int code)
     owner_.SetState(hsError);
     owner_.SetStatus(text);
     Publish([&](TAVQItem &item) {
-        item.Text().result = text;
+        item.Text().result = code == seTooManyRedirects ? text : text + " (" + ServerKey(http_.URL()) + ")";
         item.SetState(isError);
     });
     throw TQuietEnd();
@@ -335,6 +335,12 @@ std::string TlqHTTP::Status() const
     return status_;
 }
 
+std::string TlqHTTP::FailureText() const
+{
+    std::lock_guard lock(statusMutex_);
+    return failedServer_.empty() ? status_ : status_ + " (" + failedServer_ + ")";
+}
+
 void TlqHTTP::SetStatus(const std::string &text)
 {
     std::lock_guard lock(statusMutex_);
@@ -372,6 +378,8 @@ void TlqHTTP::InstallHandlers()
     HTTP.OnError = [this](TagSocket &, std::string &message) {
         SetState(hsError);
         SetStatus(message);
+        std::lock_guard lock(statusMutex_);
+        failedServer_ = ServerKey(HTTP.URL());
     };
 }
 
@@ -385,6 +393,10 @@ void TlqHTTP::Start()
     HTTP.Tag = 0;
     SetState(hsConnecting);
     SetStatus("Connecting...");
+    {
+        std::lock_guard lock(statusMutex_);
+        failedServer_.clear();
+    }
     bytes_ = 0;
     percent_ = 0;
 

@@ -106,6 +106,9 @@ public:
     TlqHTTPState State() const { return state_.load(); }
     void SetState(TlqHTTPState state) { state_ = state; }
     std::string Status() const;
+    // The status of a fetch that failed, naming the server when the
+    // connection to it failed ("[10061] Connection refused (127.0.0.1:1)").
+    std::string FailureText() const;
     int Percent() const { return percent_.load(); }
     int64_t Bytes() const { return bytes_.load(); }
     // True once the worker has finished (HTTP.Tag is 1).
@@ -143,6 +146,8 @@ private:
     std::atomic<TlqHTTPState> state_{hsIdle};
     mutable std::mutex statusMutex_;
     std::string status_;
+    // The server whose connection failed, for FailureText.
+    std::string failedServer_;
     std::atomic<int> percent_{0};
     std::atomic<int64_t> bytes_{0};       // of the whole fetch
     std::atomic<int64_t> streamBytes_{0}; // the last count of the request or body under way

@@ -5,6 +5,7 @@
 #include "support/TestSite.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedServer.h"
+#include "support/Unwritable.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,10 @@
 
 namespace arvelo::test {
 namespace {
+
+// The status of a run that completed with addresses that failed: the test
+// site links to a page it does not have.
+constexpr int kSomeFailed = 4;
 
 // The command-line program, run as a user runs it.
 class Cli : public CrawlFixture {
@@ -61,9 +66,11 @@ TEST_F(Cli, CopiesASiteIntoAFolder)
 {
     StartServer();
     std::string output, errors;
-    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site"}, &output, &errors), 0)
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site"}, &output, &errors), kSomeFailed)
         << output << errors;
     EXPECT_NE(output.find("Task Complete: Pages"), std::string::npos) << output;
+    EXPECT_EQ(errors, "Failed addresses:\n  " + server->URL("/missing.html") + "  404 Not Found  (linked from " +
+                          server->URL("/index.html") + ")\n");
     ExpectCompleteCopy();
     ASSERT_EQ(RunCli({"list"}, &output), 0);
     EXPECT_NE(output.find("site"), std::string::npos) << output;
@@ -75,7 +82,7 @@ TEST_F(Cli, AUserNameAndPasswordInTheAddressStayOutOfNamesAndFiles)
     StartServer();
     const std::string address = server->URL("/index.html");
     std::string output, errors;
-    ASSERT_EQ(RunCli({"copy", "http://reader:s3cret@" + address.substr(7), Copy()}, &output, &errors), 0)
+    ASSERT_EQ(RunCli({"copy", "http://reader:s3cret@" + address.substr(7), Copy()}, &output, &errors), kSomeFailed)
         << output << errors;
     ExpectCompleteCopy();
     EXPECT_EQ((output + errors).find("s3cret"), std::string::npos) << output << errors;
@@ -100,7 +107,7 @@ TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)
 {
     StartServer();
     std::string output, errors;
-    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), "--zip", "--name", "zipped"}, &output, &errors), 0)
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), "--zip", "--name", "zipped"}, &output, &errors), kSomeFailed)
         << output << errors;
     EXPECT_NE(output.find("Zipped!: Pages"), std::string::npos) << output;
     std::string archive = Path("Downloads/Test Site.zip");
@@ -127,7 +134,7 @@ TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)
 TEST_F(Cli, SummariesOfMoreThanFourGigabytes)
 {
     StartServer();
-    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site", "--quiet"}), 0);
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "site", "--quiet"}), kSomeFailed);
     // The task file as a copy of 6 GiB leaves it.
     std::string task = ReadFileBytes(TaskFile("site"));
     size_t at = task.find("Total Bytes=");
@@ -136,13 +143,51 @@ TEST_F(Cli, SummariesOfMoreThanFourGigabytes)
     SaveText(TaskFile("site"), task);
 
     std::string output, errors;
-    ASSERT_EQ(RunCli({"run", "site", "--mode", "resume"}, &output, &errors), 0) << output << errors;
+    ASSERT_EQ(RunCli({"run", "site", "--mode", "resume"}, &output, &errors), kSomeFailed) << output << errors;
     EXPECT_NE(output.find("Task Complete: Pages"), std::string::npos) << output;
     EXPECT_NE(output.find(" 6291456 KB "), std::string::npos) << output;
     ASSERT_EQ(RunCli({"report", "site"}, &output, &errors), 0) << output << errors;
     std::string summary = ReadFileBytes(Copy() + ServerFolderOf(server->URL("/")) + "/!site_summary.htm");
     EXPECT_NE(summary.find("Size: <b>6291456 Kb</b>"), std::string::npos) << summary;
     EXPECT_NE(ReadFileBytes(TaskFile("site")).find("Total Bytes=6442450944\r\n"), std::string::npos);
+}
+
+// Every command on a destination that takes no file ends with the system's
+// reason and a status that says it failed; list still lists.
+TEST_F(Cli, EveryCommandOnAnUnwritableDestinationSaysWhyAndFails)
+{
+    StartServer();
+    const struct {
+        TUnwritableFolder::TKind kind;
+        std::string reason;
+    } cases[] = {
+        {TUnwritableFolder::kReadOnly, geteuid() == 0 ? "Read-only file system" : "Permission denied"},
+        {TUnwritableFolder::kFull, "No space left on device"},
+    };
+    int tested = 0;
+    for (const auto &[kind, reason] : cases) {
+        SCOPED_TRACE(reason);
+        const std::string name = "site" + std::to_string(tested), folder = Path("copy" + std::to_string(tested));
+        TUnwritableFolder unwritable(folder, kind);
+        if (!unwritable.Ready())
+            continue;
+        ++tested;
+        if (kind == TUnwritableFolder::kFull)
+            WriteFile("copy" + std::to_string(tested - 1) + "/filler", std::string(60 * 1024, 'x'));
+        for (const std::vector<std::string> &command :
+             {std::vector<std::string>{"copy", server->URL("/index.html"), folder, "--name", name},
+              std::vector<std::string>{"run", name}, std::vector<std::string>{"report", name}}) {
+            std::string output, errors;
+            EXPECT_EQ(RunCli(command, &output, &errors), 1) << command[0] << "\n" << output << errors;
+            EXPECT_NE(errors.find(reason), std::string::npos) << command[0] << "\n" << output << errors;
+            EXPECT_EQ(errors.find("terminate"), std::string::npos) << errors;
+        }
+        std::string output;
+        EXPECT_EQ(RunCli({"list"}, &output), 0);
+        EXPECT_NE(output.find("Incomplete"), std::string::npos) << output;
+    }
+    if (tested == 0)
+        GTEST_SKIP() << "no unwritable folder can be had here";
 }
 
 TEST_F(Cli, RefusesInvalidInputWithAMessage)
@@ -184,7 +229,7 @@ TEST_F(Cli, InterruptStopsTheRunSoThatItResumes)
 
     size_t mark = server->Requests().size();
     std::string output;
-    ASSERT_EQ(RunCli({"run", "stopped", "--mode", "resume"}, &output), 0) << output;
+    ASSERT_EQ(RunCli({"run", "stopped", "--mode", "resume"}, &output), kSomeFailed) << output;
     ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
 }
@@ -203,7 +248,7 @@ TEST_F(Cli, ResumesAfterTheProcessWasKilled)
 
     size_t mark = server->Requests().size();
     std::string output;
-    ASSERT_EQ(RunCli({"run", "killed"}, &output), 0) << output;
+    ASSERT_EQ(RunCli({"run", "killed"}, &output), kSomeFailed) << output;
     ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
 }

@@ -177,7 +177,7 @@ TEST_F(Crawl, AHostThatCannotBeLookedUpHoldsUpNothingAndIsAskedOnce)
         item.LoadFields();
         if (item.LoadedText().URL.find("nowhere") != std::string::npos) {
             EXPECT_EQ(item.State(), isError);
-            EXPECT_EQ(item.LoadedText().result, "[11001] Host not found");
+            EXPECT_EQ(item.LoadedText().result, "[11001] Host not found (nowhere.test:80)");
         }
         item.ReleaseFields();
     }

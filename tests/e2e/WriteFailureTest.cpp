@@ -2,6 +2,7 @@
 
 #include "core/FileUtils.h"
 #include "model/DownloadItem.h"
+#include "support/ScriptedServer.h"
 #include "support/Unwritable.h"
 
 #include <gtest/gtest.h>
@@ -108,13 +109,29 @@ TEST_F(WriteFailure, FilesTheDiskRefusesAreErrorsWithItsReasonAndSalvixFetchesTh
     ExpectCompleteCopy();
 }
 
-TEST_F(WriteFailure, ACopyWithoutItsStartPageFails)
+TEST_F(WriteFailure, ACopyWithoutItsStartPageFailsAndSaysWhy)
 {
     StartServer();
-    TAVTask *task = NewCopyTask("/missing.html");
-    ASSERT_TRUE(RunToEnd(*task));
-    EXPECT_EQ(task->status.load(), tsIncomplete);
-    EXPECT_EQ(notifier.errors, std::vector<std::string>{"The start page could not be saved: 404 Not Found"});
+    uint16_t closed;
+    {
+        TScriptedServer gone;
+        closed = gone.Port();
+    }
+    const std::string refused = "127.0.0.1:" + std::to_string(closed);
+    const struct {
+        std::string address, message;
+    } cases[] = {
+        {server->URL("/missing.html"), "The start page could not be saved: 404 Not Found"},
+        // The server is named: an address may lead to another one's.
+        {"http://" + refused + "/", "The start page could not be saved: [10061] Connection refused (" + refused + ")"},
+    };
+    for (const auto &[address, message] : cases) {
+        notifier.errors.clear();
+        TAVTask *task = NewCopyTaskAt(address);
+        ASSERT_TRUE(RunToEnd(*task));
+        EXPECT_EQ(task->status.load(), tsIncomplete) << address;
+        EXPECT_EQ(notifier.errors, std::vector<std::string>{message});
+    }
 }
 
 } // namespace
