@@ -11,6 +11,7 @@
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/Profile.h"
+#include "model/RunLock.h"
 #include "model/Task.h"
 #include "schedule/Schedule.h"
 #include "schedule/ThreadSchedule.h"
@@ -303,8 +304,12 @@ int TSession::List()
                 std::fprintf(stderr, "arvelo-cli: %s: %s\n", task.taskFile.c_str(), error.what());
                 continue;
             }
+            // A run that was killed left its status behind, and its lock to no one.
+            int32_t status = task.status;
+            if ((status == tsDownloading || status == tsComplete) && !TRunLock::HeldElsewhere(task.taskFile))
+                status = tsIncomplete;
             std::printf("%-24s %-12s %-18s %s\n", task.taskName.c_str(), category.toStdString().c_str(),
-                        TAVTask::StatusText(task.status).c_str(), task.url.c_str());
+                        TAVTask::StatusText(status).c_str(), task.url.c_str());
             ++count;
         }
     }

@@ -197,6 +197,10 @@ void TRunControl::StartTask(TAVTask &task)
 {
     if (running_ || halting_)
         return;
+    if (!task.taskFile.empty() && !runLock_.Acquire(task.taskFile)) {
+        Notifier().Error("\"" + task.taskName + "\": " + runLock_.Error());
+        return;
+    }
     bool resume = task.runMode == rmResume || task.runMode == rmRenovix || task.runMode == rmSalvix;
     const bool resumedInPlace = &task == CurrentTask() && resume;
     if (resumedInPlace) {
@@ -280,6 +284,7 @@ void TRunControl::HaltTask(TAVTask &task)
     }
     running_ = nullptr;
     halting_ = false;
+    runLock_.Release();
     try {
         AdvanceSchedule(task, TDateTime::Now());
     } catch (const EFileError &error) {

@@ -3,6 +3,7 @@
 #include "archive/Browsing.h"
 #include "archive/TaskArchive.h"
 #include "archive/ZipArchive.h"
+#include "model/RunLock.h"
 
 #include <QTimer>
 
@@ -92,6 +93,8 @@ private:
     TThreadParse &parser_;
     TAVTask *running_ = nullptr;
     bool halting_ = false;
+    // Held by the task under way, so that no other program runs it meanwhile.
+    TRunLock runLock_;
     QTimer zipTimer_;
     TZipArchive zip_;
     TTaskArchive archive_;

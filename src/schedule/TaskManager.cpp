@@ -6,6 +6,7 @@
 #include "core/TextUtils.h"
 #include "core/Trash.h"
 #include "model/ActiveTaskList.h"
+#include "model/RunLock.h"
 #include "model/Task.h"
 #include "schedule/Schedule.h"
 
@@ -76,7 +77,7 @@ std::vector<TAVTask *> TTaskManager::ListCategory(const std::string &folder)
         TAVTask *task = Open(path);
         if (!task)
             continue;
-        if (!known && (task->status == tsStopped || task->status == tsComplete)) {
+        if (!known && (task->status == tsStopped || task->status == tsComplete) && !TRunLock::HeldElsewhere(path)) {
             task->status = tsIncomplete;
             try {
                 task->Save();
@@ -144,7 +145,8 @@ void TTaskManager::LoadActiveTasks()
             dropped |= list.Remove(path);
             continue;
         }
-        if (SettleAfterRestart(*task)) {
+        // A run of another program (the command line) is no run cut short.
+        if (!TRunLock::HeldElsewhere(path) && SettleAfterRestart(*task)) {
             try {
                 task->Save();
             } catch (const EFileError &error) {

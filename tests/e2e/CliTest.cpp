@@ -241,13 +241,22 @@ TEST_F(Cli, ResumesAfterTheProcessWasKilled)
     // Killed once the item list has been saved while the run goes on.
     std::string stateFile = Path("Tasks/General/killed.dwn");
     ASSERT_TRUE(PumpUntil([&] { return FileExists(stateFile); }, 60)) << child->Errors();
+    // While it runs, no other process runs it too.
+    std::string output, errors;
+    EXPECT_EQ(RunCli({"run", "killed"}, &output, &errors), 1);
+    EXPECT_NE(errors.find("\"killed\": The task is running already (process "), std::string::npos) << errors;
+    ASSERT_EQ(RunCli({"list"}, &output), 0);
+    EXPECT_NE(output.find("Downloading..."), std::string::npos) << output;
+
     child->Signal(SIGKILL);
     child->Wait(10);
     std::set<std::string> saved = SavedInStateFile("killed");
     EXPECT_FALSE(saved.empty());
+    // Its status on disk says it runs; the lock it left says no one does.
+    ASSERT_EQ(RunCli({"list"}, &output), 0);
+    EXPECT_NE(output.find("Incomplete"), std::string::npos) << output;
 
     size_t mark = server->Requests().size();
-    std::string output;
     ASSERT_EQ(RunCli({"run", "killed"}, &output), kSomeFailed) << output;
     ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
