@@ -16,6 +16,21 @@ bool ReadInteger(const std::string &text, int low, int high, int &value)
     return failure == std::errc() && at == end && value >= low && value <= high;
 }
 
+// A rate in bytes a second: a number, with "k" or "m" for kilo- or megabytes.
+bool ReadRate(std::string text, int64_t &value)
+{
+    int64_t unit = 1;
+    if (!text.empty() && (text.back() == 'k' || text.back() == 'K' || text.back() == 'm' || text.back() == 'M')) {
+        unit = text.back() == 'k' || text.back() == 'K' ? 1024 : 1024 * 1024;
+        text.pop_back();
+    }
+    int number = 0;
+    if (!ReadInteger(text, 0, 1 << 30, number))
+        return false;
+    value = number * unit;
+    return true;
+}
+
 bool ReadChoice(const std::string &text, const std::map<std::string, int> &choices, int &value)
 {
     auto found = choices.find(text);
@@ -68,6 +83,9 @@ const char *UsageText()
            "\n"
            "Common options:\n"
            "  --connections N     parallel connections, 1 to 16 (default: the stored setting)\n"
+           "  --min-rate RATE     give up a transfer slower than RATE bytes a second over a\n"
+           "                      minute, as 512, 2k or 1m; 0 never (default: the stored\n"
+           "                      setting, 1k); it ends incomplete and a resume fetches the rest\n"
            "  --insecure          accept invalid certificates of https servers (kept with the task)\n"
            "  --quiet             print errors only\n"
            "  --help              show this help and exit\n"
@@ -80,8 +98,19 @@ const char *UsageText()
            "task completed but some addresses failed.\n";
 }
 
-bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::string &error)
+bool ParseOptions(const std::vector<std::string> &given, TOptions &options, std::string &error)
 {
+    // "--name=value" is "--name value" (but "--zip=FILE" is an option of its own).
+    std::vector<std::string> args;
+    for (const std::string &arg : given) {
+        const size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos && arg.rfind("--zip=", 0) != 0) {
+            args.push_back(arg.substr(0, equals));
+            args.push_back(arg.substr(equals + 1));
+        } else {
+            args.push_back(arg);
+        }
+    }
     std::vector<std::string> words;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -158,6 +187,15 @@ bool ParseOptions(const std::vector<std::string> &args, TOptions &options, std::
                 return false;
             }
             options.connections = number;
+        } else if (arg == "--min-rate") {
+            if (!value(text))
+                return false;
+            int64_t rate = 0;
+            if (!ReadRate(text, rate)) {
+                error = "--min-rate takes bytes a second, as 512, 2k or 1m: " + text;
+                return false;
+            }
+            options.minRate = rate;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ struct TOptions {
     std::vector<std::string> include, exclude;
     std::optional<int> runMode;
     std::optional<int> connections;
+    std::optional<int64_t> minRate; // bytes a second
     bool map = false;
     bool zip = false;         // copy into an archive
     std::string zipFile;      // its file, when given

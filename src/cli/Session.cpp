@@ -99,6 +99,8 @@ int TSession::Run()
     tempLease_ = std::make_unique<TTempFolderLease>(app_->TempFolder());
     engine_ = std::make_unique<TRunEngine>();
     engine_->slots.SetConnections(options_.connections.value_or(app_->Connections()), false);
+    if (options_.minRate)
+        engine_->slots.minRate = *options_.minRate;
     CatchInterrupts();
 
     switch (options_.command) {

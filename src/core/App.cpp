@@ -72,6 +72,7 @@ TAVApp::TAVApp(int64_t displayColours, std::unique_ptr<TDefaultBrowserFinder> fi
     beepOnCompletion_ = ReadPreference("Beep On Completion", false);
     zipPropertiesFirst_ = ReadPreference("Zip Properties First", false);
     connections_ = ReadPreference("Connections", int32_t(10));
+    minimumRate_ = std::max(ReadPreference("Minimum Rate", int32_t(1024)), int32_t(0));
     priority_ = ReadPreference("Priority", int32_t(5));
     useProxy_ = ReadPreference("Use Proxy", false);
     acceptInvalidCertificates_ = ReadPreference("Accept Invalid Certificates", false);
@@ -192,6 +193,12 @@ int TAVApp::SaveMode() const
 }
 
 void TAVApp::SetSaveMode(int mode) { WriteSetting(kSettingsKey, "Save Mode", int32_t(mode != 0 ? 1 : 0)); }
+
+void TAVApp::SetMinimumRate(int32_t bytesPerSecond)
+{
+    minimumRate_ = std::max(bytesPerSecond, int32_t(0));
+    WriteSetting(kSettingsKey, "Minimum Rate", minimumRate_);
+}
 
 void TAVApp::SetBeepOnCompletion(bool on)
 {

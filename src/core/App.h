@@ -71,6 +71,9 @@ public:
     void SetZipPropertiesFirst(bool on);
     int32_t Connections() const { return connections_; }
     void SetConnections(int32_t count);
+    // Bytes a second below which a transfer is given up (over a minute), 0 for none.
+    int32_t MinimumRate() const { return minimumRate_; }
+    void SetMinimumRate(int32_t bytesPerSecond);
     int32_t Priority() const { return priority_.load(std::memory_order_relaxed); }
     void SetPriority(int32_t priority);
     bool UseProxy() const { return useProxy_; }
@@ -125,6 +128,7 @@ private:
     std::string programFolder_, tasksFolder_, profilesFolder_;
     std::string lastCategory_;
     bool beepOnCompletion_ = false, zipPropertiesFirst_ = false;
+    int32_t minimumRate_ = 1024;
     int32_t connections_ = 10;
     std::atomic<int32_t> priority_{5};
     bool useProxy_ = false;

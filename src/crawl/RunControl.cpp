@@ -230,6 +230,8 @@ void TRunControl::StartTask(TAVTask &task)
         BeginNewRun(task);
     if (task.runMode == rmSalvix)
         task.items.PrepareRecovery();
+    else if (task.runMode == rmResume)
+        task.items.PrepareResume();
     else if (task.runMode == rmRenovix)
         task.items.PrepareUpdate();
     if (!task.intranetMode) {

@@ -12,8 +12,10 @@ TAVSocket::TAVSocket(TSlotList &owner) : slots(owner) {}
 
 TSlotList::TSlotList()
 {
-    if (TAVApp *app = TAVApp::Instance())
+    if (TAVApp *app = TAVApp::Instance()) {
         connections_ = std::clamp(app->Connections(), 1, 16);
+        minRate = app->MinimumRate();
+    }
 }
 
 TSlotList::~TSlotList()
@@ -122,6 +124,8 @@ void TSlotList::StartFetch(TAVSocket &slot, TAVQItem &item)
 {
     item.LoadFields();
     slot.HTTP.URL = item.LoadedText().URL;
+    slot.HTTP.MinRate = minRate;
+    slot.HTTP.MinRateWindow = minRateWindow;
     slot.item = &item;
     if (TAVApp *app = TAVApp::Instance(); app && app->UseProxy()) {
         slot.HTTP.Proxy = app->ProxyAddress().empty() ? std::string()

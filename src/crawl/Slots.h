@@ -69,6 +69,10 @@ public:
     std::atomic<bool> running{false};
     // Seconds each wait of a fetch may last, for slots made from now on.
     int fetchTimeOut = 300;
+    // The bytes a second a reply must bring over each window of seconds
+    // (the preference "Minimum Rate", 0 for none), for fetches from now on.
+    int64_t minRate = 1024;
+    int minRateWindow = 60;
 
     // Called on the window thread when slots come or go, and when a row is
     // to be redrawn.

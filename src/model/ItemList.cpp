@@ -409,6 +409,22 @@ void TItemList::PrepareRecovery()
     });
 }
 
+void TItemList::PrepareResume()
+{
+    ForEachInState([](TAVQItem &item) {
+        if (item.State() != isError)
+            return;
+        item.LoadFields();
+        if (item.LoadedText().result.rfind("Incomplete (", 0) == 0) {
+            // The result stays: the fetch asks for the rest of the file.
+            item.SetState(isNone);
+            item.Publish(true);
+        } else {
+            item.ReleaseFields();
+        }
+    });
+}
+
 void TItemList::ItemChanged(const TAVQItem &item)
 {
     // Each cursor has passed only items that did not match its search: it

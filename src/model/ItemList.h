@@ -74,6 +74,9 @@ public:
     void MarkChanged() { changed_ = true; }
     void ResetInProgress();
     void PrepareUpdate();
+    // Before a resume: the files cut short (their result "Incomplete (N
+    // bytes)") are fetched again, from where they stopped.
+    void PrepareResume();
     void PrepareRecovery();
     TAVQItem *NextPage();
     TAVQItem *NextOtherFile();

@@ -390,6 +390,8 @@ void TlqHTTP::Start()
     TakeOutcome();
     ThreadHTTP.reset();
     HTTP.SetTimeOut(FetchTimeOut);
+    HTTP.MinRate = MinRate;
+    HTTP.MinRateWindow = MinRateWindow;
     HTTP.Tag = 0;
     SetState(hsConnecting);
     SetStatus("Connecting...");

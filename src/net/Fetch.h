@@ -99,6 +99,10 @@ public:
     bool AcceptInvalidCertificates = false;
     // Seconds each wait of a fetch may last.
     int FetchTimeOut = 300;
+    // Bytes a second a reply must bring over each window of seconds; 0 for
+    // no minimum.
+    int64_t MinRate = 0;
+    int MinRateWindow = 60;
     // Called when a fetch has ended (HTTP.Tag is 1), from the worker or,
     // when it ends at once, from Start. Set it before the first fetch.
     std::function<void()> OnEnded;

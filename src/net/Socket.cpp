@@ -394,6 +394,7 @@ void TagSocket::ReceiveStream(TBodyStream &stream, int64_t count)
             readStart_ += take;
             received += static_cast<int64_t>(take);
             FireProgress(count > 0 ? PercentOf(received, count) : -1, received);
+            CheckRate(take);
             continue;
         }
         if (peerClosed_)
@@ -405,10 +406,27 @@ void TagSocket::ReceiveStream(TBodyStream &stream, int64_t count)
         RaiseSocketError(seBodyCut);
 }
 
+void TagSocket::CheckRate(size_t received)
+{
+    rateBytes_ += static_cast<int64_t>(received);
+    if (MinRate <= 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - rateStart_ < std::chrono::seconds(MinRateWindow))
+        return;
+    if (rateBytes_ < MinRate * MinRateWindow)
+        RaiseSocketError(seTooSlow);
+    rateStart_ = now;
+    rateBytes_ = 0;
+}
+
 void TagSocket::SendStream(const std::string &bytes)
 {
     if (!IsOpen())
         RaiseSocketError(seNotConnected);
+    // Each reply is measured from its request on.
+    rateStart_ = std::chrono::steady_clock::now();
+    rateBytes_ = 0;
     counter_.Start();
     size_t sent = 0;
     while (sent < bytes.size()) {

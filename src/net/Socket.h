@@ -6,6 +6,7 @@
 #include "net/Tls.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,6 +45,12 @@ public:
     uint16_t DefaultPort = 0;
     uint16_t Port = 0;
     TSocketAddress RemoteAddress;
+
+    // The least a reply must bring, in bytes a second over every window of
+    // MinRateWindow seconds from its request on, so that a peer that trickles
+    // its body cannot hold the connection for ever; 0 for no minimum.
+    int64_t MinRate = 0;
+    int MinRateWindow = 60;
 
     TNotifyEvent OnOpen, OnHostFound, OnServiceFound, OnConnected, OnClosing, OnClosed, OnCancel;
     TmsProgressEvent OnProgress;
@@ -109,6 +116,9 @@ private:
     // Receives into the read buffer; false when the peer has closed.
     bool Fill();
     void ThrowIfCanceled();
+    // Counts received bytes toward the minimum rate; raises seTooSlow when a
+    // whole window brought too few.
+    void CheckRate(size_t received);
     // After a TTlsChannel call answered kFailed.
     [[noreturn]] void RaiseTlsError();
     // Waits as a TTlsChannel call asked; false when it failed instead.
@@ -125,6 +135,8 @@ private:
     bool peerClosed_ = false;
     TTlsChannel tls_;
     bool reportErrors_ = true;
+    std::chrono::steady_clock::time_point rateStart_{};
+    int64_t rateBytes_ = 0;
 };
 
 } // namespace arvelo

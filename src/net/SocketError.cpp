@@ -86,6 +86,7 @@ const std::unordered_map<int, const char *> &ErrorTexts()
         {seCertificateRefused, "Certificate not trusted"},
         {seProxyRefused, "The proxy refused the tunnel"},
         {seDecodeFailed, "The reply could not be decoded"},
+        {seTooSlow, "The transfer was slower than the minimum rate"},
     };
     return texts;
 }

@@ -41,6 +41,8 @@ enum TSocketErrorCode : int {
     seProxyRefused = 57032,
     // The text is the decoder's.
     seDecodeFailed = 57033,
+    // A body that arrives slower than the minimum rate.
+    seTooSlow = 57034,
 };
 
 // The text of an error code: its table entry, else "Error #" and the number.

@@ -200,6 +200,9 @@ TEST_F(Cli, RefusesInvalidInputWithAMessage)
         {{"copy"}, "copy needs an address"},
         {{"copy", "http://x.example/", "--depth", "deep"}, "--depth takes a number"},
         {{"copy", "http://x.example/", "--connections", "17"}, "--connections takes a number from 1 to 16"},
+        {{"copy", "http://x.example/", "--connections=0"}, "--connections takes a number from 1 to 16"},
+        {{"copy", "http://x.example/", "--min-rate", "fast"}, "--min-rate takes bytes a second"},
+        {{"copy", "http://x.example/", "--min-rate=2x"}, "--min-rate takes bytes a second"},
         {{"copy", "http://x.example/", "--profile", "Nothing"}, "no profile named 'Nothing'"},
         {{"run", "no-such-task"}, "no task named 'no-such-task'"},
         {{"run", "x", "--depth", "2"}, "the crawl options belong to copy"},
@@ -214,6 +217,7 @@ TEST_F(Cli, RefusesInvalidInputWithAMessage)
     std::string output;
     EXPECT_EQ(RunCli({"--help"}, &output), 0);
     EXPECT_NE(output.find("Usage: arvelo-cli"), std::string::npos);
+    EXPECT_NE(output.find("4 when the\ntask completed but some addresses failed"), std::string::npos) << output;
 }
 
 TEST_F(Cli, InterruptStopsTheRunSoThatItResumes)

@@ -130,6 +130,29 @@ TEST_F(Items, ResetsTakeTheItemsShareOutOfTheCounters)
     EXPECT_EQ(failed->Mark(), imDownload);
 }
 
+TEST_F(Items, AResumeTakesUpTheFilesCutShortAndNoOtherError)
+{
+    TAVQItem *cut = Add("http://h/a.zip", "Archives");
+    TAVQItem *missing = Add("http://h/b.htm", "HTML");
+    for (auto [item, result] : {std::pair{cut, "Incomplete (77 bytes)"}, std::pair{missing, "404 Not Found"}}) {
+        item->SetState(isError);
+        item->Text().result = result;
+        item->Publish(true);
+    }
+    task->pagesSaved = task->pageErrors = 1;
+    task->resourcesSaved = task->resourceErrors = 1;
+
+    task->items.PrepareResume();
+    EXPECT_EQ(cut->State(), isNone);
+    EXPECT_EQ(missing->State(), isError);
+    // The cut file's share leaves the counters until it is fetched again.
+    EXPECT_EQ(task->resourcesSaved, 0);
+    EXPECT_EQ(task->resourceErrors, 0);
+    EXPECT_EQ(task->pageErrors, 1);
+    cut->LoadFields();
+    EXPECT_EQ(cut->LoadedText().result, "Incomplete (77 bytes)");
+}
+
 TEST_F(Items, ResetInProgress)
 {
     TAVQItem *a = Add("http://h/a.htm", "HTML");

@@ -279,6 +279,32 @@ TEST_F(Fetch, BrokenTransferIsKeptAndResumedFromItsLastByte)
     EXPECT_EQ(test::FilesUnder(Path("site/")).size(), 1u);
 }
 
+TEST_F(Fetch, ATricklingBodyEndsIncompleteAndItsRestIsFetchedLater)
+{
+    const std::string content = std::string(500, 'x') + std::string(1500, 'y');
+    // 500 bytes at once, then one more after a second and a half: 501 bytes
+    // in a window of a second are fewer than 1,000 bytes a second.
+    TScriptedReply trickle = Reply("200 OK", "Content-Length: 2000\r\n", content.substr(0, 500));
+    trickle.Then("y", 1500).Then("y", 1000);
+    TScriptedServer server({Reply("200 OK", "Content-Length: 2000\r\n"), trickle,
+                            Reply("206 Partial Content", "Content-Range: bytes 500-1999/2000\r\n"),
+                            Reply("206 Partial Content", "Content-Range: bytes 500-1999/2000\r\n",
+                                  content.substr(500))});
+    fetch.MinRate = 1000;
+    fetch.MinRateWindow = 1;
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/slow.bin"));
+    Run(item);
+    EXPECT_EQ(item->LoadedText().result, "Incomplete (501 bytes)");
+    EXPECT_EQ(fetch.Status(), "The transfer was slower than the minimum rate");
+
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/slow.bin"), content);
+    ASSERT_EQ(server.Requests().size(), 4u);
+    EXPECT_NE(server.Requests()[3].find("\r\nRange:Bytes=500-\r\n"), std::string::npos);
+}
+
 TEST_F(Fetch, ResumeAnsweredWithTheWholeFileStartsItAgain)
 {
     TScriptedServer server({Reply("206 Partial Content", "Content-Range: bytes 2-5/6\r\n"),
