@@ -208,6 +208,19 @@ void CreateOrReplaceFile(const std::string &fileName, std::string_view bytes)
     }
 }
 
+void AppendFileSynced(const std::string &fileName, std::string_view bytes)
+{
+    const bool created = !FileExists(fileName);
+    FileHandle fd(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (fd.get() < 0)
+        ThrowFileError("Cannot create file \"" + fileName + "\"");
+    WriteAll(fd.get(), bytes, fileName);
+    if (::fdatasync(fd.get()) != 0)
+        ThrowFileError("Unable to write file: " + fileName);
+    if (created)
+        SyncFolder(ExtractFilePath(fileName));
+}
+
 bool FileExists(const std::string &path)
 {
     struct stat info{};

@@ -24,6 +24,10 @@ private:
     int systemError_ = 0;
 };
 
+// Appends the bytes to the file (created when missing) and flushes them to
+// the disk before returning, so that they survive a power loss. Throws EFileError.
+void AppendFileSynced(const std::string &fileName, std::string_view bytes);
+
 // Whether a write that failed with the system error says that nothing can be
 // written into the folder: the disk is full or read-only, or the folder is
 // not one that can be made and written in.

@@ -135,12 +135,19 @@ void TThreadDownload::SaveStateInWindow(bool soon)
     // Taken on the window thread, written here: the window never waits
     // for the disk.
     std::optional<TItemList::TStateSnapshot> snapshot;
+    std::string journal;
     RunInWindowThread([&] {
-        if (task->items.Changed() && (!soon || task->items.AutosaveDue()))
-            snapshot = task->items.StateSnapshot();
+        TItemList &items = task->items;
+        if (items.Changed() && (!soon || items.WholeSaveDue() || items.AutosaveDue()))
+            snapshot = items.StateSnapshot();
+        else
+            journal = items.JournalFile();
     });
     if (snapshot)
         WriteState(*task, *snapshot);
+    else
+        // The changes are in the journal already; once a second they reach the disk.
+        TItemList::SyncJournal(journal);
 }
 
 void TThreadDownload::CompleteItem(TAVSocket &slot)

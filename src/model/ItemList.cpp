@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace arvelo {
 namespace {
@@ -94,7 +97,7 @@ bool TItemList::FoldedEqual::operator()(std::string_view a, std::string_view b) 
 
 TItemList::TItemList(TAVTask &task) : task_(task) {}
 
-TItemList::~TItemList() = default;
+TItemList::~TItemList() { CloseJournal(); }
 
 size_t TItemList::ItemCount() const
 {
@@ -141,14 +144,14 @@ TAVQItem *TItemList::AddItem(std::unique_ptr<TAVQItem> item)
 {
     TAVQItem *added = item.get();
     std::string url = FieldText(item->LoadedText().URL);
-    lines_.push_back(url);
+    SetLine(lines_.size(), url);
     known_.insert(lines_.back());
     if (item->IsPage())
         ++task_.totalPages;
     else
         ++task_.totalResources;
     item->index = static_cast<int32_t>(lines_.size() - 1);
-    lines_.push_back(RecordOf(*item));
+    SetLine(lines_.size(), RecordOf(*item));
     {
         std::lock_guard lock(mutex_);
         item->ordinal_ = static_cast<uint32_t>(items_.size());
@@ -179,8 +182,8 @@ void TItemList::StoreItem(TAVQItem &item)
         record += field;
         record += kFieldSeparator;
     }
-    lines_[at] = std::move(record);
-    changed_ = true;
+    if (record != lines_[at])
+        SetLine(at, std::move(record));
 }
 
 void TItemList::ClearResult(const TAVQItem &item)
@@ -194,8 +197,115 @@ void TItemList::ClearResult(const TAVQItem &item)
             record += FieldOf(lines_[at], kFieldSeparator, n);
         record += kFieldSeparator;
     }
-    lines_[at] = std::move(record);
+    SetLine(at, std::move(record));
+}
+
+void TItemList::SetLine(size_t index, std::string text)
+{
+    if (!wholeSaveDue_)
+        WriteJournalEntry(index, text);
+    if (index < lines_.size())
+        lines_[index] = std::move(text);
+    else
+        lines_.push_back(std::move(text));
     changed_ = true;
+}
+
+std::string TItemList::JournalFile() const { return ChangeFileExt(task_.StateFile(), ".dwj"); }
+
+void TItemList::WriteJournalEntry(size_t index, const std::string &text)
+{
+    if (journalBroken_ || task_.taskFile.empty())
+        return;
+    if (journalFd_ < 0) {
+        journalFd_ = ::open(JournalFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (journalFd_ < 0) {
+            journalBroken_ = true;
+            return;
+        }
+    }
+    // Whole or cut at the end of the file, where a replay drops it.
+    const std::string entry = std::to_string(index) + "\n" + text + "\n";
+    for (size_t done = 0; done < entry.size();) {
+        const ssize_t written = ::write(journalFd_, entry.data() + done, entry.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            // The changes are in the state file's next whole write.
+            CloseJournal();
+            journalBroken_ = true;
+            return;
+        }
+        done += static_cast<size_t>(written);
+    }
+}
+
+void TItemList::CloseJournal()
+{
+    if (journalFd_ >= 0)
+        ::close(journalFd_);
+    journalFd_ = -1;
+}
+
+void TItemList::SyncJournal(const std::string &journalFile)
+{
+    const int fd = ::open(journalFile.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fdatasync(fd);
+    ::close(fd);
+}
+
+void TItemList::MoveJournals(const std::string &oldStateFile, const std::string &newStateFile)
+{
+    const std::string from = ChangeFileExt(oldStateFile, ".dwj"), to = ChangeFileExt(newStateFile, ".dwj");
+    if (FileExists(from))
+        RenameNoReplace(from, to);
+    for (const auto &[number, journal] : SetAsideJournals(oldStateFile))
+        RenameNoReplace(journal, to + "." + std::to_string(number));
+}
+
+std::vector<std::pair<uint64_t, std::string>> TItemList::SetAsideJournals(const std::string &stateFile)
+{
+    std::vector<std::pair<uint64_t, std::string>> journals;
+    const std::string prefix = ExtractFileName(ChangeFileExt(stateFile, ".dwj.")), folder = ExtractFilePath(stateFile);
+    for (const std::string &name : FolderFiles(folder, "*.dwj.*")) {
+        uint64_t number = 0;
+        const char *first = name.data() + prefix.size(), *last = name.data() + name.size();
+        if (name.rfind(prefix, 0) != 0)
+            continue;
+        if (auto [at, failure] = std::from_chars(first, last, number); failure == std::errc() && at == last)
+            journals.emplace_back(number, folder + name);
+    }
+    std::sort(journals.begin(), journals.end());
+    return journals;
+}
+
+bool TItemList::ReplayJournal(const std::string &journalFile)
+{
+    bool ok = false;
+    const std::string bytes = ReadFileBytes(journalFile, &ok);
+    size_t pos = 0;
+    while (ok && pos < bytes.size()) {
+        const size_t indexEnd = bytes.find('\n', pos);
+        const size_t textEnd = indexEnd == std::string::npos ? indexEnd : bytes.find('\n', indexEnd + 1);
+        // An entry cut short by the end of the file was never finished.
+        if (textEnd == std::string::npos)
+            break;
+        size_t index = 0;
+        const char *first = bytes.data() + pos, *last = bytes.data() + indexEnd;
+        auto [at, failure] = std::from_chars(first, last, index);
+        if (failure != std::errc() || at != last || index > lines_.size())
+            return false;
+        std::string text = bytes.substr(indexEnd + 1, textEnd - indexEnd - 1);
+        if (index < lines_.size())
+            lines_[index] = std::move(text);
+        else
+            lines_.push_back(std::move(text));
+        changed_ = true;
+        pos = textEnd + 1;
+    }
+    return true;
 }
 
 void TItemList::ClearObjects()
@@ -211,7 +321,10 @@ void TItemList::Clear()
 {
     ClearObjects();
     lines_.clear();
+    CloseJournal();
+    journalBroken_ = false;
     changed_ = false;
+    wholeSaveDue_ = true;
     autosaveCount_ = 0;
 }
 
@@ -223,10 +336,28 @@ void TItemList::LoadState()
         return;
     ClearObjects();
     lines_.clear();
+    CloseJournal();
+    journalBroken_ = false;
+    wholeSaveDue_ = false;
+    size_t lineCount = 0;
+    for (char c : bytes)
+        lineCount += c == '\n';
     ForEachStatePair(bytes, [&](std::string &address, std::string &record) {
         lines_.push_back(std::move(address));
         lines_.push_back(std::move(record));
     });
+    // The journals' line numbers hold for the state file they were begun
+    // on, read whole; a damaged one is not built on.
+    if (lines_.size() == lineCount) {
+        bool ok = true;
+        for (const auto &[number, journal] : SetAsideJournals(task_.StateFile()))
+            ok = ok && ReplayJournal(journal);
+        if (ok)
+            ReplayJournal(JournalFile());
+    }
+    // An address whose record never came.
+    if (lines_.size() % 2 != 0)
+        lines_.pop_back();
 }
 
 void ForEachStatePair(const std::string &bytes, const std::function<void(std::string &, std::string &)> &take)
@@ -332,6 +463,15 @@ TItemList::TStateSnapshot TItemList::StateSnapshot()
     }
     snapshot.file = task_.StateFile();
     snapshot.sequence = ++snapshots_;
+    // The snapshot holds every change so far: the journal is set aside, to
+    // go once the snapshot is written, and a new one begins.
+    if (journalFd_ >= 0) {
+        CloseJournal();
+        const std::string journal = JournalFile();
+        ::rename(journal.c_str(), (journal + "." + std::to_string(snapshot.sequence)).c_str());
+    }
+    journalBroken_ = false;
+    wholeSaveDue_ = false;
     changed_ = false;
     autosaveCount_ = 0;
     return snapshot;
@@ -347,6 +487,10 @@ void TItemList::WriteState(const TStateSnapshot &snapshot)
         ForceFolders(folder);
     WriteFileAtomic(snapshot.file, snapshot.text);
     written_ = snapshot.sequence;
+    // Every journal set aside up to this snapshot is in the state file now.
+    for (const auto &[number, journal] : SetAsideJournals(snapshot.file))
+        if (number <= snapshot.sequence)
+            ::unlink(journal.c_str());
 }
 
 bool TItemList::AutosaveDue()

@@ -23,6 +23,14 @@ void ForEachStatePair(const std::string &bytes, const std::function<void(std::st
 // address and a record of eleven fields each followed by U+00B6. The lines are
 // the content of the task's ".dwn" state file.
 //
+// Between two writes of the state file every changed line is also written,
+// as it changes, as a journal entry (its index, then its text) at the end of
+// the ".dwj" file beside it, which the dispatcher flushes to the disk once a
+// second: a run killed at any moment loses only what was in flight, a power
+// loss at most a second more. Taking a snapshot sets the journal aside as
+// ".dwj.N" (N the snapshot's number), removed once the snapshot is written.
+// Reading the state file replays what journals it finds, oldest first.
+//
 // The window thread adds and changes items. The dispatcher and parser threads
 // call the selection predicates, which take the list's lock and read only the
 // items' atomic state, mark and page flag. Each predicate keeps the position
@@ -72,6 +80,18 @@ public:
     // that a slow write never puts back an older state. Throws EFileError.
     void WriteState(const TStateSnapshot &snapshot);
     void MarkChanged() { changed_ = true; }
+
+    // A list begun afresh is written whole first: a journal only ever
+    // extends the state file it was begun on.
+    bool WholeSaveDue() const { return wholeSaveDue_; }
+    // The journal the list writes to now.
+    std::string JournalFile() const;
+    // Any thread. Flushes the journal file to the disk.
+    static void SyncJournal(const std::string &journalFile);
+    // The journals of a run that was killed go along when its state file
+    // is renamed.
+    static void MoveJournals(const std::string &oldStateFile, const std::string &newStateFile);
+
     void ResetInProgress();
     void PrepareUpdate();
     // Before a resume: the files cut short (their result "Incomplete (N
@@ -106,6 +126,15 @@ private:
     enum Predicate { kPage, kOther, kParse, kPredicates };
 
     static bool Matches(const TAVQItem &item, Predicate predicate);
+    // Sets a line (one past the last appends it) and notes it for the journal.
+    void SetLine(size_t index, std::string text);
+    // Applies a journal's entries to the lines read from the state file;
+    // false when it ends in a gap.
+    bool ReplayJournal(const std::string &journalFile);
+    void WriteJournalEntry(size_t index, const std::string &text);
+    void CloseJournal();
+    // The journals set aside by snapshots, oldest first, as (number, file).
+    static std::vector<std::pair<uint64_t, std::string>> SetAsideJournals(const std::string &stateFile);
     TAVQItem *Next(Predicate predicate);
     void ClearObjects();
     template <typename Fn>
@@ -120,6 +149,9 @@ private:
     std::unordered_set<std::string_view, FoldedHash, FoldedEqual> known_;
     std::deque<std::string> extraKnown_;
     bool changed_ = false;
+    int journalFd_ = -1;
+    bool journalBroken_ = false; // a write failed: the next save is whole
+    bool wholeSaveDue_ = true;
     int autosaveCount_ = 0;
     uint64_t snapshots_ = 0;
     std::mutex writeMutex_;     // one state file write at a time

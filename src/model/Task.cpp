@@ -162,6 +162,8 @@ bool TAVTask::Rename(const std::string &newName)
     taskFile = newPath;
     if (FileExists(oldState))
         RenameNoReplace(oldState, StateFile());
+    // The journal of a run that was killed goes with its state file.
+    TItemList::MoveJournals(oldState, StateFile());
     // The old path leaves the active list; Save lists the new one.
     if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Remove(oldPath))
         app->ActiveTasks().Save();

@@ -5,6 +5,7 @@
 #include "core/Notifier.h"
 #include "crawl/URL.h"
 #include "model/ActiveTaskList.h"
+#include "model/ItemList.h"
 #include "model/Task.h"
 
 #include <algorithm>
@@ -254,6 +255,8 @@ bool TTaskEdit::Apply(const TTaskForm &form, std::string &error)
         if (FileExists(oldState) && std::rename(oldState.c_str(), newState.c_str()) != 0)
             Notifier().Error("Unable to move the download state to: " + newState + "\n" + oldState +
                              " is kept; the task starts afresh.");
+        else
+            TItemList::MoveJournals(oldState, newState);
         std::remove(oldFile.c_str());
         if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Remove(oldFile))
             app->ActiveTasks().Save();

@@ -11,7 +11,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -264,6 +266,62 @@ TEST_F(Cli, ResumesAfterTheProcessWasKilled)
     ASSERT_EQ(RunCli({"run", "killed"}, &output), kSomeFailed) << output;
     ExpectNoneFetchedAgain(saved, mark);
     ExpectCompleteCopy();
+}
+
+// Killed at moments chosen by a fixed seed, then resumed, again and again:
+// of the files complete on disk at a kill, only those whose fetch had not
+// ended yet (one a connection at most) are fetched whole again, and the copy
+// ends as a clean run's, byte for byte.
+TEST_F(Cli, KilledAtAnyMomentLosesOnlyWhatWasInFlight)
+{
+    StartServer(true);
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Path("clean/"), "--name", "clean", "--quiet"}), kSomeFailed);
+
+    // The files other than pages whose bytes are all on disk.
+    auto completeFiles = [&] {
+        std::set<std::string> complete;
+        for (const std::string &path : CopiedPaths())
+            if (!IsSitePage(path) && ReadFileBytes(LocalFile(path)) == SiteFiles().at(path))
+                complete.insert(path);
+        return complete;
+    };
+    auto fetchedWhole = [&](size_t since) {
+        std::set<std::string> fetched;
+        for (const std::string &request : RequestsSince(since))
+            if (request.rfind("GET ", 0) == 0 && request.find(" 200 ") != std::string::npos)
+                fetched.insert(TargetOf(request).substr(1));
+        return fetched;
+    };
+    constexpr int kConnections = 2;
+    // Each kill comes once the copy holds a number of files chosen at random.
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<size_t> moment(2, SiteExpectedFiles(CopiedPaths()).size() - 4);
+    std::vector<std::string> args = {"copy", server->URL("/index.html"), Copy(), "--name", "killed", "--quiet",
+                                     "--connections", std::to_string(kConnections)};
+    std::set<std::string> complete;
+    size_t mark = server->Requests().size();
+    for (int run = 0; run < 4; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        auto child = Start(args);
+        if (run < 3) {
+            const size_t files = moment(random);
+            ASSERT_TRUE(PumpUntil([&] { return CopiedFilesUnder(Copy()).size() >= files; }, 60));
+            child->Signal(SIGKILL);
+        }
+        EXPECT_EQ(child->Wait(120), run < 3 ? -1 : kSomeFailed) << child->Errors();
+        int again = 0;
+        for (const std::string &path : fetchedWhole(mark))
+            again += complete.count(path);
+        EXPECT_LE(again, kConnections);
+        complete = completeFiles();
+        mark = server->Requests().size();
+        args = {"run", "killed", "--quiet", "--connections", std::to_string(kConnections)};
+    }
+    const std::string site = ServerFolderOf(server->URL("/")) + "/";
+    const std::vector<std::string> files = CopiedFilesUnder(Copy() + site);
+    EXPECT_EQ(files, CopiedFilesUnder(Path("clean/") + site));
+    for (const std::string &file : files)
+        EXPECT_EQ(ReadFileBytes(Copy() + site + file), ReadFileBytes(Path("clean/") + site + file)) << file;
 }
 
 } // namespace
