@@ -153,6 +153,62 @@ TEST_F(Items, AResumeTakesUpTheFilesCutShortAndNoOtherError)
     EXPECT_EQ(cut->LoadedText().result, "Incomplete (77 bytes)");
 }
 
+// The changes since the state file was written are read back from the
+// journals beside it, whole entries only, and only onto the state file they
+// were begun on.
+TEST_F(Items, TheJournalBringsBackTheChangesSinceTheLastSave)
+{
+    ForceFolders(Home() + "Tasks/General/");
+    Add("http://h/a.htm", "HTML");
+    task->items.SaveState();
+    TAVQItem *a = task->items.Item(0);
+    a->LoadFields();
+    a->SetState(isSaved);
+    a->Publish(true);
+    Add("http://h/b.gif", "Images");
+    // Set aside by a snapshot that never reached the disk, and a new one after it.
+    (void)task->items.StateSnapshot();
+    Add("http://h/c.gif", "Images");
+    const std::string journal = task->items.JournalFile();
+    ASSERT_TRUE(FileExists(journal + ".2"));
+    ASSERT_TRUE(FileExists(journal));
+
+    auto reopen = [&] {
+        auto reopened = std::make_unique<TAVTask>();
+        reopened->taskFile = task->taskFile;
+        EXPECT_TRUE(reopened->items.OpenItems());
+        return reopened;
+    };
+    auto urls = [](TAVTask &t) {
+        std::vector<std::string> found;
+        for (size_t i = 0; i < t.items.ItemCount(); ++i) {
+            t.items.Item(i)->LoadFields();
+            found.push_back(t.items.Item(i)->LoadedText().URL);
+        }
+        return found;
+    };
+    auto whole = reopen();
+    EXPECT_EQ(urls(*whole), (std::vector<std::string>{"http://h/a.htm", "http://h/b.gif", "http://h/c.gif"}));
+    EXPECT_EQ(whole->items.Item(0)->State(), isSaved);
+
+    // A journal cut in its last entry: the items before it are whole.
+    std::string bytes = ReadFileBytes(journal);
+    SaveText(journal, bytes.substr(0, bytes.size() - 5));
+    auto cut = reopen();
+    EXPECT_EQ(urls(*cut), (std::vector<std::string>{"http://h/a.htm", "http://h/b.gif"}));
+
+    // A damaged state file: its line numbers no longer hold.
+    bytes = ReadFileBytes(task->StateFile());
+    SaveText(task->StateFile(), bytes.substr(0, bytes.size() - 5));
+    auto damaged = reopen();
+    EXPECT_EQ(damaged->items.ItemCount(), 0u);
+
+    // Writing the state file takes every journal in.
+    task->items.SaveState();
+    EXPECT_FALSE(FileExists(journal + ".2"));
+    EXPECT_EQ(urls(*reopen()), (std::vector<std::string>{"http://h/a.htm", "http://h/b.gif", "http://h/c.gif"}));
+}
+
 TEST_F(Items, ResetInProgress)
 {
     TAVQItem *a = Add("http://h/a.htm", "HTML");
