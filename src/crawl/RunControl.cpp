@@ -161,6 +161,25 @@ void TRunControl::SelectTask(TAVTask *task)
         OnCurrentTaskChanged(task);
 }
 
+void TRunControl::CheckRecoveredState(TAVTask &task)
+{
+    std::string damage = task.items.Damage();
+    // A run that ended by a stop or at its end left counters that match its
+    // items; one that was killed did not save them.
+    const int32_t status = task.status;
+    const bool endedCleanly = status == tsStopped || status == tsTaskComplete || status == tsZipped;
+    if (damage.empty() && endedCleanly && !task.items.CountersAgree())
+        damage = "its items disagree with the task's counters";
+    task.items.Recount();
+    if (damage.empty())
+        return;
+    Notifier().Error("The download state of \"" + task.taskName + "\" is damaged (" + damage + "): " +
+                     std::to_string(task.items.ItemCount()) +
+                     " items were recovered, and every page is fetched and read again so that no part of the "
+                     "site is skipped.");
+    task.items.PrepareRediscovery();
+}
+
 void TRunControl::ResumeTiming(TAVTask &task)
 {
     TDateTime now = TDateTime::Now();
@@ -217,6 +236,7 @@ void TRunControl::StartTask(TAVTask &task)
         if (resume) {
             ShowStatus("Resuming Task...");
             task.items.OpenItems();
+            CheckRecoveredState(task);
             ResumeTiming(task);
         } else {
             ShowStatus("Starting Task...");
@@ -272,6 +292,9 @@ void TRunControl::HaltTask(TAVTask &task)
     PumpEventsUntil([this] { return parser_.Idle(); });
     slots_.StopAllSlots();
     task.items.ResetInProgress();
+    // Fetches the stop cut off may have left their outcome on an item
+    // without the dispatcher counting it: the counters are the items' own.
+    task.items.Recount();
     slots_.running = false;
     // The archive takes every file saved so far.
     if (!task.intranetMode)

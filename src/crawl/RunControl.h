@@ -80,6 +80,9 @@ private:
     void Bind(TAVTask *task);
     void ShowStatus(const std::string &text);
     void ResumeTiming(TAVTask &task);
+    // After reading a task's state file for a resume: counters that say what
+    // its items say, and a damaged state file told and made up for.
+    void CheckRecoveredState(TAVTask &task);
     void BeginNewRun(TAVTask &task);
     void ZipTimer();
     // Why the run's start page is not in the copy, or empty when it is.

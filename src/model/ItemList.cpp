@@ -323,6 +323,7 @@ void TItemList::Clear()
     lines_.clear();
     CloseJournal();
     journalBroken_ = false;
+    damage_.clear();
     changed_ = false;
     wholeSaveDue_ = true;
     autosaveCount_ = 0;
@@ -346,9 +347,24 @@ void TItemList::LoadState()
         lines_.push_back(std::move(address));
         lines_.push_back(std::move(record));
     });
+    damage_.clear();
+    if (lines_.size() != lineCount || (!bytes.empty() && bytes.back() != '\n'))
+        damage_ = "it was cut short or holds broken records";
+    // The start address leads the list: the crawl rules are judged from it.
+    const std::string start = FieldText(task_.url);
+    if (!lines_.empty() && !task_.url.empty() && lines_[0] != start) {
+        for (size_t at = 2; at < lines_.size(); at += 2)
+            if (lines_[at] == start) {
+                std::rotate(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(at),
+                            lines_.begin() + static_cast<std::ptrdiff_t>(at + 2));
+                break;
+            }
+        if (damage_.empty())
+            damage_ = "its items are out of order";
+    }
     // The journals' line numbers hold for the state file they were begun
     // on, read whole; a damaged one is not built on.
-    if (lines_.size() == lineCount) {
+    if (damage_.empty()) {
         bool ok = true;
         for (const auto &[number, journal] : SetAsideJournals(task_.StateFile()))
             ok = ok && ReplayJournal(journal);
@@ -566,6 +582,50 @@ void TItemList::PrepareResume()
         } else {
             item.ReleaseFields();
         }
+    });
+}
+
+bool TItemList::CountersAgree() const
+{
+    int64_t pages = 0, pageErrors = 0, resources = 0, resourceErrors = 0;
+    for (size_t i = 0; i < ItemCount(); ++i) {
+        const TAVQItem &item = *Item(i);
+        const uint8_t state = item.State();
+        (item.IsPage() ? pages : resources) += state == isError || state >= isSaved;
+        (item.IsPage() ? pageErrors : resourceErrors) += state == isError;
+    }
+    return pages == task_.pagesSaved && pageErrors == task_.pageErrors && resources == task_.resourcesSaved &&
+           resourceErrors == task_.resourceErrors;
+}
+
+void TItemList::Recount()
+{
+    int64_t pages = 0, pageErrors = 0, resources = 0, resourceErrors = 0, totalPages = 0, totalResources = 0;
+    for (size_t i = 0; i < ItemCount(); ++i) {
+        const TAVQItem &item = *Item(i);
+        const uint8_t state = item.State();
+        const bool done = state == isError || state >= isSaved;
+        (item.IsPage() ? pages : resources) += done;
+        (item.IsPage() ? pageErrors : resourceErrors) += state == isError;
+        ++(item.IsPage() ? totalPages : totalResources);
+    }
+    task_.pagesSaved = pages;
+    task_.pageErrors = pageErrors;
+    task_.resourcesSaved = resources;
+    task_.resourceErrors = resourceErrors;
+    task_.totalPages = totalPages;
+    task_.totalResources = totalResources;
+}
+
+void TItemList::PrepareRediscovery()
+{
+    ForEachInState([](TAVQItem &item) {
+        if (!(item.IsPage() || item.IsStyleSheet()) || item.State() == isNone)
+            return;
+        item.LoadFields();
+        item.SetState(isNone);
+        item.SetMark(imDownload);
+        item.Publish(true);
     });
 }
 

@@ -92,6 +92,17 @@ public:
     // is renamed.
     static void MoveJournals(const std::string &oldStateFile, const std::string &newStateFile);
 
+    // What is wrong with the state file read last ("it was cut short"...),
+    // or empty when nothing is.
+    const std::string &Damage() const { return damage_; }
+    // Whether the task's run counters say what its items say.
+    bool CountersAgree() const;
+    // Sets the task's run counters from its items' states.
+    void Recount();
+    // After a damaged state file: every page and style sheet is fetched and
+    // read again, so that the links of items lost with it are found again;
+    // the other files it still lists are not fetched again.
+    void PrepareRediscovery();
     void ResetInProgress();
     void PrepareUpdate();
     // Before a resume: the files cut short (their result "Incomplete (N
@@ -151,6 +162,7 @@ private:
     bool changed_ = false;
     int journalFd_ = -1;
     bool journalBroken_ = false; // a write failed: the next save is whole
+    std::string damage_;         // of the state file read last
     bool wholeSaveDue_ = true;
     int autosaveCount_ = 0;
     uint64_t snapshots_ = 0;

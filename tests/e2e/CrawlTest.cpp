@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <set>
 
 namespace arvelo::test {
@@ -242,6 +244,124 @@ TEST_F(Crawl, ARealSiteCopiesWithNoBrokenLinkThatTheSiteItselfDoesNotHave)
         if (!brokenOnTheSite.count(target))
             brokenInTheCopy.push_back(target);
     EXPECT_EQ(brokenInTheCopy, std::vector<std::string>());
+}
+
+// The task's counters, as its items say them: what each run mode leaves.
+std::string CountersOf(TAVTask &task)
+{
+    return "pages " + std::to_string(task.pagesSaved) + " (" + std::to_string(task.pageErrors) + " errors) of " +
+           std::to_string(task.totalPages) + ", media " + std::to_string(task.resourcesSaved) + " (" +
+           std::to_string(task.resourceErrors) + " errors) of " + std::to_string(task.totalResources);
+}
+
+std::string CountersOfItems(TAVTask &task)
+{
+    int64_t counts[2][3] = {};
+    for (size_t i = 0; i < task.items.ItemCount(); ++i) {
+        const TAVQItem &item = *task.items.Item(i);
+        const uint8_t state = item.State();
+        int64_t *count = counts[item.IsPage() ? 0 : 1];
+        count[0] += state == isError || state >= isSaved;
+        count[1] += state == isError;
+        ++count[2];
+    }
+    return "pages " + std::to_string(counts[0][0]) + " (" + std::to_string(counts[0][1]) + " errors) of " +
+           std::to_string(counts[0][2]) + ", media " + std::to_string(counts[1][0]) + " (" +
+           std::to_string(counts[1][1]) + " errors) of " + std::to_string(counts[1][2]);
+}
+
+TEST_F(Crawl, TheCountersAddUpAfterEveryRunMode)
+{
+    StartServer(true);
+    engine->slots.SetConnections(2);
+    TAVTask *task = NewCopyTask();
+    engine->run.StartTask(*task);
+    ASSERT_TRUE(PumpUntil([&] { return task->resourcesSaved > 5; }, 60));
+    engine->run.StopTask(*task);
+    EXPECT_EQ(CountersOf(*task), CountersOfItems(*task)) << "stopped";
+    for (uint8_t mode : {rmResume, rmRenovix, rmSalvix}) {
+        task->runMode = mode;
+        ASSERT_TRUE(RunToEnd(*task));
+        EXPECT_EQ(CountersOf(*task), CountersOfItems(*task)) << int(mode);
+    }
+    // A new start of the program, reading the task back.
+    const std::string file = task->taskFile;
+    StartEngine();
+    TAVTask *reopened = engine->tasks.Open(file);
+    ASSERT_NE(reopened, nullptr);
+    reopened->runMode = rmSalvix;
+    ASSERT_TRUE(RunToEnd(*reopened));
+    EXPECT_EQ(CountersOf(*reopened), CountersOfItems(*reopened)) << "reopened";
+}
+
+// A state file cut in half, or with its items out of order, is told as
+// damaged; the resume keeps every file it still lists but the pages and style
+// sheets, which it reads again, and the copy ends complete.
+TEST_F(Crawl, ADamagedStateFileIsToldAndTheResumeCompletesTheCopy)
+{
+    const struct {
+        std::string name, damage;
+        std::function<std::string(const std::string &)> spoil;
+    } cases[] = {
+        {"cut in half", "it was cut short or holds broken records",
+         [](const std::string &bytes) { return bytes.substr(0, bytes.size() / 2); }},
+        {"shuffled", "its items are out of order",
+         [](const std::string &bytes) {
+             std::vector<std::string> pairs;
+             for (size_t at = 0; at < bytes.size();) {
+                 size_t end = bytes.find('\n', bytes.find('\n', at) + 1) + 1;
+                 pairs.push_back(bytes.substr(at, end - at));
+                 at = end;
+             }
+             std::shuffle(pairs.begin(), pairs.end(), std::mt19937(7));
+             std::string shuffled;
+             for (const std::string &pair : pairs)
+                 shuffled += pair;
+             return shuffled;
+         }},
+    };
+    StartServer();
+    for (const auto &[name, damage, spoil] : cases) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove_all(Copy());
+        StartEngine();
+        TAVTask *task = NewCopyTask();
+        ASSERT_TRUE(RunToEnd(*task));
+        task->status = tsStopped;
+        task->Save();
+        const std::string file = task->taskFile, stateFile = task->StateFile();
+        SaveText(stateFile, spoil(ReadFileBytes(stateFile)));
+        // The files the spoilt state file still lists as saved.
+        std::set<std::string> listed;
+        {
+            TAVTask read;
+            read.taskFile = file;
+            read.Load();
+            read.items.OpenItems();
+            for (size_t i = 0; i < read.items.ItemCount(); ++i) {
+                TAVQItem &item = *read.items.Item(i);
+                item.LoadFields();
+                if (!item.IsPage() && !item.IsStyleSheet() && item.State() >= isSaved)
+                    listed.insert(item.LoadedText().URL);
+            }
+        }
+
+        notifier.errors.clear();
+        const size_t mark = server->Requests().size();
+        TAVTask *resumed = ReopenAndResume(file);
+        ASSERT_NE(resumed, nullptr);
+        ASSERT_EQ(notifier.errors.size(), 1u) << ::testing::PrintToString(notifier.errors);
+        EXPECT_NE(notifier.errors[0].find("is damaged (" + damage + ")"), std::string::npos) << notifier.errors[0];
+        EXPECT_EQ(resumed->status.load(), tsTaskComplete);
+        ExpectCompleteCopy();
+        ExpectNoneFetchedAgain(listed, mark);
+        // Every address of the site is in the list again.
+        const std::set<std::string> saved = SavedURLs(*resumed);
+        for (const std::string &path : CopiedPaths())
+            if (path.rfind("annex/", 0) != 0)
+                EXPECT_EQ(saved.count(server->URL("/" + path)), 1u) << path;
+        EXPECT_EQ(CountersOf(*resumed), CountersOfItems(*resumed));
+    }
 }
 
 TEST_F(Crawl, StopThenResumeFetchesNoSavedItemAgain)
