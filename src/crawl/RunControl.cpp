@@ -326,7 +326,12 @@ void TRunControl::StopTask(TAVTask &task)
     if (OnStatus)
         OnStatus("Stopping Task...", 0, 0);
     HaltTask(task);
-    task.status = tsStopped;
+    EndHaltedRun(task, tsStopped);
+}
+
+void TRunControl::EndHaltedRun(TAVTask &task, int32_t status)
+{
+    task.status = status;
     try {
         task.Save();
     } catch (const EFileError &error) {
@@ -385,15 +390,7 @@ void TRunControl::FailTask(TAVTask &task, std::string why)
     // The fetches the halt ended may have failed for the same reason.
     task.destinationFailure.clear();
     // Incomplete: a resume fetches what is missing once the cause is mended.
-    task.status = tsIncomplete;
-    try {
-        task.Save();
-    } catch (const EFileError &error) {
-        Notifier().Error(error.what());
-    }
-    ShowStatus("Ready");
-    if (OnRunEnded)
-        OnRunEnded(task);
+    EndHaltedRun(task, tsIncomplete);
 }
 
 std::string TRunControl::StartPageFailure(TAVTask &task)

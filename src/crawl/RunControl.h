@@ -80,6 +80,8 @@ private:
     void Bind(TAVTask *task);
     void ShowStatus(const std::string &text);
     void ResumeTiming(TAVTask &task);
+    // After a halt: the task's final status saved, and the end told.
+    void EndHaltedRun(TAVTask &task, int32_t status);
     // After reading a task's state file for a resume: counters that say what
     // its items say, and a damaged state file told and made up for.
     void CheckRecoveredState(TAVTask &task);
