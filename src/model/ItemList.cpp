@@ -365,10 +365,10 @@ void TItemList::LoadState()
     // The journals' line numbers hold for the state file they were begun
     // on, read whole; a damaged one is not built on.
     if (damage_.empty()) {
-        bool ok = true;
+        bool whole = true;
         for (const auto &[number, journal] : SetAsideJournals(task_.StateFile()))
-            ok = ok && ReplayJournal(journal);
-        if (ok)
+            whole = whole && ReplayJournal(journal);
+        if (whole)
             ReplayJournal(JournalFile());
     }
     // An address whose record never came.

@@ -357,9 +357,11 @@ TEST_F(Crawl, ADamagedStateFileIsToldAndTheResumeCompletesTheCopy)
         ExpectNoneFetchedAgain(listed, mark);
         // Every address of the site is in the list again.
         const std::set<std::string> saved = SavedURLs(*resumed);
-        for (const std::string &path : CopiedPaths())
-            if (path.rfind("annex/", 0) != 0)
+        for (const std::string &path : CopiedPaths()) {
+            if (path.rfind("annex/", 0) != 0) {
                 EXPECT_EQ(saved.count(server->URL("/" + path)), 1u) << path;
+            }
+        }
         EXPECT_EQ(CountersOf(*resumed), CountersOfItems(*resumed));
     }
 }

@@ -38,8 +38,9 @@ protected:
         EXPECT_EQ(task.status.load(), tsIncomplete);
         ASSERT_EQ(notifier.errors.size(), 1u) << ::testing::PrintToString(notifier.errors);
         EXPECT_NE(notifier.errors[0].find(reason), std::string::npos) << notifier.errors[0];
-        if (!firstFailed.empty())
+        if (!firstFailed.empty()) {
             EXPECT_EQ(ResultOf(task, firstFailed), reason);
+        }
         EXPECT_GE(task.pageErrors + task.resourceErrors, 1);
 
         mend();
