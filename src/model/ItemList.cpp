@@ -585,36 +585,36 @@ void TItemList::PrepareResume()
     });
 }
 
-bool TItemList::CountersAgree() const
+TItemList::TCounts TItemList::CountItems() const
 {
-    int64_t pages = 0, pageErrors = 0, resources = 0, resourceErrors = 0;
+    TCounts counts;
     for (size_t i = 0; i < ItemCount(); ++i) {
         const TAVQItem &item = *Item(i);
         const uint8_t state = item.State();
-        (item.IsPage() ? pages : resources) += state == isError || state >= isSaved;
-        (item.IsPage() ? pageErrors : resourceErrors) += state == isError;
+        const bool page = item.IsPage();
+        (page ? counts.pages : counts.resources) += state == isError || state >= isSaved;
+        (page ? counts.pageErrors : counts.resourceErrors) += state == isError;
+        ++(page ? counts.totalPages : counts.totalResources);
     }
-    return pages == task_.pagesSaved && pageErrors == task_.pageErrors && resources == task_.resourcesSaved &&
-           resourceErrors == task_.resourceErrors;
+    return counts;
+}
+
+bool TItemList::CountersAgree() const
+{
+    const TCounts counts = CountItems();
+    return counts.pages == task_.pagesSaved && counts.pageErrors == task_.pageErrors &&
+           counts.resources == task_.resourcesSaved && counts.resourceErrors == task_.resourceErrors;
 }
 
 void TItemList::Recount()
 {
-    int64_t pages = 0, pageErrors = 0, resources = 0, resourceErrors = 0, totalPages = 0, totalResources = 0;
-    for (size_t i = 0; i < ItemCount(); ++i) {
-        const TAVQItem &item = *Item(i);
-        const uint8_t state = item.State();
-        const bool done = state == isError || state >= isSaved;
-        (item.IsPage() ? pages : resources) += done;
-        (item.IsPage() ? pageErrors : resourceErrors) += state == isError;
-        ++(item.IsPage() ? totalPages : totalResources);
-    }
-    task_.pagesSaved = pages;
-    task_.pageErrors = pageErrors;
-    task_.resourcesSaved = resources;
-    task_.resourceErrors = resourceErrors;
-    task_.totalPages = totalPages;
-    task_.totalResources = totalResources;
+    const TCounts counts = CountItems();
+    task_.pagesSaved = counts.pages;
+    task_.pageErrors = counts.pageErrors;
+    task_.resourcesSaved = counts.resources;
+    task_.resourceErrors = counts.resourceErrors;
+    task_.totalPages = counts.totalPages;
+    task_.totalResources = counts.totalResources;
 }
 
 void TItemList::PrepareRediscovery()

@@ -137,6 +137,12 @@ private:
     enum Predicate { kPage, kOther, kParse, kPredicates };
 
     static bool Matches(const TAVQItem &item, Predicate predicate);
+    // The run counters as the items' states say them: done (saved or
+    // failed), failed, and all, for pages and for other files.
+    struct TCounts {
+        int64_t pages = 0, pageErrors = 0, resources = 0, resourceErrors = 0, totalPages = 0, totalResources = 0;
+    };
+    TCounts CountItems() const;
     // Sets a line (one past the last appends it) and notes it for the journal.
     void SetLine(size_t index, std::string text);
     // Applies a journal's entries to the lines read from the state file;
