@@ -325,6 +325,21 @@ bool CopyFileForce(const std::string &source, const std::string &target)
     }
 }
 
+void KeepUnderSecondName(const std::string &fileName, const std::string &secondName)
+{
+    ::unlink(secondName.c_str());
+    if (::link(fileName.c_str(), secondName.c_str()) == 0)
+        return;
+    // Named after the file: it is what cannot be saved.
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EXDEV && errno != EMLINK)
+        ThrowFileError("Cannot create file \"" + fileName + "\"");
+    bool read = false;
+    std::string bytes = ReadFileBytes(fileName, &read);
+    if (!read)
+        ThrowFileError("Failed to read file: " + fileName);
+    SaveText(secondName, bytes);
+}
+
 bool RenameNoReplace(const std::string &from, const std::string &to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)

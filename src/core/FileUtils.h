@@ -73,6 +73,10 @@ std::string ExcludeTrailingSlash(std::string_view path);
 std::string BaseFileName(std::string_view fileName);
 std::string UniqueFileName(const std::string &fileName);
 bool CopyFileForce(const std::string &source, const std::string &target);
+// Gives the file's present bytes a second name that keeps them when the file
+// is later replaced: a hard link, or a copy where links are not supported.
+// An existing file of that name is replaced. Throws EFileError.
+void KeepUnderSecondName(const std::string &fileName, const std::string &secondName);
 // Renames without ever replacing an existing target. False when the target
 // exists or the rename fails.
 bool RenameNoReplace(const std::string &from, const std::string &to);

@@ -254,6 +254,22 @@ std::string LocalLinkPath(const std::string &address, const std::string &baseDir
     return TLocalLinks(baseDir).PathOf(address);
 }
 
+std::string UnconvertedCopyName(const std::string &localFile)
+{
+    // A long name is shortened to fit the file system's limit, with a hash
+    // of the whole name so that two pages never share a kept download.
+    std::string name = ExtractFileName(localFile);
+    if (name.size() > 200) {
+        uint32_t hash = 2166136261u;
+        for (unsigned char c : name)
+            hash = (hash ^ c) * 16777619u;
+        char suffix[10];
+        std::snprintf(suffix, sizeof suffix, "~%08x", hash);
+        name = name.substr(0, 180) + suffix;
+    }
+    return ExtractFilePath(localFile) + "." + name + ".unconverted";
+}
+
 std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url)
 {
     (void)baseDir; // the file name depends on the address alone

@@ -51,6 +51,11 @@ private:
 
 std::string LocalFileName(const std::string &root, const std::string &baseDir, const std::string &url);
 std::string SafeFileName(const std::string &text, char replacement);
+// The hidden name beside a saved page under which its download is kept while
+// its links are converted, until the page is recorded as converted: a crash
+// in between leaves the download to convert again, never a converted page
+// whose local links would be read as the server's.
+std::string UnconvertedCopyName(const std::string &localFile);
 // A local path written into a link so that every browser finds the file:
 // bytes outside printable ASCII and the characters a link would take for
 // syntax ("%", "#", "?", blanks, quotes, "<", ">", "\") are percent-encoded.

@@ -12,6 +12,7 @@
 #include "model/Task.h"
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 namespace arvelo {
@@ -29,6 +30,8 @@ struct TThreadParse::TPage {
     std::string failure, failureMessage;
     bool destinationUnwritable = false;
     std::vector<TCandidate> unqueued;
+    // The download kept until the page is recorded as converted.
+    std::string unconverted;
 };
 
 struct TThreadParse::TBatch {
@@ -238,6 +241,10 @@ void TThreadParse::PublishPages(TAVTask &task, TBatch &batch, size_t count)
         for (size_t i = count; i < batch.pages.size(); ++i)
             batch.pages[i].item->ReleaseFields();
     });
+    // Recorded: the downloads kept for a crash in between are done with.
+    for (size_t i = 0; i < count; ++i)
+        if (!batch.pages[i].unconverted.empty())
+            std::remove(batch.pages[i].unconverted.c_str());
     pagesProcessed_ += static_cast<int>(count);
     if (OnItemsChanged)
         OnItemsChanged();
@@ -253,8 +260,13 @@ void TThreadParse::ParsePage(TAVTask &task, const TBatch &batch, TPage &page)
     TAVQItem &item = *page.item;
     const std::string &file = page.file;
     Progress("Loading Page: " + file);
+    // A conversion cut short by a crash left the download beside the page.
+    const std::string unconverted = UnconvertedCopyName(file);
     bool read = false;
-    std::string text = ReadFileBytes(file, &read);
+    std::string text = ReadFileBytes(unconverted, &read);
+    const bool kept = read;
+    if (!kept)
+        text = ReadFileBytes(file, &read);
     if (!read) {
         // Gone or unreadable: fetched again later.
         page.state = isNone;
@@ -286,6 +298,9 @@ void TThreadParse::ParsePage(TAVTask &task, const TBatch &batch, TPage &page)
 
     Progress("Saving Changes: " + file);
     try {
+        if (!kept)
+            KeepUnderSecondName(file, unconverted);
+        page.unconverted = unconverted;
         ReplaceFile(file, text);
     } catch (const EFileError &error) {
         // The downloaded page stays as it was, its links unconverted: an

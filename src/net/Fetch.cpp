@@ -8,6 +8,8 @@
 #include "model/DownloadItem.h"
 #include "model/Task.h"
 
+#include <cstdio>
+
 namespace arvelo {
 
 namespace {
@@ -149,6 +151,8 @@ TThreadHTTP::TSaved TThreadHTTP::WriteBody()
     try {
         ForceFolders(ExtractFilePath(file));
         http_.Body.SaveTo(file);
+        // A download kept from an earlier conversion is not this one.
+        std::remove(UnconvertedCopyName(file).c_str());
         return TSaved::kSaved;
     } catch (const EFileError &error) {
         writeFailure_ = error.Reason();

@@ -1,4 +1,5 @@
 #include "crawl/LocalNames.h"
+#include "core/FileUtils.h"
 
 #include "core/AppPaths.h"
 #include "core/Settings.h"
@@ -136,6 +137,12 @@ TEST_F(LocalNames, LongNamesStayWithinTheLimitAndApart)
     EXPECT_EQ(nameA.substr(0, 200), longName.substr(0, 200));
     EXPECT_EQ(nameA.substr(nameA.size() - 4), ".htm");
     EXPECT_NE(nameA, nameB);
+    // So are the hidden names under which a page's download is kept.
+    std::string keptA = UnconvertedCopyName(a), keptB = UnconvertedCopyName(b);
+    EXPECT_EQ(ExtractFilePath(keptA), ExtractFilePath(a));
+    EXPECT_LE(ExtractFileName(keptA).size(), kMaxNameBytes);
+    EXPECT_NE(keptA, keptB);
+    EXPECT_EQ(UnconvertedCopyName("/Sites/h/a.htm"), "/Sites/h/.a.htm.unconverted");
     // Multi-byte characters are never cut in half, directories are limited too.
     std::string wide;
     for (int i = 0; i < 200; ++i)

@@ -63,11 +63,14 @@ namespace arvelo::test {
 std::vector<std::string> FilesUnder(const std::string &folder)
 {
     std::vector<std::string> files;
+    // A running copy may remove a file while it is listed: no step here
+    // asks the file system about an entry again.
+    const std::string root = folder.ends_with('/') ? folder : folder + "/";
     std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
          it != std::filesystem::recursive_directory_iterator(); it.increment(error))
-        if (it->is_regular_file())
-            files.push_back(std::filesystem::relative(it->path(), folder).string());
+        if (it->is_regular_file(error))
+            files.push_back(it->path().string().substr(root.size()));
     std::sort(files.begin(), files.end());
     return files;
 }
