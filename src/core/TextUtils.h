@@ -56,6 +56,8 @@ std::string DurationText(TDateTime time);
 int WeekdayIndex(TDateTime date);
 
 std::string LowerAscii(std::string_view text);
+// The blanks of HTML and CSS: space, tab, line feed, carriage return, form feed.
+inline bool IsMarkupBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 // HTML's character references in an attribute value decoded: "&amp;",
 // "&lt;", "&gt;", "&quot;", "&apos;", "&#47;" and "&#x2F;". Anything else is
 // left as it stands.

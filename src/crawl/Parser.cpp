@@ -65,9 +65,6 @@ struct TCharSet {
 constexpr TCharSet kAfterTagOpen("\n\r \"'=");
 constexpr TCharSet kAfterAttribute(" \t\n\r\"'=");
 
-// HTML's blanks, which end an unquoted value and surround an address.
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 size_t Find(std::string_view text, char c, size_t from)
 {
     return from >= text.size() ? TAVParser::kNone : text.find(c, from);
@@ -192,13 +189,13 @@ std::string TAVParser::NextAttrValue()
     if (AttrPos == kNone)
         return {};
     size_t p = AttrPos + AttrName.size();
-    while (p < TagEnd && IsBlank(text_[p]))
+    while (p < TagEnd && IsMarkupBlank(text_[p]))
         ++p;
     if (p >= TagEnd || text_[p] != '=')
         return {};
     ++p;
     // A backslash may stand before the quote in a page written by a script.
-    while (p < TagEnd && (IsBlank(text_[p]) || text_[p] == '\\'))
+    while (p < TagEnd && (IsMarkupBlank(text_[p]) || text_[p] == '\\'))
         ++p;
     if (p >= TagEnd)
         return {};
@@ -210,13 +207,13 @@ std::string TAVParser::NextAttrValue()
         if (close == kNone || close > TagEnd)
             return {};
     } else {
-        while (close < TagEnd && !IsBlank(text_[close]) && text_[close] != '"' && text_[close] != '\'')
+        while (close < TagEnd && !IsMarkupBlank(text_[close]) && text_[close] != '"' && text_[close] != '\'')
             ++close;
     }
     // An address never starts or ends with blanks.
-    while (start < close && IsBlank(text_[start]))
+    while (start < close && IsMarkupBlank(text_[start]))
         ++start;
-    while (close > start && IsBlank(text_[close - 1]))
+    while (close > start && IsMarkupBlank(text_[close - 1]))
         --close;
     ValueStart = start;
     ValueEnd = close;

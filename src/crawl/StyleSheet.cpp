@@ -1,5 +1,6 @@
 #include "crawl/StyleSheet.h"
 
+#include "core/TextUtils.h"
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/FileTypes.h"
@@ -10,8 +11,6 @@
 
 namespace arvelo {
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
 bool StartsAtNoCase(const std::string &text, size_t at, std::string_view word)
 {
@@ -73,7 +72,7 @@ std::string TStyleSheetProcessor::Process(const std::string &text)
     auto quotedOrBare = [&](size_t start, char closing, size_t &end) {
         // The value between quotes, or up to the closing character.
         size_t at = start;
-        while (at < text.size() && IsBlank(text[at]))
+        while (at < text.size() && IsMarkupBlank(text[at]))
             ++at;
         char quote = at < text.size() && (text[at] == '"' || text[at] == '\'') ? text[at] : 0;
         size_t valueStart = quote ? at + 1 : at;
@@ -88,9 +87,9 @@ std::string TStyleSheetProcessor::Process(const std::string &text)
         } else {
             // Blanks around a bare value stay where they were.
             size_t first = 0, last = value.size();
-            while (first < last && IsBlank(value[first]))
+            while (first < last && IsMarkupBlank(value[first]))
                 ++first;
-            while (last > first && IsBlank(value[last - 1]))
+            while (last > first && IsMarkupBlank(value[last - 1]))
                 --last;
             out += value.substr(0, first) + Reference(value.substr(first, last - first)) + value.substr(last);
         }
@@ -112,7 +111,7 @@ std::string TStyleSheetProcessor::Process(const std::string &text)
                 break;
         } else if (StartsAtNoCase(text, i, "@import")) {
             size_t at = i + 7;
-            while (at < text.size() && IsBlank(text[at]))
+            while (at < text.size() && IsMarkupBlank(text[at]))
                 ++at;
             if (at < text.size() && (text[at] == '"' || text[at] == '\'')) {
                 size_t end = 0;
