@@ -2,6 +2,7 @@
 
 #include "model/Profile.h"
 #include "model/Task.h"
+#include "core/TextUtils.h"
 
 #include <charconv>
 #include <map>
@@ -31,6 +32,38 @@ bool ReadRate(std::string text, int64_t &value)
     return true;
 }
 
+// Seconds, with a fraction: "2", "0.5".
+bool ReadSeconds(const std::string &text, int &milliseconds)
+{
+    double seconds = 0;
+    const char *end = text.data() + text.size();
+    auto [at, failure] = std::from_chars(text.data(), end, seconds);
+    if (failure != std::errc() || at != end || !(seconds >= 0) || seconds > 86400)
+        return false;
+    milliseconds = static_cast<int>(seconds * 1000 + 0.5);
+    return true;
+}
+
+// A header line "Name: value" of a name that is ours to choose.
+bool ReadHeader(const std::string &text, std::string &error)
+{
+    const size_t colon = text.find(':');
+    const std::string name = colon == std::string::npos ? std::string() : Trim(text.substr(0, colon));
+    if (name.empty() || text.find_first_of("\r\n") != std::string::npos ||
+        name.find_first_of(" \t") != std::string::npos) {
+        error = "--header takes one line \"Name: value\": " + text;
+        return false;
+    }
+    for (const char *own : {"Host", "Connection", "Range", "If-Modified-Since", "Authorization",
+                            "Proxy-Authorization", "Content-Length", "Transfer-Encoding"}) {
+        if (SameText(name, own)) {
+            error = "--header cannot set " + name + ": the fetch sets it itself";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ReadChoice(const std::string &text, const std::map<std::string, int> &choices, int &value)
 {
     auto found = choices.find(text);
@@ -56,8 +89,8 @@ const char *UsageText()
            "Commands:\n"
            "  copy URL [FOLDER]   copy a website into FOLDER (default: the Local Intranet folder)\n"
            "  copy URL --zip[=FILE]\n"
-           "                      copy a website into one zip archive (default: in the Downloads\n"
-           "                      folder, named after the start page's title when it has one)\n"
+           "                      copy a website into one zip archive: FILE, or one in the\n"
+           "                      Downloads folder named after the start page's title\n"
            "  run TASK            run a task, given as its .avt file or its name\n"
            "  list                list the tasks with their status\n"
            "  report TASK         write a task's reports (summary, page and image indexes,\n"
@@ -87,9 +120,25 @@ const char *UsageText()
            "                      minute, as 512, 2k or 1m; 0 never (default: the stored\n"
            "                      setting, 1k); it ends incomplete and a resume fetches the rest\n"
            "  --insecure          accept invalid certificates of https servers (kept with the task)\n"
-           "  --quiet             print errors only\n"
+           "  --no-robots         do not read the servers' robots.txt files (kept with the task;\n"
+           "                      by default each is read and obeyed, the start address excepted)\n"
+           "  --user-agent TEXT   the User-Agent sent, and the agent robots.txt is read for\n"
+           "                      (default: the stored setting)\n"
+           "  --timeout SECONDS   give up a connection that makes no progress for that long\n"
+           "                      (default 300)\n"
+           "  --wait SECONDS      pause between two requests of a connection, as 1 or 0.5\n"
+           "  --limit-rate RATE   receive at most RATE bytes a second over all connections,\n"
+           "                      as 512, 200k or 1m\n"
+           "  --header LINE       send \"Name: value\" with every request (may be repeated)\n"
+           "  --log FILE          append a line per fetched address to FILE: time, result,\n"
+           "                      bytes and address, separated by tabs\n"
+           "  --verbose, -v       print a line per fetched address\n"
+           "  --quiet, -q         print errors only\n"
            "  --help              show this help and exit\n"
            "  --version           show the version and exit\n"
+           "\n"
+           "Every option may also be given as --option=value. --user-agent, --timeout,\n"
+           "--wait, --limit-rate, --header, --log and --verbose hold for this invocation.\n"
            "\n"
            "Ctrl-C stops a run so that it can be resumed later with --mode resume.\n"
            "The end of a run lists the addresses that failed (up to 20), even with --quiet.\n"
@@ -132,6 +181,54 @@ bool ParseOptions(const std::vector<std::string> &given, TOptions &options, std:
             return true;
         } else if (arg == "--quiet" || arg == "-q") {
             options.quiet = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
+        } else if (arg == "--no-robots") {
+            options.noRobots = true;
+        } else if (arg == "--user-agent") {
+            if (!value(text))
+                return false;
+            if (text.find_first_of("\r\n") != std::string::npos) {
+                error = "--user-agent takes one line";
+                return false;
+            }
+            options.userAgent = text;
+        } else if (arg == "--timeout") {
+            if (!value(text))
+                return false;
+            if (!ReadInteger(text, 1, 3600, number)) {
+                error = "--timeout takes seconds from 1 to 3600: " + text;
+                return false;
+            }
+            options.timeout = number;
+        } else if (arg == "--wait") {
+            if (!value(text))
+                return false;
+            if (!ReadSeconds(text, number)) {
+                error = "--wait takes seconds, as 2 or 0.5: " + text;
+                return false;
+            }
+            options.waitMs = number;
+        } else if (arg == "--limit-rate") {
+            if (!value(text))
+                return false;
+            int64_t rate = 0;
+            if (!ReadRate(text, rate) || rate <= 0) {
+                error = "--limit-rate takes bytes a second, as 512, 200k or 1m: " + text;
+                return false;
+            }
+            options.limitRate = rate;
+        } else if (arg == "--header") {
+            if (!value(text) || !ReadHeader(text, error))
+                return false;
+            options.headers.push_back(text);
+        } else if (arg == "--log") {
+            if (!value(options.logFile))
+                return false;
+            if (options.logFile.empty()) {
+                error = "--log needs a file";
+                return false;
+            }
         } else if (arg == "--insecure") {
             options.insecure = true;
         } else if (arg == "--map") {
@@ -250,6 +347,16 @@ bool ParseOptions(const std::vector<std::string> &given, TOptions &options, std:
     bool copyOnly = !options.name.empty() || !options.profile.empty() || options.depth || options.pageLocation ||
                     options.resourceLocation || options.fileTypes || !options.include.empty() ||
                     !options.exclude.empty() || options.map || options.zip || options.zipLast;
+    const bool runOnly = options.verbose || options.noRobots || options.userAgent || options.timeout ||
+                         options.waitMs || options.limitRate || !options.headers.empty() || !options.logFile.empty();
+    if (runOnly && options.command != TCommand::kCopy && options.command != TCommand::kRun) {
+        error = "the fetch options belong to copy and run";
+        return false;
+    }
+    if (options.verbose && options.quiet) {
+        error = "give either --verbose or --quiet";
+        return false;
+    }
     if (copyOnly && options.command != TCommand::kCopy) {
         error = "the crawl options belong to copy";
         return false;

@@ -29,7 +29,15 @@ struct TOptions {
     std::string zipFile;      // its file, when given
     bool zipLast = false;
     bool quiet = false;
+    bool verbose = false;     // a line per fetched address
     bool insecure = false;    // https certificates taken unchecked
+    bool noRobots = false;    // robots.txt not read
+    std::optional<std::string> userAgent;
+    std::optional<int> timeout;         // seconds without progress
+    std::optional<int> waitMs;          // between two requests of a connection
+    std::optional<int64_t> limitRate;   // bytes a second, all connections together
+    std::vector<std::string> headers;   // "Name: value"
+    std::string logFile;                // a line per fetched address
 };
 
 // Reads the arguments after the program name; false with the reason in

@@ -22,8 +22,10 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace arvelo::cli {
@@ -98,9 +100,8 @@ int TSession::Run()
 
     tempLease_ = std::make_unique<TTempFolderLease>(app_->TempFolder());
     engine_ = std::make_unique<TRunEngine>();
-    engine_->slots.SetConnections(options_.connections.value_or(app_->Connections()), false);
-    if (options_.minRate)
-        engine_->slots.minRate = *options_.minRate;
+    if (!ApplyFetchOptions())
+        return kExitInvalid;
     CatchInterrupts();
 
     switch (options_.command) {
@@ -110,6 +111,60 @@ int TSession::Run()
         return RunTask();
     default:
         return Schedule();
+    }
+}
+
+bool TSession::ApplyFetchOptions()
+{
+    TSlotList &slots = engine_->slots;
+    // For this invocation only: the stored preferences stay as they are.
+    if (options_.timeout)
+        slots.fetchTimeOut = *options_.timeout;
+    slots.SetConnections(options_.connections.value_or(app_->Connections()), false);
+    if (options_.minRate)
+        slots.minRate = *options_.minRate;
+    if (options_.waitMs)
+        slots.waitBetween = std::chrono::milliseconds(*options_.waitMs);
+    if (options_.limitRate)
+        slots.rateLimit = std::make_shared<TRateLimit>(*options_.limitRate);
+    slots.extraHeaders = options_.headers;
+    if (options_.userAgent)
+        app_->SetUserAgent(*options_.userAgent, false);
+    if (!options_.logFile.empty()) {
+        log_.reset(std::fopen(options_.logFile.c_str(), "a"));
+        if (!log_) {
+            std::fprintf(stderr, "arvelo-cli: cannot write the log %s: %s\n", options_.logFile.c_str(),
+                         std::strerror(errno));
+            return false;
+        }
+    }
+    if (log_ || options_.verbose) {
+        auto shown = engine_->dispatcher.OnItemCompleted;
+        engine_->dispatcher.OnItemCompleted = [this, shown](TAVSocket &slot, TAVQItem &item) {
+            if (shown)
+                shown(slot, item);
+            ShowFetched(item);
+        };
+    }
+    return true;
+}
+
+void TSession::ShowFetched(const TAVQItem &item)
+{
+    const TItemText &text = item.LoadedText();
+    const std::string result = text.result.empty() ? std::string("-") : text.result;
+    if (log_) {
+        std::fprintf(log_.get(), "%s\t%s\t%lld\t%s\n", TDateTime::Now().ToText().c_str(), result.c_str(),
+                     static_cast<long long>(item.size), text.URL.c_str());
+        std::fflush(log_.get());
+    }
+    if (options_.verbose) {
+        if (terminal_ && progressShown_) {
+            std::fputs("\r\033[K", stderr);
+            progressShown_ = false;
+        }
+        std::printf("%-24s %s\n", result.c_str(), text.URL.c_str());
+        std::fflush(stdout);
     }
 }
 
@@ -155,6 +210,11 @@ int TSession::Copy()
     for (const std::string &line : options_.exclude)
         profile.urlFiltersExclude.push_back(line);
     profile.acceptInvalidCertificates = profile.acceptInvalidCertificates || options_.insecure;
+    if (options_.noRobots)
+        profile.obeyRobots = false;
+    // An archive the user named keeps its name.
+    if (!options_.zipFile.empty())
+        profile.useStartPageTitle = false;
     ScheduleNow(*task);
     TAVTask *added = nullptr;
     try {
@@ -198,6 +258,8 @@ int TSession::RunTask()
         return kExitInvalid;
     if (options_.insecure)
         task->profile.acceptInvalidCertificates = true;
+    if (options_.noRobots)
+        task->profile.obeyRobots = false;
     if (options_.runMode)
         task->runMode = static_cast<uint8_t>(*options_.runMode);
     else

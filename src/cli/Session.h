@@ -2,11 +2,13 @@
 
 #include "cli/Options.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 namespace arvelo {
 class TAVApp;
+class TAVQItem;
 class TAVTask;
 struct TRunEngine;
 class TThreadSchedule;
@@ -44,12 +46,21 @@ private:
     // the pages that linked to them, up to a screenful; how many there are.
     int ShowFailures(TAVTask &task) const;
     void Say(const std::string &text) const;
+    // Sets up the slots and the log as the fetch options ask; false when
+    // the log cannot be written.
+    bool ApplyFetchOptions();
+    // The line of a fetched address, in the log and, with --verbose, on the terminal.
+    void ShowFetched(const TAVQItem &item);
 
     TOptions options_;
     std::unique_ptr<TAVApp> app_;
     std::unique_ptr<TTempFolderLease> tempLease_;
     std::unique_ptr<TRunEngine> engine_;
     std::unique_ptr<TThreadSchedule> scheduler_;
+    struct TCloseFile {
+        void operator()(std::FILE *file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, TCloseFile> log_;
     bool progressShown_ = false;
     bool terminal_ = false;
 };

@@ -302,10 +302,11 @@ std::string TAVApp::UserAgentSetting() const
     }
 }
 
-void TAVApp::SetUserAgent(const std::string &nameOrText)
+void TAVApp::SetUserAgent(const std::string &nameOrText, bool store)
 {
     userAgent_ = EffectiveUserAgent(nameOrText);
-    WriteSetting(kSettingsKey, "User Agent", nameOrText);
+    if (store)
+        WriteSetting(kSettingsKey, "User Agent", nameOrText);
 }
 
 void TAVApp::RunFirstRun()

@@ -101,7 +101,8 @@ public:
     // The stored choice and the text that requests send.
     std::string UserAgentSetting() const;
     const std::string &UserAgent() const { return userAgent_; }
-    void SetUserAgent(const std::string &nameOrText);
+    // With store off, for this process only.
+    void SetUserAgent(const std::string &nameOrText, bool store = true);
     const TPalette &Palette() const { return palette_; }
 
     TActiveTaskList &ActiveTasks() { return *activeTasks_; }

@@ -162,8 +162,12 @@ void TThreadDownload::CompleteItem(TAVSocket &slot)
         item.SetState(isError);
         item.Publish(false);
     }
+    // An address the server's robots.txt excludes was taken out of the run
+    // unfetched: it counts as neither saved nor failed.
+    const bool excluded = item.Mark() == imUnmarked && item.State() == isNone;
     bool page = item.IsPage();
-    ++(page ? task.pagesSaved : task.resourcesSaved);
+    if (!excluded)
+        ++(page ? task.pagesSaved : task.resourcesSaved);
     if (item.State() == isError)
         ++(page ? task.pageErrors : task.resourceErrors);
     if (OnItemCompleted)

@@ -9,6 +9,7 @@
 #include "crawl/Slots.h"
 #include "crawl/StyleSheet.h"
 #include "net/NameLookup.h"
+#include "crawl/Robots.h"
 #include "crawl/ThreadParse.h"
 #include "crawl/URL.h"
 #include "model/ActiveTaskList.h"
@@ -271,8 +272,10 @@ void TRunControl::StartTask(TAVTask &task)
         // The run goes on; the file is written again at its end.
         Notifier().Error(error.what());
     }
-    // Names are looked up afresh for each run, then once per host.
+    // Names are looked up afresh for each run, then once per host; so are
+    // the servers' robots.txt files.
     TNameLookup::ForgetAll();
+    task.robots = task.profile.obeyRobots ? std::make_shared<TRobotsCache>(task.UserAgentInUse()) : nullptr;
     slots_.running = true;
     zipTimer_.start();
     if (OnRunStarted)

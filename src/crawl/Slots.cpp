@@ -124,8 +124,15 @@ void TSlotList::StartFetch(TAVSocket &slot, TAVQItem &item)
 {
     item.LoadFields();
     slot.HTTP.URL = item.LoadedText().URL;
-    slot.HTTP.MinRate = minRate;
+    // Under a ceiling a connection may get less than the minimum: the
+    // minimum is lowered to half of each connection's share of it.
+    slot.HTTP.MinRate = rateLimit ? std::min(minRate, rateLimit->BytesPerSecond() / (2 * std::max(1, Connections()))) : minRate;
     slot.HTTP.MinRateWindow = minRateWindow;
+    slot.HTTP.WaitBetween = waitBetween;
+    slot.HTTP.HTTP.RateLimit = rateLimit;
+    slot.HTTP.HTTP.ExtraHeaders = extraHeaders;
+    // The start address is fetched whatever robots.txt says: the user asked for it.
+    slot.HTTP.Robots = item.level > 0 ? item.task->robots : nullptr;
     slot.item = &item;
     if (TAVApp *app = TAVApp::Instance(); app && app->UseProxy()) {
         slot.HTTP.Proxy = app->ProxyAddress().empty() ? std::string()

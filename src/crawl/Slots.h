@@ -73,6 +73,12 @@ public:
     // (the preference "Minimum Rate", 0 for none), for fetches from now on.
     int64_t minRate = 1024;
     int minRateWindow = 60;
+    // For fetches from now on: the pause between two requests of a
+    // connection, the ceiling all connections share (none when empty) and
+    // header lines sent with every request.
+    std::chrono::milliseconds waitBetween{0};
+    std::shared_ptr<TRateLimit> rateLimit;
+    std::vector<std::string> extraHeaders;
 
     // Called on the window thread when slots come or go, and when a row is
     // to be redrawn.

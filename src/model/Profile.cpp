@@ -47,6 +47,7 @@ void TAVProfile::ReadFrom(const TIniFile &ini)
     resourceFileSizeMin = ini.ReadInteger(kProfileSection, "Resource File Size Min", 0);
     resourceFileSizeMax = ini.ReadInteger(kProfileSection, "Resource File Size Max", 0);
     acceptInvalidCertificates = ini.ReadBool(kProfileSection, "Accept Invalid Certificates", false);
+    obeyRobots = ini.ReadBool(kProfileSection, "Obey robots.txt", true);
 }
 
 void TAVProfile::WriteTo(TIniFile &ini) const
@@ -70,6 +71,8 @@ void TAVProfile::WriteTo(TIniFile &ini) const
     // Written only when on, so that profiles without it keep their old form.
     if (acceptInvalidCertificates)
         ini.WriteBool(kProfileSection, "Accept Invalid Certificates", true);
+    if (!obeyRobots)
+        ini.WriteBool(kProfileSection, "Obey robots.txt", false);
 }
 
 void TAVProfile::Load() { ReadFrom(TIniFile::Load(file)); }

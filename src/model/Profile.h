@@ -32,6 +32,7 @@ public:
     int32_t pageFileSizeMin = 0, pageFileSizeMax = 0;
     int32_t resourceFileSizeMin = 0, resourceFileSizeMax = 0;
     bool acceptInvalidCertificates = false; // https servers' certificates unchecked
+    bool obeyRobots = true;                 // each server's robots.txt is read and obeyed
 
     // Back to the rules of a new profile (file and name kept).
     void ResetRules();

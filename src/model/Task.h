@@ -9,10 +9,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
 namespace arvelo {
+
+class TRobotsCache;
 
 enum TTaskStatus : int32_t {
     tsUnscheduled = 0,
@@ -84,6 +87,10 @@ public:
 
     // Saved files on their way into the archive (zip mode).
     TZipQueue zipQueue;
+
+    // The robots.txt rules of the run's servers, when its profile obeys
+    // them; made at the start of each run, read by its fetches.
+    std::shared_ptr<TRobotsCache> robots;
 
     // The download items; declared last so that they go first.
     TItemList items{*this};

@@ -4,6 +4,7 @@
 #include "core/TextUtils.h"
 #include "core/WindowThread.h"
 #include "crawl/LocalNames.h"
+#include "crawl/Robots.h"
 #include "crawl/URL.h"
 #include "model/DownloadItem.h"
 #include "model/Task.h"
@@ -137,7 +138,9 @@ void TThreadHTTP::Fail(int code)
     owner_.SetState(hsError);
     owner_.SetStatus(text);
     Publish([&](TAVQItem &item) {
-        item.Text().result = code == seTooManyRedirects ? text : text + " (" + ServerKey(http_.URL()) + ")";
+        // A chain of redirects says where it led last; a failed connection names its server.
+        item.Text().result = code == seTooManyRedirects ? text + " (last to " + http_.URL() + ")"
+                                                        : text + " (" + ServerKey(http_.URL()) + ")";
         item.SetState(isError);
     });
     throw TQuietEnd();
@@ -196,7 +199,7 @@ void TThreadHTTP::FollowRedirect(int &passes)
     } catch (const ENetError &error) {
         // Not an http or https address: the item ends as an error, without a box.
         Publish([&](TAVQItem &item) {
-            item.Text().result = error.what();
+            item.Text().result = std::string(error.what()) + " (redirected to " + target + ")";
             item.SetState(isError);
         });
         throw TQuietEnd();
@@ -256,11 +259,69 @@ void TThreadHTTP::Pass(int &passes)
         FollowRedirect(passes);
 }
 
+bool TThreadHTTP::RobotsAllow()
+{
+    if (!owner_.Robots)
+        return true;
+    return owner_.Robots->Allows(
+        http_.URL(), [this](const std::string &robotsURL) { return FetchRobots(robotsURL); },
+        [this] { http_.ThrowIfCanceled(); });
+}
+
+std::string TThreadHTTP::FetchRobots(const std::string &robotsURL)
+{
+    // On the item's connection, without its credentials, following a few
+    // redirects; anything but a success means no rules.
+    const std::string saved = http_.URL();
+    std::string text;
+    try {
+        http_.IfModifiedSince.clear();
+        http_.Range = 0;
+        http_.ResumeFile.clear();
+        http_.SetURL(robotsURL, false);
+        for (int hops = 0; hops < 5; ++hops) {
+            http_.Body.Clear();
+            http_.Get();
+            ParseReply();
+            if (!Redirected())
+                break;
+            http_.SetURL(ResolveURL(Location, URLDirectory(http_.URL())), false);
+        }
+        // A file far beyond what is read of it is no robots file.
+        if (StatusCode.size() == 3 && StatusCode[0] == '2' && http_.Body.Size() <= 8 * int64_t(TRobotsCache::kMaxFileBytes))
+            text = http_.Body.ReadAll();
+    } catch (const ENetError &) {
+        // A stop ends the fetch; any other failure leaves the server without rules.
+        if (http_.Canceled()) {
+            http_.Body.Clear();
+            http_.SetURL(saved, false);
+            throw;
+        }
+    }
+    http_.Body.Clear();
+    http_.SetURL(saved, false);
+    return text;
+}
+
 void TThreadHTTP::Execute()
 {
     http_.Tag = 0;
     std::string saved = http_.URL();
     try {
+        if (owner_.WaitBetween.count() > 0 && owner_.fetchedBefore_)
+            http_.Pause(owner_.WaitBetween);
+        owner_.fetchedBefore_ = true;
+        if (!RobotsAllow()) {
+            // Not to be fetched in this run: neither saved nor failed.
+            Publish([](TAVQItem &item) {
+                item.Text().result = kRobotsExcluded;
+                item.SetMark(imUnmarked);
+                item.SetState(isNone);
+            });
+            owner_.SetState(hsComplete);
+            owner_.SetStatus(kRobotsExcluded);
+            throw TQuietEnd();
+        }
         int passes = 1, total = 0;
         do {
             if (++total > kMaxPasses)

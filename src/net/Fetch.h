@@ -4,6 +4,7 @@
 #include "net/HTTP.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,7 @@ namespace arvelo {
 
 class TAVQItem;
 class TlqHTTP;
+class TRobotsCache;
 
 enum TlqHTTPState : uint8_t { hsIdle, hsConnecting, hsDownloading, hsComplete, hsError, hsStopping };
 
@@ -67,6 +69,10 @@ private:
     // ends costs no hand-over of its own.
     void Defer(std::function<void(TAVQItem &)> change);
     [[noreturn]] void Fail(int code);
+    // Whether the robots rules of the address's server let it be fetched,
+    // reading the server's robots.txt first when no fetch has yet.
+    bool RobotsAllow();
+    std::string FetchRobots(const std::string &robotsURL);
 
     TlqHTTP &owner_;
     TagHTTP &http_;
@@ -103,6 +109,10 @@ public:
     // no minimum.
     int64_t MinRate = 0;
     int MinRateWindow = 60;
+    // The pause between two requests of this connection.
+    std::chrono::milliseconds WaitBetween{0};
+    // The robots.txt rules the item's address must pass; none when empty.
+    std::shared_ptr<TRobotsCache> Robots;
     // Called when a fetch has ended (HTTP.Tag is 1), from the worker or,
     // when it ends at once, from Start. Set it before the first fetch.
     std::function<void()> OnEnded;
@@ -157,6 +167,7 @@ private:
     std::atomic<int64_t> streamBytes_{0}; // the last count of the request or body under way
     std::string localFile_, root_, credentialServer_;
     std::function<void()> outcome_; // the worker's until the end, then the window's
+    bool fetchedBefore_ = false;    // the worker's: WaitBetween goes before every fetch but the first
 };
 
 // A status that sends the request elsewhere: 301, 302, 303, 307 or 308.

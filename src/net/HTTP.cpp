@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <charconv>
 
 namespace arvelo {
@@ -291,13 +292,22 @@ std::string TagHTTP::RequestText(const std::string &method, const std::string &c
     // Inside the tunnel the server would read the proxy's credentials.
     if (absoluteForm && !ProxyUserName.empty())
         line("Proxy-Authorization: Basic " + Base64Encode(ProxyUserName + ":" + ProxyPassword));
-    line("Accept: */*");
+    auto given = [&](std::string_view name) {
+        return std::any_of(ExtraHeaders.begin(), ExtraHeaders.end(), [&](const std::string &header) {
+            return header.size() > name.size() && header[name.size()] == ':' &&
+                   SameText(header.substr(0, name.size()), name);
+        });
+    };
+    if (!given("Accept"))
+        line("Accept: */*");
     // A resumed body continues the bytes as they are on disk, which are
     // the decoded ones: the rest is asked for without compression.
-    if (Range <= 0)
+    if (Range <= 0 && !given("Accept-Encoding"))
         line("Accept-Encoding: gzip, deflate");
-    if (!UserAgent.empty())
+    if (!UserAgent.empty() && !given("User-Agent"))
         line("User-Agent: " + OneLine(UserAgent));
+    for (const std::string &header : ExtraHeaders)
+        line(OneLine(header));
     if (Range > 0)
         line("Range:Bytes=" + std::to_string(Range) + "-");
     if (!IfModifiedSince.empty())

@@ -54,6 +54,9 @@ public:
 
     std::string ProxyUserName, ProxyPassword;
     std::string UserAgent;
+    // Header lines ("Name: value") sent with every request; one of them
+    // replaces our own Accept, Accept-Encoding or User-Agent line.
+    std::vector<std::string> ExtraHeaders;
     // Takes an https server's certificate without checking it.
     bool AcceptInvalidCertificates = false;
     int64_t Range = 0;

@@ -395,6 +395,11 @@ void TagSocket::ReceiveStream(TBodyStream &stream, int64_t count)
             received += static_cast<int64_t>(take);
             FireProgress(count > 0 ? PercentOf(received, count) : -1, received);
             CheckRate(take);
+            if (RateLimit) {
+                Pause(RateLimit->Take(static_cast<int64_t>(take)));
+                // The pause is no lack of progress.
+                counter_.Start();
+            }
             continue;
         }
         if (peerClosed_)
@@ -480,6 +485,19 @@ void TagSocket::Close()
         socket_ = -1;
     }
     Fire(OnClosed, *this);
+}
+
+void TagSocket::Pause(std::chrono::milliseconds length)
+{
+    const auto until = std::chrono::steady_clock::now() + length;
+    for (;;) {
+        ThrowIfCanceled();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return;
+        pollfd wake{wakeFd_, POLLIN, 0};
+        poll(&wake, 1, static_cast<int>(std::min<int64_t>(left.count(), 1000)));
+    }
 }
 
 void TagSocket::Cancel()

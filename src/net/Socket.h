@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/NameLookup.h"
+#include "net/RateLimit.h"
 #include "net/SocketError.h"
 #include "net/TimeCounter.h"
 #include "net/Tls.h"
@@ -51,6 +52,8 @@ public:
     // its body cannot hold the connection for ever; 0 for no minimum.
     int64_t MinRate = 0;
     int MinRateWindow = 60;
+    // The ceiling the bodies received share with other connections; none when empty.
+    std::shared_ptr<TRateLimit> RateLimit;
 
     TNotifyEvent OnOpen, OnHostFound, OnServiceFound, OnConnected, OnClosing, OnClosed, OnCancel;
     TmsProgressEvent OnProgress;
@@ -85,6 +88,10 @@ public:
     void Attach(int connectedSocket);
     // From any thread: the operation under way ends with ECanceledError.
     virtual void Cancel();
+    // Waits that long, or until Cancel (then raising ECanceledError).
+    void Pause(std::chrono::milliseconds length);
+    // Raises ECanceledError once Cancel was called.
+    void ThrowIfCanceled();
 
     static int ReplyCode(const std::string &line);
 
@@ -115,7 +122,6 @@ private:
     void WaitReady(TWait what);
     // Receives into the read buffer; false when the peer has closed.
     bool Fill();
-    void ThrowIfCanceled();
     // Counts received bytes toward the minimum rate; raises seTooSlow when a
     // whole window brought too few.
     void CheckRate(size_t received);

@@ -11,10 +11,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <random>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace arvelo::test {
@@ -133,6 +135,113 @@ TEST_F(Cli, CopiesIntoAnArchiveAndWritesItsReports)
     EXPECT_NE(ReadFileBytes(app->TempFolder() + "zipped_errors.htm").find("missing.html"), std::string::npos);
 }
 
+TEST_F(Cli, AnArchiveTheUserNamedKeepsItsName)
+{
+    StartServer();
+    const std::string archive = Path("mine/copy.zip");
+    ForceFolders(Path("mine/"));
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), "--zip=" + archive, "--name", "named"}, &output, &errors),
+              kSomeFailed)
+        << output << errors;
+    EXPECT_NE(output.find("Saved in: " + archive), std::string::npos) << output;
+    EXPECT_TRUE(FileExists(archive));
+    EXPECT_FALSE(FileExists(Path("Downloads/Test Site.zip")));
+    EXPECT_EQ(FilesUnder(Path("mine/")), std::vector<std::string>{"copy.zip"});
+}
+
+TEST_F(Cli, ObeysEachServersRobotsFileUnlessToldNotTo)
+{
+    // Our agent falls under "*"; another agent's group is not ours.
+    StartServer(false, "location = /robots.txt { default_type text/plain; return 200 "
+                       "\"User-agent: *\\nDisallow: /sub/\\nDisallow: /*?id=2\\n\\n"
+                       "User-agent: OtherBot\\nDisallow: /\\n\"; }");
+    auto excluded = [](const std::string &path) { return path.starts_with("sub/") || path == "list.html?id=2"; };
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "polite"}, &output, &errors), kSomeFailed)
+        << output << errors;
+    // Left out unfetched: neither saved nor among the failures.
+    std::vector<std::string> paths = CopiedPaths();
+    std::erase_if(paths, excluded);
+    EXPECT_EQ(FilesUnder(Copy()), ExpectedFiles(paths));
+    EXPECT_EQ(errors.find("sub/"), std::string::npos) << errors;
+    int robots = 0;
+    for (const std::string &request : server->AllRequests()) {
+        const std::string target = TargetOf(request).substr(1);
+        EXPECT_FALSE(excluded(target)) << request;
+        robots += target == "robots.txt";
+    }
+    EXPECT_EQ(robots, 1);
+    TAVTask task;
+    task.taskFile = TaskFile("polite");
+    task.Load();
+    EXPECT_TRUE(task.profile.obeyRobots);
+    task.items.OpenItems();
+    int shown = 0;
+    for (size_t i = 0; i < task.items.ItemCount(); ++i) {
+        TAVQItem &item = *task.items.Item(i);
+        item.LoadFields();
+        if (item.LoadedText().URL == server->URL("/sub/page2.html")) {
+            EXPECT_EQ(item.LoadedText().result, "Excluded by robots.txt");
+            ++shown;
+        }
+        item.ReleaseFields();
+    }
+    EXPECT_EQ(shown, 1);
+
+    // Told not to, the task keeps it and fetches everything.
+    const size_t mark = server->AllRequests().size();
+    ASSERT_EQ(RunCli({"run", "polite", "--mode", "restart", "--no-robots", "--quiet"}), kSomeFailed);
+    ExpectCompleteCopy();
+    const std::vector<std::string> again = server->AllRequests();
+    EXPECT_EQ(std::count_if(again.begin() + static_cast<long>(mark), again.end(),
+                            [](const std::string &request) { return TargetOf(request) == "/robots.txt"; }),
+              0);
+    task.Load();
+    EXPECT_FALSE(task.profile.obeyRobots);
+}
+
+TEST_F(Cli, SendsTheGivenAgentAndHeadersAndLogsEveryFetch)
+{
+    // The server refuses every request without them, robots.txt included.
+    StartServer(false, "if ($http_user_agent != \"TestBot/1.0\") { return 403; }\n"
+                       "if ($http_x_token != \"abc\") { return 403; }");
+    const std::string log = Path("fetches.log");
+    std::string output, errors;
+    ASSERT_EQ(RunCli({"copy", server->URL("/index.html"), Copy(), "--name", "told", "--user-agent", "TestBot/1.0",
+                      "--header", "X-Token: abc", "--wait=0.05", "--limit-rate", "10m", "--timeout", "30", "--log",
+                      log, "-v"},
+                     &output, &errors),
+              kSomeFailed)
+        << output << errors;
+    ExpectCompleteCopy();
+    // A line per fetched address: time, result, bytes and address.
+    std::vector<std::string> lines;
+    std::istringstream logged(ReadFileBytes(log));
+    for (std::string line; std::getline(logged, line);) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 3) << line;
+        lines.push_back(line);
+    }
+    auto loggedOnce = [&](const std::string &path, const std::string &result) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string &line) {
+                   return line.find("\t" + result + "\t") != std::string::npos &&
+                          line.ends_with("\t" + server->URL("/" + path));
+               }) == 1;
+    };
+    for (const std::string &path : CopiedPaths()) {
+        // (The second server's files come from another address.)
+        if (!path.starts_with("annex/")) {
+            EXPECT_TRUE(loggedOnce(path, "200 OK")) << path;
+        }
+    }
+    EXPECT_TRUE(loggedOnce("missing.html", "404 Not Found"));
+    EXPECT_NE(output.find("404 Not Found            " + server->URL("/missing.html") + "\n"), std::string::npos)
+        << output;
+    // None of it is kept: the stored settings never name the agent.
+    for (const std::string &file : FilesUnder(Home()))
+        EXPECT_EQ(ReadFileBytes(Home() + file).find("TestBot"), std::string::npos) << file;
+}
+
 TEST_F(Cli, SummariesOfMoreThanFourGigabytes)
 {
     StartServer();
@@ -208,6 +317,16 @@ TEST_F(Cli, RefusesInvalidInputWithAMessage)
         {{"copy", "http://x.example/", "--profile", "Nothing"}, "no profile named 'Nothing'"},
         {{"run", "no-such-task"}, "no task named 'no-such-task'"},
         {{"run", "x", "--depth", "2"}, "the crawl options belong to copy"},
+        {{"copy", "http://x.example/", "--timeout", "0"}, "--timeout takes seconds from 1 to 3600"},
+        {{"copy", "http://x.example/", "--wait=-1"}, "--wait takes seconds"},
+        {{"copy", "http://x.example/", "--limit-rate", "0"}, "--limit-rate takes bytes a second"},
+        {{"copy", "http://x.example/", "--header", "NoColon"}, "--header takes one line"},
+        {{"copy", "http://x.example/", "--header", "X: a\r\nHost: evil"}, "--header takes one line"},
+        {{"copy", "http://x.example/", "--header=Host: evil"}, "--header cannot set Host"},
+        {{"copy", "http://x.example/", "--user-agent", "a\nb"}, "--user-agent takes one line"},
+        {{"copy", "http://x.example/", "-v", "-q"}, "give either --verbose or --quiet"},
+        {{"list", "--log", "x.log"}, "the fetch options belong to copy and run"},
+        {{"copy", "http://x.example/", "--log", "/no/such/folder/x.log"}, "cannot write the log"},
         {{"fly"}, "unknown command fly"},
         {{"--colour"}, "unknown option --colour"},
     };

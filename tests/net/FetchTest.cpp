@@ -191,9 +191,12 @@ TEST_F(Fetch, EveryRedirectIsFollowedWithinItsBound)
         {"307", {"../up.html"}, "307 Temporary Redirect"},
         {"308", {"@/x/y.html"}, "308 Permanent Redirect"},
         {"a chain of 5", chain(5)},
-        {"a chain of 25", chain(25), "301 Moved Permanently", isError, "Too many redirects"},
-        {"a loop", std::vector<std::string>(30, "/dir/a.html"), "302 Found", isError, "Too many redirects"},
-        {"to ftp", {"ftp://files.example/x.zip"}, "301 Moved Permanently", isError, "Invalid URL"},
+        // A redirect that cannot be followed says where it pointed.
+        {"a chain of 25", chain(25), "301 Moved Permanently", isError, "Too many redirects (last to http://127.0.0.1:"},
+        {"a loop", std::vector<std::string>(30, "/dir/a.html"), "302 Found", isError,
+         "Too many redirects (last to http://127.0.0.1:"},
+        {"to ftp", {"ftp://files.example/x.zip"}, "301 Moved Permanently", isError,
+         "Invalid URL (redirected to ftp://files.example/x.zip)"},
     };
     int number = 0;
     for (const RedirectCase &c : cases) {
@@ -211,7 +214,7 @@ TEST_F(Fetch, EveryRedirectIsFollowedWithinItsBound)
         TAVQItem *item = AddItem(server.URL("/dir/a.html"));
         Run(item);
         EXPECT_EQ(item->State(), c.state) << c.name;
-        EXPECT_EQ(item->LoadedText().result, c.result) << c.name;
+        EXPECT_TRUE(item->LoadedText().result.starts_with(c.result)) << c.name << ": " << item->LoadedText().result;
         if (c.state == isSaved) {
             // Saved under the item's own name, whatever address answered.
             EXPECT_EQ(ReadFile(folder + test::ServerFolderOf(server.URL("/")) + "/dir/a.html"), "end") << c.name;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace arvelo {
 namespace {
 
@@ -144,6 +147,16 @@ TEST_F(HTTP, RequestTextIsComposedByteForByte)
     EXPECT_EQ(http.RequestText("HEAD", ""),
               "HEAD http://host" + longPath + " HTTP/1.1\r\nHost: host\r\nProxy-Authorization: Basic cHU6cHA=\r\n"
               "Accept: */*\r\nAccept-Encoding: gzip, deflate\r\nIf-Modified-Since: Tue, 01 Dec 2026 10:00:00 GMT\r\nConnection: keep-alive\r\n\r\n");
+    // Extra header lines follow ours; one of the same name replaces ours.
+    http.SetProxy("");
+    http.SetURL("http://host/x");
+    http.IfModifiedSince.clear();
+    http.UserAgent = "Agent/1";
+    http.ExtraHeaders = {"X-Token: abc", "user-agent: Mine/2", "Accept: text/html"};
+    EXPECT_EQ(http.RequestText("GET", ""),
+              "GET /x HTTP/1.1\r\nHost: host\r\nAccept-Encoding: gzip, deflate\r\nX-Token: abc\r\n"
+              "user-agent: Mine/2\r\nAccept: text/html\r\nConnection: keep-alive\r\n\r\n");
+    http.ExtraHeaders.clear();
     // The proxy's credentials never reach a server: not without the proxy,
     // and not through the tunnel of an https address.
     for (const char *url : {"http://host/a.html", "https://host/a.html"}) {
@@ -151,6 +164,34 @@ TEST_F(HTTP, RequestTextIsComposedByteForByte)
         http.SetURL(url);
         EXPECT_EQ(http.RequestText("GET", "").find("Proxy-Authorization"), std::string::npos) << url;
     }
+}
+
+TEST_F(HTTP, ASharedCeilingHoldsBodiesToItsRate)
+{
+    // 96 KB at 32 KB a second, the first second's worth at once: at least
+    // two seconds, whichever connection reads.
+    const std::string body(96 * 1024, 'b');
+    TScriptedServer server({TScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                                           "\r\n\r\n" + body),
+                            TScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n")});
+    auto ceiling = std::make_shared<TRateLimit>(32 * 1024);
+    TagHTTP http;
+    http.RateLimit = ceiling;
+    http.SetURL(server.URL("/big.bin"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(http.Get(), 200);
+    EXPECT_EQ(http.Body.Size(), static_cast<int64_t>(body.size()));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
+    // A cancel ends the pause at once.
+    TRateLimit slow(1);
+    EXPECT_GE(slow.Take(10).count(), 8000);
+    TagHTTP paused;
+    std::thread cancel([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        paused.Cancel();
+    });
+    EXPECT_NE(ErrorOf([&] { paused.Pause(std::chrono::seconds(30)); }), "no error");
+    cancel.join();
 }
 
 TEST_F(HTTP, GetSendsTheRequestAndReadsACountedBody)

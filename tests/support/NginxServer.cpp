@@ -128,6 +128,13 @@ void TNginxServer::Start()
 
 std::vector<std::string> TNginxServer::Requests() const
 {
+    std::vector<std::string> lines = AllRequests();
+    std::erase_if(lines, [](const std::string &line) { return line.find(" /robots.txt ") != std::string::npos; });
+    return lines;
+}
+
+std::vector<std::string> TNginxServer::AllRequests() const
+{
     std::vector<std::string> lines;
     std::string log = ReadFileBytes(logFile_);
     size_t start = 0;

@@ -42,6 +42,9 @@ public:
     // One line per request so far: method, target, status and the
     // If-Modified-Since header, as "GET /a.html 200 -".
     std::vector<std::string> Requests() const;
+    // The same with the requests of robots.txt, which each run makes first
+    // and Requests leaves out: they are no address of a task.
+    std::vector<std::string> AllRequests() const;
     // How many connections the requests so far came over.
     int ConnectionsUsed() const;
 
