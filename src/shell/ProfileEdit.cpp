@@ -49,6 +49,7 @@ TAVProfile TProfileEdit::WithControls(const TAVProfile &controls) const
     profile.pageLocation = controls.pageLocation;
     profile.resourceLocation = controls.resourceLocation;
     profile.useStartPageTitle = controls.useStartPageTitle;
+    profile.obeyRobots = controls.obeyRobots;
     profile.urlFiltersExclude = controls.urlFiltersExclude;
     profile.urlFiltersInclude = controls.urlFiltersInclude;
     return profile;

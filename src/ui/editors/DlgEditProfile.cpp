@@ -62,6 +62,7 @@ TdlgEditProfile::TdlgEditProfile(QWidget *parent)
     flExclude = new TFilterList(false, QStringLiteral("Exclude"));
     cbUseStartPageTitle =
         Named(new QCheckBox(QStringLiteral("Automatically rename Zip files to Start Page Title")), "cbUseStartPageTitle");
+    cbObeyRobots = Named(new QCheckBox(QStringLiteral("Obey robots.txt")), "cbObeyRobots");
     btnClose = Named(new QPushButton(QStringLiteral("&Close")), "btnClose");
 
     auto filters = [](const char *title, const char *text, TFilterList *list) {
@@ -100,6 +101,7 @@ TdlgEditProfile::TdlgEditProfile(QWidget *parent)
     (new QVBoxLayout(rename))->addWidget(cbUseStartPageTitle);
     rules->addWidget(rename, 4, 0);
     auto *close = new QHBoxLayout;
+    close->addWidget(cbObeyRobots);
     close->addStretch();
     close->addWidget(btnClose);
     rules->addLayout(close, 4, 1, Qt::AlignBottom);
@@ -125,6 +127,7 @@ TdlgEditProfile::TdlgEditProfile(QWidget *parent)
         });
     connect(seLevels, &QSpinBox::valueChanged, this, &TdlgEditProfile::MarkChanged);
     connect(cbUseStartPageTitle, &QCheckBox::toggled, this, &TdlgEditProfile::MarkChanged);
+    connect(cbObeyRobots, &QCheckBox::toggled, this, &TdlgEditProfile::MarkChanged);
     connect(fileTypes, &TFileTypeTree::RulesChanged, this, &TdlgEditProfile::MarkChanged);
     connect(flInclude, &TFilterList::LineAdded, this, &TdlgEditProfile::MarkChanged);
     connect(flExclude, &TFilterList::LineAdded, this, &TdlgEditProfile::MarkChanged);
@@ -170,6 +173,7 @@ void TdlgEditProfile::Show(const std::string &name)
 void TdlgEditProfile::ShowControls(const TAVProfile &profile)
 {
     cbUseStartPageTitle->setChecked(profile.useStartPageTitle);
+    cbObeyRobots->setChecked(profile.obeyRobots);
     fileTypes->SetFileTypes(profile.fileTypes);
     flInclude->SetLines(profile.urlFiltersInclude);
     flExclude->SetLines(profile.urlFiltersExclude);
@@ -186,6 +190,7 @@ TAVProfile TdlgEditProfile::Controls() const
     profile.pageLocation = CodeOfChecked({rbPageDirectory, rbPageSite, rbPageAnywhere});
     profile.resourceLocation = CodeOfChecked({rbResourceDirectory, rbResourceSite, rbResourceAnywhere});
     profile.useStartPageTitle = cbUseStartPageTitle->isChecked();
+    profile.obeyRobots = cbObeyRobots->isChecked();
     profile.urlFiltersInclude = flInclude->Lines();
     profile.urlFiltersExclude = flExclude->Lines();
     return profile;

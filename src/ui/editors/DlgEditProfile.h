@@ -38,6 +38,7 @@ public:
     QRadioButton *rbResourceDirectory, *rbResourceSite, *rbResourceAnywhere;
     TFilterList *flInclude, *flExclude;
     QCheckBox *cbUseStartPageTitle;
+    QCheckBox *cbObeyRobots;
 
 private:
     void FillList(const std::string &select);

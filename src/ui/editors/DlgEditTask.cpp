@@ -198,7 +198,8 @@ QWidget *TdlgEditTask::AdvancedScreen()
     connect(cbAggressiveParser, &QCheckBox::toggled, this, &TdlgEditTask::UpdateStates);
     auto *choices = ChoiceBox("", "", {rbAggressiveScript, rbAggressivePage});
     choices->setFlat(true);
-    return Screen(this, {cbAggressiveParser, choices});
+    cbObeyRobots = Named(new QCheckBox(QStringLiteral("Obey robots.txt")), "cbObeyRobots");
+    return Screen(this, {cbAggressiveParser, choices, cbObeyRobots});
 }
 
 QWidget *TdlgEditTask::FiltersScreen()
@@ -255,7 +256,7 @@ void TdlgEditTask::ConnectRuleControls()
             if (on)
                 RuleChanged();
         });
-    for (QCheckBox *rule : {cbAggressiveParser, cbUseStartPageTitle})
+    for (QCheckBox *rule : {cbAggressiveParser, cbUseStartPageTitle, cbObeyRobots})
         connect(rule, &QCheckBox::toggled, this, &TdlgEditTask::RuleChanged);
     connect(seLevels, &QSpinBox::valueChanged, this, &TdlgEditTask::RuleChanged);
     connect(fileTypes, &TFileTypeTree::RulesChanged, this, &TdlgEditTask::RuleChanged);
@@ -305,6 +306,7 @@ void TdlgEditTask::ShowRules(const TAVProfile &rules)
     CheckByCode(rules.resourceLocation, {rbMediaDirectory, rbMediaSite, rbMediaAnywhere});
     Depth().Show(rules.depth);
     cbAggressiveParser->setChecked(rules.aggressiveParser != 0);
+    cbObeyRobots->setChecked(rules.obeyRobots);
     (rules.aggressiveParser == 2 ? rbAggressivePage : rbAggressiveScript)->setChecked(true);
     flInclude->SetLines(rules.urlFiltersInclude);
     flExclude->SetLines(rules.urlFiltersExclude);
@@ -326,6 +328,7 @@ TAVProfile TdlgEditTask::Rules() const
     rules.urlFiltersExclude = flExclude->Lines();
     rules.urlFiltersInclude = flInclude->Lines();
     rules.aggressiveParser = !cbAggressiveParser->isChecked() ? 0 : rbAggressivePage->isChecked() ? 2 : 1;
+    rules.obeyRobots = cbObeyRobots->isChecked();
     rules.convertFollowedLinks = CodeOfChecked({rbFollowedNone, rbFollowedAll});
     rules.convertUnfollowedLinks = CodeOfChecked({rbUnfollowedNone, rbUnfollowedSite, rbUnfollowedAll});
     return rules;

@@ -63,6 +63,7 @@ public:
     QRadioButton *rbMediaDirectory, *rbMediaSite, *rbMediaAnywhere;
     // Followed Links (Adv)
     QCheckBox *cbAggressiveParser;
+    QCheckBox *cbObeyRobots;
     QRadioButton *rbAggressiveScript, *rbAggressivePage;
     // URL Filters
     TFilterList *flInclude, *flExclude;

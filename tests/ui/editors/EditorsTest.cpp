@@ -152,6 +152,9 @@ TEST_F(Editors, GoWithCustomCopiesWhatTheEditorSays)
         ASSERT_TRUE(html.isValid());
         editor.fileTypes->tvFileTypes->model()->setData(html, Qt::Checked, Qt::CheckStateRole);
         EXPECT_FALSE(editor.fileTypes->cbAll->isChecked());
+        editor.ListView1->setCurrentRow(4);
+        EXPECT_TRUE(editor.cbObeyRobots->isChecked());
+        Click(editor.cbObeyRobots); // off
         editor.ListView1->setCurrentRow(1);
         Click(editor.rbIntranet);
         editor.edIntranetFolder->setText(QString::fromStdString(copy));
@@ -178,6 +181,8 @@ TEST_F(Editors, GoWithCustomCopiesWhatTheEditorSays)
                                        "old.html", "modern.html", "modern/frame.html"}));
     EXPECT_EQ(task.profile.depth, 1);
     EXPECT_EQ(task.profile.fileTypes, StringList{".html"});
+    EXPECT_FALSE(task.profile.obeyRobots);
+    EXPECT_EQ(server->AllRequests(), server->Requests());
 }
 
 TEST_F(Editors, BadInputIsRefusedWhileTheEditorStaysOpen)
