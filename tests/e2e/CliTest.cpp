@@ -301,6 +301,34 @@ TEST_F(Cli, EveryCommandOnAnUnwritableDestinationSaysWhyAndFails)
         GTEST_SKIP() << "no unwritable folder can be had here";
 }
 
+TEST_F(Cli, AStartPageThatCannotBeFetchedSaysWhyAndWhereItPointed)
+{
+    StartServer(false, "location = /away.html { return 301 ftp://files.example/x.zip; }");
+    uint16_t closed;
+    {
+        TScriptedServer gone;
+        closed = gone.Port();
+    }
+    const std::string refused = "http://127.0.0.1:" + std::to_string(closed) + "/index.html";
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{"copy", refused, Copy(), "--name", "refused"},
+         "[10061] Connection refused (127.0.0.1:" + std::to_string(closed) + ")"},
+        {{"run", "refused"}, "[10061] Connection refused (127.0.0.1:" + std::to_string(closed) + ")"},
+        {{"copy", server->URL("/away.html"), Copy(), "--name", "away"},
+         "Invalid URL (redirected to ftp://files.example/x.zip)"},
+    };
+    for (const auto &c : cases) {
+        std::string output, errors;
+        EXPECT_EQ(RunCli(c.args, &output, &errors), 1) << c.args[0] << "\n" << output << errors;
+        EXPECT_NE(errors.find("The start page could not be saved: " + c.reason), std::string::npos) << errors;
+        EXPECT_NE(errors.find("Failed addresses:\n"), std::string::npos) << errors;
+        EXPECT_EQ(output.find("Task Complete"), std::string::npos) << output;
+    }
+}
+
 TEST_F(Cli, RefusesInvalidInputWithAMessage)
 {
     struct Case {

@@ -308,6 +308,28 @@ TEST_F(Fetch, ATricklingBodyEndsIncompleteAndItsRestIsFetchedLater)
     EXPECT_NE(server.Requests()[3].find("\r\nRange:Bytes=500-\r\n"), std::string::npos);
 }
 
+TEST_F(Fetch, AServerThatFallsSilentMidBodyEndsIncompleteAndTheRestIsFetchedLater)
+{
+    const std::string content = std::string(3000, 'a') + std::string(1000, 'b');
+    // 3,000 bytes, then nothing, with the connection held open.
+    TScriptedReply silent = Reply("200 OK", "Content-Length: 4000\r\n", content.substr(0, 3000));
+    silent.EndWith(TScriptedReply::End::kHold);
+    TScriptedServer server({Reply("200 OK", "Content-Length: 4000\r\n"), silent,
+                            Reply("206 Partial Content", "Content-Range: bytes 2999-3999/4000\r\n"),
+                            Reply("206 Partial Content", "Content-Range: bytes 2999-3999/4000\r\n",
+                                  content.substr(2999))});
+    fetch.FetchTimeOut = 1;
+    task->url = server.URL("/");
+    TAVQItem *item = AddItem(server.URL("/held.bin"));
+    Run(item);
+    EXPECT_EQ(item->State(), isDownloading);
+    EXPECT_EQ(item->LoadedText().result, "Incomplete (3000 bytes)");
+
+    Run(item);
+    EXPECT_EQ(item->State(), isSaved);
+    EXPECT_EQ(ReadFile("site/" + test::ServerFolderOf(server.URL("/")) + "/held.bin"), content);
+}
+
 TEST_F(Fetch, ResumeAnsweredWithTheWholeFileStartsItAgain)
 {
     TScriptedServer server({Reply("206 Partial Content", "Content-Range: bytes 2-5/6\r\n"),
