@@ -8,7 +8,7 @@
 #     a zip archive).
 # Nothing leaves loopback: arvelo fetches the site's resources only
 # (--resources site) and wget never spans hosts.
-#   bench/crawl_compare.sh [--quick] [--strace] [--work=DIR] [--repeat=N] [connections]
+#   bench/crawl_compare.sh [--quick] [--strace] [--work=DIR] [--repeat=N] [--against=CLI] [connections]
 #     --quick     skips the 100,000-page site
 #     --repeat=N  copies each site N times, wget and arvelo in turn, and
 #                 compares the medians (a wall time on this machine varies by
@@ -19,6 +19,9 @@
 #                 the last half minute, so each copy there pays for the files
 #                 the run before it removed: --work=/dev/shm measures the
 #                 programs rather than that.
+#     --against=CLI  copies with another build of arvelo-cli (an earlier
+#                 commit's, say) where wget would copy, to measure what a
+#                 change costs
 #     connections: arvelo's connections (default 10); build first with scripts/setup
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,12 +30,14 @@ trace=0
 workRoot=/tmp
 connections=10
 repeat=1
+against=""
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
     --strace) trace=1 ;;
     --work=*) workRoot="${arg#--work=}" ;;
     --repeat=*) repeat="${arg#--repeat=}" ;;
+    --against=*) against="$(realpath "${arg#--against=}")" ;;
     *) connections="$arg" ;;
   esac
 done
@@ -120,7 +125,7 @@ medians() {
 arvelo() {
   local name="$1" url="$2" count="$3"; shift 3
   rm -rf "$work/home-$name" # a fresh copy each time, never an update
-  ARVELO_HOME="$work/home-$name" measure "$name" "$cli" copy "$url" "$work/$name" --connections "$count" \
+  ARVELO_HOME="$work/home-$name" measure "$name" "${binary:-$cli}" copy "$url" "$work/$name" --connections "$count" \
     --resources site --quiet "$@"
 }
 
@@ -130,14 +135,19 @@ wget_copy() {
 }
 
 compare() {
-  local label="$1" url="$2"
+  local label="$1" url="$2" reference=wget
+  [ -n "$against" ] && reference=other
   echo "$label: $url"
   for _ in $(seq "$repeat"); do
-    wget_copy "wget-$label" "$url"
+    if [ -n "$against" ]; then
+      binary="$against" arvelo "other-$label" "$url" "$connections"
+    else
+      wget_copy "wget-$label" "$url"
+    fi
     arvelo "arvelo-$label" "$url" "$connections"
   done
-  medians "wget-$label" "arvelo-$label"
-  echo "  arvelo / wget: $(ratio "arvelo-$label" "wget-$label")"
+  medians "$reference-$label" "arvelo-$label"
+  echo "  arvelo / $reference: $(ratio "arvelo-$label" "$reference-$label")"
 }
 
 echo "Arvelo with $connections connections, $(nproc) cores"
