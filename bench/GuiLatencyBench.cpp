@@ -235,7 +235,7 @@ void EditorsOverALargeStore(const std::string &home)
     Stopwatch open;
     auto taskEditor = std::make_unique<TdlgEditTask>(task, TTaskEditTitle::kCreate, StringList{}, nullptr);
     taskEditor->show();
-    QTest::qWaitForWindowExposed(taskEditor.get());
+    (void)QTest::qWaitForWindowExposed(taskEditor.get());
     Report("task editor: opens", open.Seconds() * 1000, "ms (goal < 200)");
     double slowest = 0;
     for (int p = 1; p <= 20; ++p) {
@@ -251,7 +251,7 @@ void EditorsOverALargeStore(const std::string &home)
     Stopwatch openProfiles;
     auto profiles = std::make_unique<TdlgEditProfile>();
     profiles->show();
-    QTest::qWaitForWindowExposed(profiles.get());
+    (void)QTest::qWaitForWindowExposed(profiles.get());
     Report("profiles editor: opens", openProfiles.Seconds() * 1000, "ms (goal < 200)");
     slowest = 0;
     for (int p = 1; p <= 20; ++p) {

@@ -395,10 +395,10 @@ TEST_F(FormArvelo, ModeButtonsAndTheStartPage)
 TEST_F(FormArvelo, DropsGoToTheirHandlers)
 {
     OpenWindow();
-    std::vector<std::pair<TOpenKind, std::vector<std::string>>> opened;
+    std::vector<std::pair<TOpenKind, std::vector<std::string>>> handled;
     for (TOpenKind kind : {TOpenKind::kAddress, TOpenKind::kArchive, TOpenKind::kTask, TOpenKind::kFiles})
-        window->RegisterOpenHandler(kind, [&opened, kind](const std::vector<std::string> &texts) {
-            opened.emplace_back(kind, texts);
+        window->RegisterOpenHandler(kind, [&handled, kind](const std::vector<std::string> &texts) {
+            handled.emplace_back(kind, texts);
         });
     // A drag enters the window and drops there, as a file manager's does.
     auto drop = [&](QMimeData *data) {
@@ -434,7 +434,7 @@ TEST_F(FormArvelo, DropsGoToTheirHandlers)
         {K::kTask, {"/home/u/site.avt"}},
         {K::kFiles, {"/a.txt", "/b.txt"}},
     };
-    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(handled, expected);
 }
 
 } // namespace

@@ -276,7 +276,7 @@ TEST_F(FormScheduler, ANewCategoryIsNamedInPlaceAndBadNamesRevert)
     name(QStringLiteral("Work"));
     EXPECT_TRUE(FolderExists(app->TasksFolder() + "Work"));
     EXPECT_EQ(app->LastCategory(), "Work");
-    for (const QString bad : {QStringLiteral("a/b"), QStringLiteral(".."), QStringLiteral("Work"), QString()}) {
+    for (const QString &bad : {QStringLiteral("a/b"), QStringLiteral(".."), QStringLiteral("Work"), QString()}) {
         name(bad);
         EXPECT_FALSE(FolderExists(app->TasksFolder() + "a")) << bad.toStdString();
         EXPECT_TRUE(FolderExists(app->TasksFolder() + "Work"));
