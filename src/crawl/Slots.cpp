@@ -132,7 +132,8 @@ void TSlotList::StartFetch(TAVSocket &slot, TAVQItem &item)
     slot.HTTP.HTTP.RateLimit = rateLimit;
     slot.HTTP.HTTP.ExtraHeaders = extraHeaders;
     // The start address is fetched whatever robots.txt says: the user asked for it.
-    slot.HTTP.Robots = item.level > 0 ? item.task->robots : nullptr;
+    const bool start = item.task->items.ItemCount() > 0 && item.task->items.Item(0) == &item;
+    slot.HTTP.Robots = start ? nullptr : item.task->robots;
     slot.item = &item;
     if (TAVApp *app = TAVApp::Instance(); app && app->UseProxy()) {
         slot.HTTP.Proxy = app->ProxyAddress().empty() ? std::string()

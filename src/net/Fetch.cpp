@@ -290,8 +290,10 @@ std::string TThreadHTTP::FetchRobots(const std::string &robotsURL)
         // A file far beyond what is read of it is no robots file.
         if (StatusCode.size() == 3 && StatusCode[0] == '2' && http_.Body.Size() <= 8 * int64_t(TRobotsCache::kMaxFileBytes))
             text = http_.Body.ReadAll();
-    } catch (const ENetError &) {
-        // A stop ends the fetch; any other failure leaves the server without rules.
+    } catch (const std::exception &) {
+        // A stop ends the fetch; any other failure (of the connection, or of
+        // a body too large for memory spilled to a full disk) leaves the
+        // server without rules.
         if (http_.Canceled()) {
             http_.Body.Clear();
             http_.SetURL(saved, false);
