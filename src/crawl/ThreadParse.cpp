@@ -240,6 +240,8 @@ void TThreadParse::PublishPages(TAVTask &task, TBatch &batch, size_t count)
         // Pages left for the next batch are taken up again from the list.
         for (size_t i = count; i < batch.pages.size(); ++i)
             batch.pages[i].item->ReleaseFields();
+        // Recorded before their kept downloads go, below.
+        task.items.FlushJournal();
     });
     // Recorded: the downloads kept for a crash in between are done with.
     for (size_t i = 0; i < count; ++i)

@@ -97,7 +97,11 @@ bool TItemList::FoldedEqual::operator()(std::string_view a, std::string_view b) 
 
 TItemList::TItemList(TAVTask &task) : task_(task) {}
 
-TItemList::~TItemList() { CloseJournal(); }
+TItemList::~TItemList()
+{
+    FlushJournal();
+    CloseJournal();
+}
 
 size_t TItemList::ItemCount() const
 {
@@ -217,6 +221,21 @@ void TItemList::WriteJournalEntry(size_t index, const std::string &text)
 {
     if (journalBroken_ || task_.taskFile.empty())
         return;
+    // The entries of one step of the window thread go out together, in one
+    // write once the step is over: written, they outlive the process.
+    journalPending_ += std::to_string(index);
+    journalPending_ += '\n';
+    journalPending_ += text;
+    journalPending_ += '\n';
+    journalFlush_.Raise();
+}
+
+void TItemList::FlushJournal()
+{
+    std::string entries;
+    entries.swap(journalPending_);
+    if (entries.empty() || journalBroken_ || task_.taskFile.empty())
+        return;
     if (journalFd_ < 0) {
         journalFd_ = ::open(JournalFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (journalFd_ < 0) {
@@ -224,10 +243,9 @@ void TItemList::WriteJournalEntry(size_t index, const std::string &text)
             return;
         }
     }
-    // Whole or cut at the end of the file, where a replay drops it.
-    const std::string entry = std::to_string(index) + "\n" + text + "\n";
-    for (size_t done = 0; done < entry.size();) {
-        const ssize_t written = ::write(journalFd_, entry.data() + done, entry.size() - done);
+    // Whole or cut at the end of the file, where a replay drops the last entry.
+    for (size_t done = 0; done < entries.size();) {
+        const ssize_t written = ::write(journalFd_, entries.data() + done, entries.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -321,6 +339,7 @@ void TItemList::Clear()
 {
     ClearObjects();
     lines_.clear();
+    journalPending_.clear();
     CloseJournal();
     journalBroken_ = false;
     damage_.clear();
@@ -337,6 +356,7 @@ void TItemList::LoadState()
         return;
     ClearObjects();
     lines_.clear();
+    journalPending_.clear();
     CloseJournal();
     journalBroken_ = false;
     wholeSaveDue_ = false;
@@ -481,6 +501,7 @@ TItemList::TStateSnapshot TItemList::StateSnapshot()
     snapshot.sequence = ++snapshots_;
     // The snapshot holds every change so far: the journal is set aside, to
     // go once the snapshot is written, and a new one begins.
+    FlushJournal();
     if (journalFd_ >= 0) {
         CloseJournal();
         const std::string journal = JournalFile();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/WindowThread.h"
 #include "model/DownloadItem.h"
 
 #include <deque>
@@ -23,10 +24,11 @@ void ForEachStatePair(const std::string &bytes, const std::function<void(std::st
 // address and a record of eleven fields each followed by U+00B6. The lines are
 // the content of the task's ".dwn" state file.
 //
-// Between two writes of the state file every changed line is also written,
-// as it changes, as a journal entry (its index, then its text) at the end of
-// the ".dwj" file beside it, which the dispatcher flushes to the disk once a
-// second: a run killed at any moment loses only what was in flight, a power
+// Between two writes of the state file every changed line is also written
+// as a journal entry (its index, then its text) at the end of the ".dwj"
+// file beside it: the entries of one step of the window thread in one write
+// at the end of the step, which the dispatcher flushes to the disk once a
+// second. A run killed at any moment loses only what was in flight, a power
 // loss at most a second more. Taking a snapshot sets the journal aside as
 // ".dwj.N" (N the snapshot's number), removed once the snapshot is written.
 // Reading the state file replays what journals it finds, oldest first.
@@ -86,6 +88,10 @@ public:
     bool WholeSaveDue() const { return wholeSaveDue_; }
     // The journal the list writes to now.
     std::string JournalFile() const;
+    // Window thread: writes the journal entries of the changes so far now,
+    // rather than once the window thread's step is over (before work that
+    // relies on their being recorded).
+    void FlushJournal();
     // Any thread. Flushes the journal file to the disk.
     static void SyncJournal(const std::string &journalFile);
     // The journals of a run that was killed go along when its state file
@@ -168,12 +174,15 @@ private:
     bool changed_ = false;
     int journalFd_ = -1;
     bool journalBroken_ = false; // a write failed: the next save is whole
+    std::string journalPending_; // entries not written yet
     std::string damage_;         // of the state file read last
     bool wholeSaveDue_ = true;
     int autosaveCount_ = 0;
     uint64_t snapshots_ = 0;
     std::mutex writeMutex_;     // one state file write at a time
     uint64_t written_ = 0;      // the newest snapshot written (writeMutex_)
+    // Writes the pending entries once the window thread's step is over.
+    TWindowSignal journalFlush_{[this] { FlushJournal(); }};
 };
 
 } // namespace arvelo

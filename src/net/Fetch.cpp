@@ -155,7 +155,8 @@ TThreadHTTP::TSaved TThreadHTTP::WriteBody()
         ForceFolders(ExtractFilePath(file));
         http_.Body.SaveTo(file);
         // A download kept from an earlier conversion is not this one.
-        std::remove(UnconvertedCopyName(file).c_str());
+        if (item_.IsPage() || item_.IsStyleSheet())
+            std::remove(UnconvertedCopyName(file).c_str());
         return TSaved::kSaved;
     } catch (const EFileError &error) {
         writeFailure_ = error.Reason();

@@ -171,7 +171,9 @@ TEST_F(Items, TheJournalBringsBackTheChangesSinceTheLastSave)
     Add("http://h/c.gif", "Images");
     const std::string journal = task->items.JournalFile();
     ASSERT_TRUE(FileExists(journal + ".2"));
-    ASSERT_TRUE(FileExists(journal));
+    // Written at the end of the window thread's step.
+    EXPECT_FALSE(FileExists(journal));
+    PumpEventsUntil([&] { return FileExists(journal); });
 
     auto reopen = [&] {
         auto reopened = std::make_unique<TAVTask>();
