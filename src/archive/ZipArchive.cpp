@@ -197,8 +197,8 @@ TZipFileStats StatsOf(zip_t *archive, zip_uint64_t index, const std::vector<std:
     if (zip_stat_index(archive, index, 0, &st) != 0)
         return stats;
     stats.fileName = st.name ? st.name : "";
-    stats.size = static_cast<uint32_t>(st.size);
-    stats.compressedSize = static_cast<uint32_t>(st.comp_size);
+    stats.size = st.size;
+    stats.compressedSize = st.comp_size;
     stats.ratio = st.size > 0 && st.comp_size < st.size ? static_cast<int>(100 - st.comp_size * 100 / st.size) : 0;
     if (index < dates.size())
         stats.dateTime = ZipEntryDate(dates[index].first, dates[index].second);
@@ -538,7 +538,7 @@ int TZipArchive::Extract(int)
         int result = zrSuccess;
         TZipFileStats stats;
         stats.fileName = entry.name;
-        stats.size = static_cast<uint32_t>(entry.size);
+        stats.size = entry.size;
         for (;;) {
             zip_int64_t got = zip_fread(in, buffer.data(), buffer.size());
             if (got < 0) {

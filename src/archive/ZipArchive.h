@@ -35,7 +35,7 @@ enum TZipResult : int {
 // One entry of an archive as the operations report it.
 struct TZipFileStats {
     std::string fileName; // with its relative folder part, "/"-separated
-    uint32_t size = 0, compressedSize = 0;
+    uint64_t size = 0, compressedSize = 0; // an entry may hold more than 4 GiB
     int ratio = 0; // whole percent saved, 0 to 100
     TDateTime dateTime;
     std::string comment;

@@ -66,16 +66,16 @@ TZipNode *TZipTree::AddEntry(TZipNode *root, const TZipFileStats &stats)
         size_t start = 0;
         for (size_t slash; (slash = stats.fileName.find('/', start)) != std::string::npos; start = slash + 1) {
             const std::string path = stats.fileName.substr(0, slash + 1);
-            TZipNode *&known = record.folders[path];
-            if (!known) {
+            TZipNode *&folderNode = record.folders[path];
+            if (!folderNode) {
                 auto node = std::make_unique<TZipNode>();
                 node->kind = TZipNode::kFolder;
                 node->name = stats.fileName.substr(start, slash - start);
                 node->parent = folder;
-                known = node.get();
+                folderNode = node.get();
                 folder->children.push_back(std::move(node));
             }
-            folder = known;
+            folder = folderNode;
         }
         auto node = std::make_unique<TZipNode>();
         node->kind = TZipNode::kEntry;

@@ -10,7 +10,7 @@ namespace {
 
 class ZipTree : public test::TestHome {
 protected:
-    TZipFileStats Entry(const std::string &name, uint32_t size = 100, uint32_t packed = 40,
+    TZipFileStats Entry(const std::string &name, uint64_t size = 100, uint64_t packed = 40,
                         const std::string &comment = {})
     {
         TZipFileStats stats;
@@ -55,10 +55,11 @@ TEST_F(ZipTree, AListingBuildsFoldersOnceAndCaptionsCarryComments)
     EXPECT_EQ(record.entries.size(), 4u);
     EXPECT_EQ(record.totalSize, 1260u);
     EXPECT_EQ(record.totalPacked, 460u);
-    // Listed again, an entry takes its new figures and no second node.
-    tree.AddEntry(root, Entry("top.txt", 20, 5));
+    // Listed again, an entry takes its new figures and no second node; an
+    // entry beyond 4 GiB keeps its size.
+    tree.AddEntry(root, Entry("top.txt", 6442450944, 5));
     EXPECT_EQ(record.entries.size(), 4u);
-    EXPECT_EQ(record.totalSize, 1270u);
+    EXPECT_EQ(record.totalSize, 1250u + 6442450944u);
 
     // Exact names: the folder's entries, never what a wildcard would match.
     TZipNode *sub = record.folders.at("127.0.0.1/sub/");
