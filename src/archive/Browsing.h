@@ -14,6 +14,11 @@ public:
     void Mark(const std::string &archive) { archives_.insert(archive); }
     void Forget(const std::string &archive) { archives_.erase(archive); }
     bool Contains(const std::string &archive) const { return archives_.count(archive) > 0; }
+    // Another archive's files have replaced theirs in the Temp folder.
+    void ForgetAllBut(const std::string &archive, const std::string &running)
+    {
+        std::erase_if(archives_, [&](const std::string &a) { return a != archive && a != running; });
+    }
 
 private:
     std::set<std::string> archives_;

@@ -81,10 +81,10 @@ int Open(const std::string &file, int flags, TZipHandle &handle)
 // entry of a large archive by its name stays linear.
 class TNameMatcher {
 public:
-    explicit TNameMatcher(const StringList &patterns)
+    TNameMatcher(const StringList &patterns, bool exact)
     {
         for (const std::string &pattern : patterns) {
-            if (pattern.find_first_of("*?[") == std::string::npos)
+            if (exact || pattern.find_first_of("*?[") == std::string::npos)
                 names_.insert(pattern);
             else
                 wildcards_.push_back(pattern);
@@ -271,7 +271,9 @@ int TZipArchive::Add(int mode)
                  it.increment(error)) {
                 if (error)
                     break;
-                if (it->is_regular_file()) {
+                // The archive never takes itself in.
+                std::error_code same;
+                if (it->is_regular_file() && !fs::equivalent(it->path(), ZipFileName, same)) {
                     std::string full = it->path().string();
                     files.emplace_back(full, entryOf(name + full.substr(path.size())));
                 }
@@ -350,7 +352,7 @@ int TZipArchive::Add(int mode)
 int TZipArchive::Delete()
 {
     abort_ = false;
-    TNameMatcher matches(FilesToProcess);
+    TNameMatcher matches(FilesToProcess, ExactNames);
     FilesToProcess.clear();
     TZipHandle archive;
     if (int code = Open(ZipFileName, 0, archive))
@@ -417,7 +419,7 @@ int TZipArchive::FindEntry(const std::string &name)
 int TZipArchive::List()
 {
     abort_ = false;
-    TNameMatcher matches(FilesToProcess);
+    TNameMatcher matches(FilesToProcess, ExactNames);
     FilesToProcess.clear();
     TZipHandle archive;
     if (int code = Open(ZipFileName, ZIP_RDONLY, archive))
@@ -437,7 +439,7 @@ int TZipArchive::List()
 int TZipArchive::Extract(int)
 {
     abort_ = false;
-    TNameMatcher matches(FilesToProcess);
+    TNameMatcher matches(FilesToProcess, ExactNames);
     FilesToProcess.clear();
     TZipHandle archive;
     if (int code = Open(ZipFileName, ZIP_RDONLY, archive))

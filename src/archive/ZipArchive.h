@@ -71,6 +71,9 @@ public:
     // Relative names to add are read from this folder (the working folder
     // when empty); entry names are the paths relative to it.
     std::string BaseDirectory;
+    // FilesToProcess holds exact entry names: "a*.htm" is that entry alone,
+    // never a wildcard.
+    bool ExactNames = false;
 
     // Adds the files (mode 0 adds and replaces, 1 only freshens entries
     // already present, 2 updates present entries and adds new ones), in one

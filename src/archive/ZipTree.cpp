@@ -132,13 +132,19 @@ TZipNode *TZipTree::Remove(TZipNode *node)
         for (const auto &child : at->children)
             self(self, child.get());
     };
-    // The node, then each folder it leaves empty.
-    while (node->parent && node->parent->kind == TZipNode::kFolder && node->parent->children.size() == 1)
-        node = node->parent;
+    node = RemovedTop(node);
     forget(forget, node);
     TZipNode *parent = node->parent;
     std::erase_if(parent->children, [&](const std::unique_ptr<TZipNode> &child) { return child.get() == node; });
     return parent;
+}
+
+TZipNode *TZipTree::RemovedTop(TZipNode *node)
+{
+    // The node, then each folder it leaves empty.
+    while (node->parent && node->parent->kind == TZipNode::kFolder && node->parent->children.size() == 1)
+        node = node->parent;
+    return node;
 }
 
 bool TZipTree::Rename(TZipNode *root, const std::string &newName, std::string &message)

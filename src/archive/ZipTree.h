@@ -66,6 +66,9 @@ public:
     // folder above it that is left empty, up to the root; the highest node
     // removed was a child of the node returned.
     TZipNode *Remove(TZipNode *node);
+    // The highest node that Remove takes away with the node: the node, or
+    // the folder above it that holds nothing else.
+    static TZipNode *RemovedTop(TZipNode *node);
 
     // The entries a command on the node works on, by their exact names:
     // every entry of an archive or folder, or the entry itself. (Names are

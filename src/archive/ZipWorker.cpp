@@ -80,7 +80,11 @@ bool TZipWorker::Start(int busy, int listing, const std::string &word, std::func
                 return;
             TZipWorker &self = **worker;
             self.DeliverListed();
-            const int outcome = word.empty() ? (code == zrSuccess ? 0 : 2) : ClassifyZipResult(code, word);
+            // A listing that fails says why (a corrupt file must not pass
+            // for an empty archive); an empty one is no failure.
+            const int outcome = !word.empty()                           ? ClassifyZipResult(code, word)
+                                : code == zrSuccess || code == zrEmpty ? 0
+                                                                        : ClassifyZipResult(code, "listing");
             self.busy_ = kIdle;
             self.listing_ = kNotListing;
             self.running_ = false;

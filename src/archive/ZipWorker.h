@@ -42,7 +42,8 @@ public:
 
     // Window thread: runs the operation on the archive in the worker with
     // these states. Its result is classified with word ("adding",
-    // "deleting", "extracting"; a listing's with "") and done has the
+    // "deleting", "extracting"; a listing's with "", where an empty archive
+    // is no failure and a failure shows its message) and done has the
     // outcome (0 success, 1 done, 2 failed) on the window thread, after the
     // last entries listed. False, doing nothing, while another runs.
     bool Start(int busy, int listing, const std::string &word, std::function<int(TZipArchive &)> operation,

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QTime>
 
 #include <cmath>
@@ -157,6 +158,15 @@ TDateTime TDateTime::FromText(const std::string &text, bool *ok)
 std::string DateTimeTextOrEmpty(TDateTime value)
 {
     return value.IsZero() ? std::string() : value.ToText();
+}
+
+std::string TDateTime::LocalText() const
+{
+    if (IsZero())
+        return {};
+    const Parts p = Split();
+    const QDateTime at(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second));
+    return QLocale().toString(at, QLocale::ShortFormat).toStdString();
 }
 
 } // namespace arvelo

@@ -35,6 +35,8 @@ public:
 
     // "mm/dd/yyyy hh:mm:ss"
     std::string ToText() const;
+    // In the user's short date and time format; empty for zero.
+    std::string LocalText() const;
     // Reads the form ToText writes (one- or two-digit fields are accepted, the
     // time may be missing). Anything else gives 0 with ok false.
     static TDateTime FromText(const std::string &text, bool *ok = nullptr);

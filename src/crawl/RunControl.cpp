@@ -48,8 +48,11 @@ TRunControl::TRunControl(TTaskManager &tasks, TSlotList &slots, TThreadDownload 
     // A finished archive update is followed up at once, not at the next tick.
     archive_.OnUpdateDone = [this, alive = std::weak_ptr<bool>(alive_)] {
         PostToWindowThread([this, alive] {
-            if (alive.lock())
-                ZipTimer();
+            if (!alive.lock())
+                return;
+            if (running_ && OnArchiveUpdated)
+                OnArchiveUpdated(*running_);
+            ZipTimer();
         });
     };
     parser_.OnStatus = [this](const std::string &text) { ShowStatus(text); };
@@ -89,7 +92,8 @@ bool TRunControl::ValidateURL(std::string &address)
     return false;
 }
 
-std::unique_ptr<TAVTask> TRunControl::CreateTask(const std::string &given, bool map, bool intranet)
+std::unique_ptr<TAVTask> TRunControl::CreateTask(const std::string &given, bool map, bool intranet,
+                                                 const std::string &targetArchive)
 {
     TAVApp &app = *TAVApp::Instance();
     std::string folder = app.TasksFolder() + app.LastCategory() + "/";
@@ -106,18 +110,25 @@ std::unique_ptr<TAVTask> TRunControl::CreateTask(const std::string &given, bool 
         task->runMode = rmMap;
     task->profile = ProfileByName(app.ProfilesFolder(), kCustomProfile);
     task->destination = intranet ? app.LocalIntranetFolder()
-                                 : UniqueFileName(app.DownloadsFolder() + task->taskName + ".zip");
+                        : !targetArchive.empty() ? targetArchive
+                                                 : UniqueFileName(app.DownloadsFolder() + task->taskName + ".zip");
+    // The archive the user chose keeps its name.
+    if (!intranet && !targetArchive.empty())
+        task->profile.useStartPageTitle = false;
     return task;
 }
 
-TAVTask *TRunControl::NewTask(std::string address, const std::string &profileName, bool map, bool intranet)
+TAVTask *TRunControl::NewTask(std::string address, const std::string &profileName, bool map, bool intranet,
+                              const std::string &targetArchive)
 {
     bool named = !profileName.empty() && profileName != kCustomProfile;
     if (named && !ValidateURL(address))
         return nullptr;
-    std::unique_ptr<TAVTask> task = CreateTask(address, map, intranet);
+    std::unique_ptr<TAVTask> task = CreateTask(address, map, intranet, targetArchive);
     if (named) {
         task->profile = ProfileByName(TAVApp::Instance()->ProfilesFolder(), profileName);
+        if (!intranet && !targetArchive.empty())
+            task->profile.useStartPageTitle = false;
         ScheduleNow(*task);
     } else if (!OnEditNewTask || !OnEditNewTask(*task)) {
         return nullptr;

@@ -36,11 +36,15 @@ public:
     // A new task for an address in the last category, with a unique name,
     // the default rules of "Custom" and the destination of its mode. It is
     // neither saved nor handed to the task manager.
-    std::unique_ptr<TAVTask> CreateTask(const std::string &address, bool map, bool intranet);
+    // A target archive (not in intranet mode) is its destination, kept under
+    // its name.
+    std::unique_ptr<TAVTask> CreateTask(const std::string &address, bool map, bool intranet,
+                                        const std::string &targetArchive = {});
     // The address bar's commands: with a named profile the task is scheduled
     // "Now" at once; with "Custom" (or none) the task editor decides. Returns
     // the task handed to the task manager, or nullptr.
-    TAVTask *NewTask(std::string address, const std::string &profileName, bool map, bool intranet);
+    TAVTask *NewTask(std::string address, const std::string &profileName, bool map, bool intranet,
+                     const std::string &targetArchive = {});
     void SelectTask(TAVTask *task);
     void StartTask(TAVTask &task);
     void HaltTask(TAVTask &task);
@@ -67,6 +71,8 @@ public:
     std::function<void(TAVTask &, bool resumedInPlace)> OnRunStarted;
     // Another task (or none) has become the current task.
     std::function<void(TAVTask *)> OnCurrentTaskChanged;
+    // An update of the running task's archive has landed.
+    std::function<void(TAVTask &)> OnArchiveUpdated;
     // The task editor for a new task with the profile "Custom", titled
     // "Create New Task"; true for OK. Without it such tasks are discarded.
     std::function<bool(TAVTask &)> OnEditNewTask;

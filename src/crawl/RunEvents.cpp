@@ -12,6 +12,7 @@ TRunEvents::TRunEvents(TRunEngine &engine, QObject *parent) : QObject(parent), e
     run.OnItemChanged = [this](TAVQItem &item) { Q_EMIT ItemChanged(&item); };
     run.OnRunStarted = [this](TAVTask &task, bool resumedInPlace) { Q_EMIT RunStarted(&task, resumedInPlace); };
     run.OnRunEnded = [this](TAVTask &task) { Q_EMIT RunEnded(&task); };
+    run.OnArchiveUpdated = [this](TAVTask &task) { Q_EMIT ArchiveUpdated(&task); };
     run.OnCurrentTaskChanged = [this](TAVTask *task) { Q_EMIT CurrentTaskChanged(task); };
     engine.dispatcher.OnSample = [this](int connections, int seconds, double kilobytes) {
         Q_EMIT Sample(connections, seconds, kilobytes);
@@ -31,6 +32,7 @@ TRunEvents::~TRunEvents()
     run.OnItemChanged = nullptr;
     run.OnRunStarted = nullptr;
     run.OnRunEnded = nullptr;
+    run.OnArchiveUpdated = nullptr;
     run.OnCurrentTaskChanged = nullptr;
     engine_.dispatcher.OnSample = nullptr;
     engine_.slots.OnSlotsChanged = nullptr;

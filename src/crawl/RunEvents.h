@@ -28,6 +28,7 @@ Q_SIGNALS:
     void RunStarted(TAVTask *task, bool resumedInPlace);
     void RunEnded(TAVTask *task);
     void CurrentTaskChanged(TAVTask *task);
+    void ArchiveUpdated(TAVTask *task);
     void Sample(int connections, int seconds, double kilobytes);
     void SlotsChanged();
     void ShowRow(TAVSocket *slot);

@@ -11,15 +11,6 @@
 namespace arvelo {
 namespace {
 
-std::string DateTimeText(TDateTime value)
-{
-    if (value.IsZero())
-        return {};
-    TDateTime::Parts p = value.Split();
-    QDateTime at(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second));
-    return QLocale().toString(at, QLocale::ShortFormat).toStdString();
-}
-
 std::string Ratio(int64_t done, int64_t total) { return std::to_string(done) + "/" + std::to_string(total); }
 
 } // namespace
@@ -162,8 +153,8 @@ QVariant TTaskTableModel::data(const QModelIndex &index, int role) const
     case colTitle: text = task->startPageTitle; break;
     case colStatus: text = TAVTask::StatusText(task->status); break;
     case colSchedule: text = task->schedule; break;
-    case colLastRun: text = DateTimeText(task->lastRun); break;
-    case colNextRun: text = DateTimeText(task->nextRun); break;
+    case colLastRun: text = task->lastRun.LocalText(); break;
+    case colNextRun: text = task->nextRun.LocalText(); break;
     case colPages: text = Ratio(task->pagesSaved, task->totalPages); break;
     case colResources: text = Ratio(task->resourcesSaved, task->totalResources); break;
     case colErrors: text = std::to_string(task->pageErrors + task->resourceErrors); break;

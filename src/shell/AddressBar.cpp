@@ -40,6 +40,13 @@ std::string ArveloModeHint(const std::string &downloadsFolder)
 
 std::string TodaysArchiveCaption(const std::string &shortDate) { return "New - My Arvelo's for " + shortDate; }
 
+std::string TodaysArchivePath(const std::string &downloadsFolder, const std::string &shortDate)
+{
+    std::string date = shortDate;
+    std::replace(date.begin(), date.end(), '/', '-');
+    return IncludeTrailingSlash(downloadsFolder) + "My Arvelos for " + date + ".zip";
+}
+
 
 StringList DownloadsMenuArchives(const std::string &downloadsFolder)
 {

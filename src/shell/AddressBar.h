@@ -19,6 +19,8 @@ std::string ArveloModeHint(const std::string &downloadsFolder);
 
 // The caption of File > New > Special for an archive named after the day.
 std::string TodaysArchiveCaption(const std::string &shortDate);
+// "My Arvelos for " + the date with "-" for "/" + ".zip" in the Downloads folder.
+std::string TodaysArchivePath(const std::string &downloadsFolder, const std::string &shortDate);
 
 // The most archives the downloads menu lists before "More...".
 inline constexpr size_t kDownloadsMenuArchives = 25;

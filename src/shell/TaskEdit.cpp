@@ -187,14 +187,8 @@ TTaskFormProblem TTaskEdit::Validate(TTaskForm &form, const std::function<bool(c
     }
 
     if (!form.intranet) {
-        std::string zip = Trim(form.zipFile);
-        std::string name = ExtractFileName(zip);
-        if (!IsAbsolute(zip) || name.empty() || BaseFileName(name).empty() || name == "." || name == "..")
-            return {P::kWarning, "A valid Zip filename is required.\nHint:  Arvelo requires the full path and filename.",
-                    "edFileName"};
-        if (ExtractFileExt(name).empty())
-            zip += ".zip";
-        form.zipFile = zip;
+        if (!CompleteZipFileName(form.zipFile))
+            return {P::kWarning, kZipFileNameWarning, "edFileName"};
     } else if (!IsAbsolute(Trim(form.intranetFolder))) {
         return {P::kWarning,
                 "A valid Intranet Folder is required.\nHint:  Arvelo requires the full path to the Intranet Folder.",
@@ -261,6 +255,18 @@ bool TTaskEdit::Apply(const TTaskForm &form, std::string &error)
         if (TAVApp *app = TAVApp::Instance(); app && app->ActiveTasks().Remove(oldFile))
             app->ActiveTasks().Save();
     }
+    return true;
+}
+
+bool CompleteZipFileName(std::string &path)
+{
+    std::string zip = Trim(path);
+    const std::string name = ExtractFileName(zip);
+    if (!IsAbsolute(zip) || name.empty() || BaseFileName(name).empty() || name == "." || name == "..")
+        return false;
+    if (ExtractFileExt(name).empty())
+        zip += ".zip";
+    path = zip;
     return true;
 }
 

@@ -86,4 +86,11 @@ private:
     bool replacing_ = false;
 };
 
+// An archive's path as a user types it: a full path whose file name is more
+// than an extension; ".zip" is added to a name without one. False, leaving
+// the path alone, when it is no such path.
+bool CompleteZipFileName(std::string &path);
+inline constexpr const char *kZipFileNameWarning =
+    "A valid Zip filename is required.\nHint:  Arvelo requires the full path and filename.";
+
 } // namespace arvelo

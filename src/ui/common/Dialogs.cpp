@@ -2,7 +2,10 @@
 
 #include "ui/common/Text.h"
 
+#include <QApplication>
+#include <QAbstractButton>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace arvelo {
@@ -31,6 +34,36 @@ public:
     std::string FolderName(QWidget *parent, const std::string &title, const std::string &start) override
     {
         return QFileDialog::getExistingDirectory(parent, Q(title), Q(start)).toStdString();
+    }
+
+    StringList OpenFileNames(QWidget *parent, const std::string &title, const std::string &folder,
+                             const std::string &filter) override
+    {
+        StringList files;
+        for (const QString &file : QFileDialog::getOpenFileNames(parent, Q(title), Q(folder), QtFileFilter(filter)))
+            files.push_back(file.toStdString());
+        return files;
+    }
+
+    TZipReplaceAnswer ReplaceFile(QWidget *parent, const std::string &existing, const std::string &incoming) override
+    {
+        QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),
+                        Q("Replace File : " + existing + "\rWith File: " + incoming),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::YesToAll, parent);
+        box.button(QMessageBox::YesToAll)->setText(QStringLiteral("All"));
+        switch (box.exec()) {
+        case QMessageBox::Yes: return zraYes;
+        case QMessageBox::No: return zraNo;
+        case QMessageBox::YesToAll: return zraAll;
+        default: return zraCancel;
+        }
+    }
+
+    bool ConfirmTrash(QWidget *parent, const std::string &file) override
+    {
+        return QMessageBox::question(parent, QStringLiteral("Confirm File Delete"),
+                                     Q("Are you sure you want to move '" + file + "' to the Trash?")) ==
+               QMessageBox::Yes;
     }
 };
 

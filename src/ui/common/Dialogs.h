@@ -1,5 +1,8 @@
 #pragma once
 
+#include "archive/ZipArchive.h"
+#include "core/TextUtils.h"
+
 #include <QString>
 
 #include <string>
@@ -22,6 +25,14 @@ public:
     virtual std::string OpenFileName(QWidget *parent, const std::string &title, const std::string &folder,
                                      const std::string &filter) = 0;
     virtual std::string FolderName(QWidget *parent, const std::string &title, const std::string &start) = 0;
+    // Several existing files; none for a cancel.
+    virtual StringList OpenFileNames(QWidget *parent, const std::string &title, const std::string &folder,
+                                     const std::string &filter) = 0;
+    // An extraction meets a file that exists: Yes, No, Cancel or All.
+    virtual TZipReplaceAnswer ReplaceFile(QWidget *parent, const std::string &existing,
+                                          const std::string &incoming) = 0;
+    // "Confirm File Delete": may the file go to the trash?
+    virtual bool ConfirmTrash(QWidget *parent, const std::string &file) = 0;
 };
 
 TDialogs &Dialogs();

@@ -1,11 +1,17 @@
 #include "ui/main/FormArvelo.h"
 
+#include "ui/archive/FormExtract.h"
+#include "ui/archive/FormZip.h"
+#include "ui/archive/WizFileZip.h"
+#include "ui/archive/ZipPane.h"
+#include "ui/common/Dialogs.h"
 #include "ui/common/Text.h"
 #include "ui/editors/DlgEditProfile.h"
 #include "ui/editors/DlgEditTask.h"
 #include "ui/schedule/DlgRunTask.h"
 #include "ui/schedule/FormScheduler.h"
 
+#include "archive/ZipBrowser.h"
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
@@ -164,6 +170,7 @@ TFormArvelo::TFormArvelo(QWidget *parent)
     slotModel_ = std::make_unique<TSlotTableModel>(engine_->slots, *events_);
     exploreModel_ = std::make_unique<TExploreModel>(*events_);
     exploreModel_->Bind(engine_->run.CurrentTask());
+    zips_ = std::make_unique<TZipBrowser>(engine_->run.Extracted());
     recentURLs_.SetMaximum(app.MaxURLHistory());
     recentURLs_.Load();
 
@@ -299,26 +306,10 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
                                .arg(CssColour(palette.colour[1]), CssColour(palette.colour[3]),
                                     CssColour(palette.colour[2])));
 
-    pcZips = new QTabWidget(central);
-    pcZips->setObjectName(QStringLiteral("pcZips"));
-    tvZip = new QTreeView(pcZips);
-    tvZip->setObjectName(QStringLiteral("tvZip"));
-    tvZip->setHeaderHidden(true);
-    tvZip->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    tvPages = new QTreeView(pcZips);
-    tvPages->setObjectName(QStringLiteral("tvPages"));
-    tvPages->setHeaderHidden(true);
-    tvIntranet = new QTreeView(pcZips);
-    tvIntranet->setObjectName(QStringLiteral("tvIntranet"));
-    tvIntranet->setHeaderHidden(true);
-    intranetModel_ = new QFileSystemModel(this);
-    intranetModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    tvIntranet->setModel(intranetModel_);
-    for (int column = 1; column < intranetModel_->columnCount(); ++column)
-        tvIntranet->hideColumn(column);
-    pcZips->addTab(tvZip, QStringLiteral("Zips"));
-    pcZips->addTab(tvPages, QStringLiteral("Pages"));
-    pcZips->addTab(tvIntranet, QStringLiteral("Personal Intranet"));
+    pcZips = new TZipPane(*zips_, central);
+    tvZip = pcZips->Archives();
+    tvPages = pcZips->Pages();
+    tvIntranet = pcZips->Intranet();
 
     // The pages, switched by the link labels above them.
     auto *pages = new QWidget(central);
@@ -326,6 +317,10 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     PageControl = new QStackedWidget(pages);
     PageControl->setObjectName(QStringLiteral("PageControl"));
     tsProperties = Page("tsProperties", PageControl);
+    formZip_ = new TFormZip(*zips_, tsProperties);
+    auto *propertiesLayout = new QVBoxLayout(tsProperties);
+    propertiesLayout->setContentsMargins(0, 0, 0, 0);
+    propertiesLayout->addWidget(formZip_);
     tsBrowse = Page("tsBrowse", PageControl);
     tsTasks = Page("tsTasks", PageControl);
     formScheduler_ = new TFormScheduler(*engine_, *events_, tsTasks);
@@ -399,7 +394,7 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     splitter_->addWidget(pcZips);
     splitter_->addWidget(pages);
     splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({200, 440});
+    splitter_->setSizes({240, 400});
     splitter_->setHandleWidth(4);
 
     pnlStatus = new TFormStatus(central);
@@ -446,9 +441,9 @@ void TFormArvelo::BuildMenus()
     AddAction(special, "miFileNewToday", QStringLiteral("New Arvelo's for"));
     AddAction(menuFile_, "miFileOpen", QStringLiteral("&Open..."));
     AddAction(menuFile_, "miFileClose", QStringLiteral("&Close"));
-    QMenu *reopen = menuFile_->addMenu(QStringLiteral("&Reopen"));
-    reopen->setObjectName(QStringLiteral("miFileReopen"));
-    reopen->setEnabled(false);
+    reopenMenu_ = menuFile_->addMenu(QStringLiteral("&Reopen"));
+    reopenMenu_->setObjectName(QStringLiteral("miFileReopen"));
+    connect(reopenMenu_, &QMenu::aboutToShow, this, [this] { FillReopenMenu(reopenMenu_); });
     menuFile_->addSeparator();
     QAction *exit = AddAction(menuFile_, "miFileExit", QStringLiteral("E&xit"), QStringLiteral("Alt+F4"));
     exit->setEnabled(true);
@@ -599,6 +594,161 @@ void TFormArvelo::BuildMenus()
     updateNewCommands();
 }
 
+void TFormArvelo::ConnectArchives()
+{
+    // The status line tells what the archive commands do.
+    connect(zips_.get(), &TZipBrowser::Status, pnlStatus,
+            [this](const std::string &text, int position, int total) { pnlStatus->ShowStatus(Q(text), position, total); });
+    zips_->OnReplace = [this](const std::string &existing, const std::string &incoming) {
+        return Dialogs().ReplaceFile(this, existing, incoming);
+    };
+    zips_->OnConfirmTrash = [this](const std::string &file) { return Dialogs().ConfirmTrash(this, file); };
+    connect(events_.get(), &TRunEvents::ArchiveUpdated, this, [this](TAVTask *) { zips_->RunArchiveUpdated(); });
+    // Selecting another archive shows its properties, unless the tasks are shown.
+    connect(pcZips, &TZipPane::ArchiveSelected, this, [this] {
+        if (CurrentPage() != tsTasks)
+            ShowPage(tsProperties);
+    });
+    connect(zips_.get(), &TZipBrowser::EntriesChanged, this, &TFormArvelo::UpdateArchiveCommands);
+    connect(pcZips, &TZipPane::PopupRequested, this, [this](const QPoint &at) { menuZip_->popup(at); });
+    connect(formZip_, &TFormZip::PopupRequested, this, [this](const QPoint &at) { menuZip_->popup(at); });
+
+    auto on = [this](const char *name, auto slot) {
+        QAction *action = Action(name);
+        connect(action, &QAction::triggered, this, slot);
+        action->setEnabled(true);
+    };
+    on("miFileOpen", [this] { OpenArchiveDialog(); });
+    on("miZipOpen", [this] { OpenArchiveDialog(); });
+    connect(btnOpen, &QToolButton::clicked, this, [this] { OpenArchiveDialog(); });
+    on("miFileNewFileZip", [this] { FileZipWizard(false); });
+    on("miZipNewFileZip", [this] { FileZipWizard(false); });
+    on("miFileNewToday", [this] { OpenTodaysArchive(); });
+    on("miFileClose", [this] { zips_->Close(zips_->CurrentArchive()); });
+    on("miZipClose", [this] { zips_->Close(zips_->CurrentArchive()); });
+    on("miZipAdd", [this] { FileZipWizard(true); });
+    on("miZipDelete", [this] { DeleteInArchives(); });
+    on("miZipUnzip", [this] { UnzipArchive(); });
+    on("miZipRename", [this] { pcZips->StartRename(); });
+    QAction *abort = menuZip_->addAction(QStringLiteral("A&bort"));
+    abort->setObjectName(QStringLiteral("miZipAbort"));
+    connect(abort, &QAction::triggered, this, [this] { zips_->AskAbort(); });
+    on("miSplitHorizontally", [this] { splitter_->setOrientation(Qt::Horizontal); });
+    on("miSplitVertically", [this] { splitter_->setOrientation(Qt::Vertical); });
+    for (QMenu *menu : {menuFile_, menuZip_})
+        connect(menu, &QMenu::aboutToShow, this, &TFormArvelo::UpdateArchiveCommands);
+    // The entry list's Del key deletes its chosen entries.
+    auto *listDelete = new QAction(formZip_->List());
+    listDelete->setObjectName(QStringLiteral("miZipDeleteListKey"));
+    listDelete->setShortcut(QKeySequence(QKeySequence::Delete));
+    listDelete->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(listDelete, &QAction::triggered, this, [this] { DeleteInArchives(); });
+    formZip_->List()->addAction(listDelete);
+
+    // Opened by a drop, an argument or the downloads menu.
+    RegisterOpenHandler(TOpenKind::kArchive, [this](const std::vector<std::string> &files) {
+        for (const std::string &file : files)
+            OpenArchive(file);
+    });
+    RegisterOpenHandler(TOpenKind::kFiles, [this](const std::vector<std::string> &files) { FileZipWizard(false, files); });
+    UpdateArchiveCommands();
+}
+
+bool TFormArvelo::FocusOnArchives() const
+{
+    QWidget *focus = QApplication::focusWidget();
+    return focus && (focus == tvZip || focus == formZip_->List() || tvZip->isAncestorOf(focus));
+}
+
+void TFormArvelo::UpdateArchiveCommands()
+{
+    const TZipCommandStates states = zips_->States(FocusOnArchives());
+    const std::pair<const char *, bool> enabled[] = {
+        {"miFileClose", states.close}, {"miZipClose", states.close},   {"miZipAdd", states.add},
+        {"miZipDelete", states.del},   {"miZipUnzip", states.unzip},   {"miZipRename", states.rename},
+    };
+    for (const auto &[name, on] : enabled)
+        Action(name)->setEnabled(on);
+    Action("miZipAbort")->setEnabled(zips_->Worker().Running());
+    // "Add to Zip" needs an archive to add to.
+    const bool archive = zips_->CurrentArchive() != nullptr;
+    btnAddToSelectedZip->setEnabled(archive);
+    if (!archive)
+        btnAddToSelectedZip->setChecked(false);
+}
+
+void TFormArvelo::FillReopenMenu(QMenu *menu)
+{
+    menu->clear();
+    for (const std::string &path : zips_->Recent().Entries())
+        connect(menu->addAction(Q(path)), &QAction::triggered, this, [this, path] {
+            zips_->Reopen(path);
+            if (zips_->CurrentArchive())
+                ShowPage(tsProperties);
+        });
+}
+
+void TFormArvelo::OpenArchive(const std::string &path)
+{
+    zips_->Open(path);
+    ShowPage(tsProperties);
+}
+
+void TFormArvelo::OpenArchiveDialog()
+{
+    const std::string file = Dialogs().OpenFileName(this, "Open Zip File", TAVApp::Instance()->DownloadsFolder(),
+                                                    "Zip file (*.ZIP)|*.ZIP|All files (*.*)|*.*");
+    if (!file.empty())
+        OpenArchive(file);
+}
+
+void TFormArvelo::OpenTodaysArchive()
+{
+    const std::string date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+    OpenArchive(TodaysArchivePath(TAVApp::Instance()->DownloadsFolder(), date));
+    // Future downloads go into it.
+    UpdateArchiveCommands();
+    btnAddToSelectedZip->setChecked(true);
+}
+
+void TFormArvelo::FileZipWizard(bool currentArchive, const StringList &files)
+{
+    TZipNode *current = zips_->CurrentArchive();
+    TwizFileZip wizard(current && currentArchive ? current->record->path : std::string(), files, this);
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    const TZipAddJob job = wizard.Job();
+    zips_->Open(job.archive);
+    ShowPage(tsProperties);
+    if (!job.files.empty())
+        zips_->Add(job);
+}
+
+void TFormArvelo::DeleteInArchives()
+{
+    if (formZip_->List()->hasFocus()) {
+        zips_->DeleteRows(formZip_->SelectedRows());
+        return;
+    }
+    zips_->DeleteNode(zips_->Selected());
+}
+
+void TFormArvelo::UnzipArchive()
+{
+    TZipNode *node = zips_->Selected();
+    if (!node)
+        return;
+    TFormExtract extract(node->kind == TZipNode::kArchive, this);
+    if (extract.exec() != QDialog::Accepted)
+        return;
+    TZipExtractJob job;
+    job.entries = TZipTree::EntryNames(extract.AllFiles() ? node->Root() : node);
+    job.folder = extract.Folder();
+    job.usePaths = extract.UsePaths();
+    job.overwrite = extract.Overwrite();
+    zips_->Extract(job);
+}
+
 void TFormArvelo::UpdateFileMenu()
 {
     if (QAction *today = Action("miFileNewToday"))
@@ -668,7 +818,7 @@ void TFormArvelo::FirstActivation()
     FillRecentURLs();
     cmbURL->setEditText(QString());
     FillProfiles();
-    tvIntranet->setRootIndex(intranetModel_->setRootPath(Q(app.LocalIntranetFolder())));
+    pcZips->SetIntranetFolder(app.LocalIntranetFolder());
 }
 
 void TFormArvelo::ConnectTaskMenu()
@@ -727,6 +877,7 @@ void TFormArvelo::ConnectEngine()
     });
     Action("miProfilesEditor")->setEnabled(true);
     ConnectTaskMenu();
+    ConnectArchives();
     TRunEvents &events = *events_;
     connect(&events, &TRunEvents::Status, pnlStatus, [this](const std::string &text, int position, int total) {
         pnlStatus->ShowStatus(Q(text), position, total);
@@ -756,16 +907,21 @@ void TFormArvelo::ConnectEngine()
     });
 }
 
-void TFormArvelo::OnRunStarted(TAVTask *)
+void TFormArvelo::OnRunStarted(TAVTask *task)
 {
     pnlStatus->SetRunning(true);
     busyIndicator_->setVisible(true);
+    // A zip-mode run's archive shows in the tree and fills as the run goes.
+    if (!task->intranetMode)
+        zips_->RunStarted(task->destination);
 }
 
 void TFormArvelo::OnRunEnded(TAVTask *task)
 {
     pnlStatus->SetRunning(false);
     busyIndicator_->setVisible(false);
+    if (!task->intranetMode)
+        zips_->RunEnded(task->destination);
     // A copy on disk gets its reports at the end of each run.
     if (task->intranetMode && !closing_)
         formScheduler_->OpenReportWindow(*task);
@@ -800,7 +956,9 @@ void TFormArvelo::RunTask(TAVTask *task)
 
 bool TFormArvelo::NewTask(const std::string &address, const std::string &profile, bool map, bool intranet)
 {
-    TAVTask *task = engine_->run.NewTask(address, profile, map, intranet);
+    // With "Add to Zip" down, the selected archive takes the copy.
+    TZipNode *target = btnAddToSelectedZip->isChecked() ? zips_->CurrentArchive() : nullptr;
+    TAVTask *task = engine_->run.NewTask(address, profile, map, intranet, target ? target->record->path : "");
     if (!task)
         return false;
     recentURLs_.Add(task->url);

@@ -2,6 +2,7 @@
 
 #include "shell/OpenedTexts.h"
 #include "shell/RecentList.h"
+#include "core/TextUtils.h"
 
 #include <QMainWindow>
 
@@ -34,6 +35,9 @@ class TFormStatus;
 class TRunEvents;
 class TSlotTableModel;
 class TTempFolderLease;
+class TFormZip;
+class TZipBrowser;
+class TZipPane;
 class TThreadSchedule;
 struct TRunEngine;
 
@@ -49,6 +53,7 @@ public:
 
     TRunEngine &Engine() { return *engine_; }
     TRunEvents &Events() { return *events_; }
+    TZipBrowser &Archives() { return *zips_; }
 
     // Dropped texts, the first argument or a second start's arguments, to
     // the handler registered for what they are taken for.
@@ -78,6 +83,17 @@ private:
     void BuildMenus();
     void ConnectEngine();
     void ConnectTaskMenu();
+    void ConnectArchives();
+    void UpdateArchiveCommands();
+    void FillReopenMenu(QMenu *menu);
+    // The archive commands.
+    void OpenArchiveDialog();
+    void OpenArchive(const std::string &path);
+    void FileZipWizard(bool currentArchive, const StringList &files = {});
+    void DeleteInArchives();
+    void UnzipArchive();
+    void OpenTodaysArchive();
+    bool FocusOnArchives() const;
     void FirstActivation();
     QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
     QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);
@@ -98,6 +114,7 @@ private:
     std::unique_ptr<TSlotTableModel> slotModel_;
     std::unique_ptr<TExploreModel> exploreModel_;
     std::unique_ptr<TThreadSchedule> schedule_;
+    std::unique_ptr<TZipBrowser> zips_;
     std::map<TOpenKind, TOpenHandler> openHandlers_;
     TRecentList recentURLs_;
     bool closing_ = false;
@@ -107,13 +124,14 @@ private:
     QMenu *goMenu_, *downloadsMenu_;
     QProgressBar *busyIndicator_;
     QSplitter *splitter_;
-    QTabWidget *pcZips;
+    TZipPane *pcZips;
     QTreeView *tvZip, *tvPages, *tvIntranet;
-    QFileSystemModel *intranetModel_;
+    TFormZip *formZip_;
     QStackedWidget *PageControl;
     QWidget *tsProperties, *tsBrowse, *tsTasks, *tsSockets, *tsExplore, *tsHome;
     QLabel *lblZipProperties, *lblConnections, *lblExplore, *lblBrowse, *lblTasks, *lblHome;
     QAction *actHome, *actZipProperties, *actBrowse, *actTasks, *actConnections, *actExplore;
+    QMenu *reopenMenu_;
     QMenu *menuFile_, *menuEdit_, *menuView_, *menuZip_, *menuTask_, *menuHelp_;
     TFormStatus *pnlStatus;
     TFormDownloader *formDownloader_;

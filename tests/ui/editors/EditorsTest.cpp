@@ -15,6 +15,7 @@
 #include "ui/editors/FileTypeTree.h"
 #include "ui/schedule/DlgSchedule.h"
 #include "ui/support/Modal.h"
+#include "ui/support/ScriptedDialogs.h"
 #include "ui/support/Screenshot.h"
 #include "ui/support/WindowFixture.h"
 
@@ -50,36 +51,7 @@ void Click(QAbstractButton *button)
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
 
-// Answers the choosers from a queue; a chooser nobody expected fails the test.
-class TScriptedDialogs : public TDialogs {
-public:
-    std::deque<std::string> answers;
-    std::vector<std::string> titles;
-
-    std::string SaveFileName(QWidget *, const std::string &title, const std::string &, const std::string &,
-                             const std::string &) override
-    {
-        return Next(title);
-    }
-    std::string OpenFileName(QWidget *, const std::string &title, const std::string &, const std::string &) override
-    {
-        return Next(title);
-    }
-    std::string FolderName(QWidget *, const std::string &title, const std::string &) override { return Next(title); }
-
-private:
-    std::string Next(const std::string &title)
-    {
-        titles.push_back(title);
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected chooser: " << title;
-            return {};
-        }
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
+using test::TScriptedDialogs;
 
 class Editors : public test::WindowFixture {
 protected:

@@ -277,7 +277,7 @@ TEST_F(FormArvelo, MenusShowEveryCommandAndItsKey)
         const char *name, *text;
         bool enabled;
     } entries[] = {
-        {"miFileNewFileZip", "File Zip...", false},   {"miFileNewDownloadTask", "Download Task...", false},
+        {"miFileNewFileZip", "File Zip...", true},   {"miFileNewDownloadTask", "Download Task...", false},
         {"miFileExit", "E&xit", true},               {"miEditUndo", "&Undo\tCtrl+Z", false},
         {"miPasteURL", "Paste URL...", true},         {"miSelectSkin", "Select Skin...", false},
         {"miZipNewWebZip", "Web Zip...\tCtrl+N", false}, {"miZipAdd", "&Add...\tCtrl+A", false},
