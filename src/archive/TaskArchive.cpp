@@ -1,6 +1,7 @@
 #include "archive/TaskArchive.h"
 
 #include "core/ThreadPriority.h"
+#include "core/Settings.h"
 #include "core/App.h"
 #include "core/FileUtils.h"
 #include "core/WindowThread.h"
@@ -10,6 +11,8 @@
 #include "model/Task.h"
 
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -113,8 +116,11 @@ void TTaskArchive::StartUpdate(const std::string &archive)
     ForceFolders(ExtractFilePath(archive));
     zip_.ZipFileName = archive;
     zip_.BaseDirectory = tempFolder_;
+    // A copy keeps its folders whatever the file zip wizard last chose;
+    // the compression is the user's.
     zip_.UsePaths = true;
     zip_.Recurse = false;
+    zip_.Compression = std::clamp(ReadSetting(kSettingsKey, "Compression", 6), 0, 9);
     zip_.FilesToProcess.clear();
     for (const TPending &file : updating_)
         zip_.FilesToProcess.push_back(file.entry);

@@ -8,6 +8,9 @@
 
 #include <QDir>
 
+#include <chrono>
+#include <filesystem>
+
 namespace arvelo {
 namespace {
 
@@ -234,8 +237,7 @@ TEST_F(ZipBrowser, AddingListsTheNewEntriesAndFreshenReplacesOnlyPresentOnes)
     WriteFile("files/notes.txt", "changed");
     // Newer than the archive's copy.
     const std::string notes = Path("files/notes.txt");
-    QFile(QString::fromStdString(notes)).setFileTime(QDateTime::currentDateTime().addSecs(60),
-                                                      QFileDevice::FileModificationTime);
+    std::filesystem::last_write_time(notes, std::filesystem::file_time_type::clock::now() + std::chrono::minutes(1));
     TZipAddJob freshen{archive, {notes, Path("more/new.txt")}, 1, false, false, 6};
     int outcome = -1;
     browser->Add(freshen, [&](int result) { outcome = result; });

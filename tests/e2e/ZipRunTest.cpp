@@ -102,6 +102,30 @@ TEST_F(ZipRun, CopiesTheSiteIntoOneArchiveNamedAfterItsTitle)
     EXPECT_EQ(failures, std::vector<std::string>());
 }
 
+TEST_F(ZipRun, ATargetArchiveTakesTheCopyBesideWhatItHeldAndKeepsItsName)
+{
+    StartServer();
+    const std::string target = Path("mine/My Sites.zip");
+    WriteFile("files/kept.txt", "kept");
+    TZipArchive zip;
+    zip.ZipFileName = target;
+    zip.BaseDirectory = Path("files/");
+    zip.FilesToProcess = {"kept.txt"};
+    ForceFolders(Path("mine/"));
+    ASSERT_EQ(zip.Add(0), zrSuccess);
+    std::unique_ptr<TAVTask> created = engine->run.CreateTask(server->URL("/index.html"), false, false, target);
+    EXPECT_FALSE(created->profile.useStartPageTitle);
+    ScheduleNow(*created);
+    TAVTask *task = engine->tasks.Add(std::move(created));
+    ASSERT_TRUE(RunToEnd(*task));
+    EXPECT_EQ(task->status.load(), tsZipped);
+    EXPECT_EQ(task->destination, target);
+    std::vector<std::string> expected = ExpectedFiles(CopiedPaths());
+    expected.push_back("kept.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(target), expected);
+}
+
 TEST_F(ZipRun, TakenNamesGetANumber)
 {
     StartServer();

@@ -44,8 +44,7 @@ TZipPane::TZipPane(TZipBrowser &browser, QWidget *parent) : QTabWidget(parent), 
     for (int column = 1; column < intranetModel_->columnCount(); ++column)
         tvIntranet->hideColumn(column);
 
-    // Every tab's caption whole: the pane is as wide as they need.
-    setUsesScrollButtons(false);
+    // Captions whole; a narrow pane scrolls its tabs.
     tabBar()->setElideMode(Qt::ElideNone);
     addTab(tvZip, QStringLiteral("Zips"));
     addTab(tvPages, QStringLiteral("Pages"));

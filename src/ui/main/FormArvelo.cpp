@@ -382,6 +382,8 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     link(lblTasks, actTasks, "lblTasks", "actTasks", QStringLiteral("Tasks"), tsTasks);
     link(lblHome, actHome, "lblHome", "actHome", QStringLiteral("Arvelo Home"), tsHome);
     linksLayout->addStretch(1);
+    // The links are never cut: the archive pane gives way first.
+    pages->setMinimumWidth(links->sizeHint().width());
 
     auto *pagesLayout = new QVBoxLayout(pages);
     pagesLayout->setContentsMargins(0, 0, 0, 0);
@@ -394,7 +396,7 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     splitter_->addWidget(pcZips);
     splitter_->addWidget(pages);
     splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({240, 400});
+    splitter_->setSizes({200, 440});
     splitter_->setHandleWidth(4);
 
     pnlStatus = new TFormStatus(central);
@@ -571,7 +573,8 @@ void TFormArvelo::BuildMenus()
         key->setObjectName(QString::fromLatin1(name) + QStringLiteral("Key"));
         key->setShortcut(QKeySequence(QString::fromLatin1(keys)));
         key->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(key, &QAction::triggered, entry, [entry] {
+        connect(key, &QAction::triggered, entry, [this, entry] {
+            UpdateArchiveCommands(); // as the menu would show them now
             if (entry->isEnabled())
                 entry->trigger();
         });
@@ -610,6 +613,8 @@ void TFormArvelo::ConnectArchives()
             ShowPage(tsProperties);
     });
     connect(zips_.get(), &TZipBrowser::EntriesChanged, this, &TFormArvelo::UpdateArchiveCommands);
+    // The Personal Intranet tab browses the copies on disk.
+    connect(pcZips, &TZipPane::IntranetChosen, this, [this] { ShowPage(tsBrowse); });
     connect(pcZips, &TZipPane::PopupRequested, this, [this](const QPoint &at) { menuZip_->popup(at); });
     connect(formZip_, &TFormZip::PopupRequested, this, [this](const QPoint &at) { menuZip_->popup(at); });
 
