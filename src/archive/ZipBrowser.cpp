@@ -224,14 +224,8 @@ void TZipBrowser::DeleteNode(TZipNode *node)
     if (node->kind == TZipNode::kArchive) {
         if (OnConfirmTrash && !OnConfirmTrash(archive))
             return;
-        const TTrashResult result =
-            MoveToTrash(archive, [](const std::string &question) { return Notifier().Confirm(question); });
-        if (result == TTrashResult::kKept)
+        if (!MoveToTrashOrTell(archive))
             return;
-        if (result == TTrashResult::kFailed) {
-            Notifier().Error("Could not delete " + archive);
-            return;
-        }
         recent_.Remove(archive);
         recent_.Save();
         extracted_.Forget(archive);
@@ -244,26 +238,14 @@ void TZipBrowser::DeleteNode(TZipNode *node)
                                      : "Are you sure you want to delete " + node->Caption() + "?";
     if (!Notifier().Confirm(question))
         return;
+    // A folder goes as one node, with all it held.
     const std::string path = TZipTree::PathOf(node);
     const bool folder = node->kind == TZipNode::kFolder;
-    StringList names = TZipTree::EntryNames(node);
-    TOperation operation{TZipWorker::kIdle, TZipWorker::kNotListing, "deleting",
-                         [archive, names](TZipArchive &zip) {
-                             zip.ZipFileName = archive;
-                             zip.ExactNames = true;
-                             zip.FilesToProcess = names;
-                             return zip.Delete();
-                         },
-                         [this, archive, path, folder](int outcome) {
-                             TZipNode *at = RootOf(archive);
-                             if (outcome == 2 || !at)
-                                 return;
-                             // A folder goes as one node, with all it held.
-                             auto &map = folder ? at->record->folders : at->record->entries;
-                             if (auto found = map.find(path); found != map.end())
-                                 RemoveNodes({found->second});
-                         }};
-    Enqueue(std::move(operation));
+    DeleteEntries(archive, TZipTree::EntryNames(node), [path, folder](TZipNode *at) {
+        auto &map = folder ? at->record->folders : at->record->entries;
+        auto found = map.find(path);
+        return found != map.end() ? std::vector<TZipNode *>{found->second} : std::vector<TZipNode *>{};
+    });
 }
 
 void TZipBrowser::DeleteRows(const std::vector<int> &rows)
@@ -279,7 +261,18 @@ void TZipBrowser::DeleteRows(const std::vector<int> &rows)
     StringList names;
     for (int row : rows)
         names.push_back(entries_.Row(row).Entry());
-    const std::string archive = root->record->path;
+    DeleteEntries(root->record->path, names, [names](TZipNode *at) {
+        std::vector<TZipNode *> nodes;
+        for (const std::string &name : names)
+            if (auto found = at->record->entries.find(name); found != at->record->entries.end())
+                nodes.push_back(found->second);
+        return nodes;
+    });
+}
+
+void TZipBrowser::DeleteEntries(const std::string &archive, const StringList &names,
+                                std::function<std::vector<TZipNode *>(TZipNode *root)> deleted)
+{
     TOperation operation{TZipWorker::kIdle, TZipWorker::kNotListing, "deleting",
                          [archive, names](TZipArchive &zip) {
                              zip.ZipFileName = archive;
@@ -287,15 +280,10 @@ void TZipBrowser::DeleteRows(const std::vector<int> &rows)
                              zip.FilesToProcess = names;
                              return zip.Delete();
                          },
-                         [this, archive, names](int outcome) {
-                             TZipNode *at = RootOf(archive);
-                             if (outcome == 2 || !at)
-                                 return;
-                             std::vector<TZipNode *> nodes;
-                             for (const std::string &name : names)
-                                 if (auto found = at->record->entries.find(name); found != at->record->entries.end())
-                                     nodes.push_back(found->second);
-                             RemoveNodes(nodes);
+                         [this, archive, deleted = std::move(deleted)](int outcome) {
+                             // The tree loses the nodes only once the archive has lost the entries.
+                             if (TZipNode *root = RootOf(archive); root && outcome != 2)
+                                 RemoveNodes(deleted(root));
                          }};
     Enqueue(std::move(operation));
 }

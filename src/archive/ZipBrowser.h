@@ -124,6 +124,10 @@ private:
     // Lists the whole archive into its tree; done after the last entry.
     void List(const std::string &path, bool opening, std::function<void(int outcome)> done);
     TZipNode *RootOf(const std::string &path) const { return tree_.Tree().Find(path); }
+    // Deletes the entries from the archive (one update), then the nodes
+    // that deleted names out of its tree.
+    void DeleteEntries(const std::string &archive, const StringList &names,
+                       std::function<std::vector<TZipNode *>(TZipNode *root)> deleted);
     // Deleted entries and folders out of the tree, the selection kept in what stays.
     void RemoveNodes(const std::vector<TZipNode *> &nodes);
     // The list (and pages) of the selection again, after a change.

@@ -1,6 +1,7 @@
 #include "core/Trash.h"
 
 #include "core/FileUtils.h"
+#include "core/Notifier.h"
 
 #include <QFile>
 #include <QString>
@@ -16,6 +17,14 @@ TTrashResult MoveToTrash(const std::string &file, const std::function<bool(const
     if (!confirm || !confirm("Delete " + file + " permanently?"))
         return TTrashResult::kKept;
     return QFile::remove(QString::fromStdString(file)) ? TTrashResult::kDeleted : TTrashResult::kFailed;
+}
+
+bool MoveToTrashOrTell(const std::string &file)
+{
+    const TTrashResult result = MoveToTrash(file, [](const std::string &question) { return Notifier().Confirm(question); });
+    if (result == TTrashResult::kFailed)
+        Notifier().Error("Could not delete " + file);
+    return result != TTrashResult::kKept && result != TTrashResult::kFailed;
 }
 
 } // namespace arvelo

@@ -291,14 +291,8 @@ void TwizFileZip::Finish()
     const std::string path = S(edZipFile->text());
     if (createdNew_ && FileExists(path)) {
         // The new archive starts empty: the old file goes to the trash.
-        const TTrashResult result =
-            MoveToTrash(path, [](const std::string &question) { return Notifier().Confirm(question); });
-        if (result == TTrashResult::kKept)
+        if (!MoveToTrashOrTell(path))
             return;
-        if (result == TTrashResult::kFailed) {
-            Notifier().Error("Could not delete " + path);
-            return;
-        }
     }
     WriteSetting(kSettingsKey, "Compression", static_cast<int32_t>(tbCompression->value()));
     WriteSetting(kSettingsKey, "Use Paths", cbUsePaths->isChecked());
