@@ -1,6 +1,7 @@
 #include "core/App.h"
 
 #include "core/AppPaths.h"
+#include "core/Desktop.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/Settings.h"
@@ -44,8 +45,10 @@ std::string EffectiveUserAgent(const std::string &stored)
 
 std::string TDefaultBrowserFinder::DefaultBrowser() const
 {
-    // xdg-open hands an address to whichever browser the desktop has chosen.
-    return QStandardPaths::findExecutable(QStringLiteral("xdg-open")).toStdString();
+    // The desktop's browser; without one, xdg-open hands an address to
+    // whatever the desktop would open it with.
+    std::string program = DefaultBrowserProgram();
+    return !program.empty() ? program : QStandardPaths::findExecutable(QStringLiteral("xdg-open")).toStdString();
 }
 
 template <typename T>
