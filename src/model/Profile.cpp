@@ -84,11 +84,18 @@ void TAVProfile::Save() const
     ini.Save(file);
 }
 
-StringList ProfileNames(const std::string &profilesFolder)
+StringList ProfileFileNames(const std::string &profilesFolder)
 {
-    StringList names{kCustomProfile};
+    StringList names;
     for (const std::string &name : FolderFiles(profilesFolder, "*.avp"))
         names.push_back(BaseFileName(name));
+    return names;
+}
+
+StringList ProfileNames(const std::string &profilesFolder)
+{
+    StringList names = ProfileFileNames(profilesFolder);
+    names.insert(names.begin(), kCustomProfile);
     return names;
 }
 

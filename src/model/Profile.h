@@ -51,6 +51,8 @@ public:
 
 // "Custom" followed by the names of the profile files of the folder, sorted.
 StringList ProfileNames(const std::string &profilesFolder);
+// The names of the profile files alone, without "Custom".
+StringList ProfileFileNames(const std::string &profilesFolder);
 // The profile chosen for a new task: "Custom" gives the default rules under
 // that name; another name reads "<name>.avp" of the folder.
 TAVProfile ProfileByName(const std::string &profilesFolder, const std::string &name);

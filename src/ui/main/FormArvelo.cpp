@@ -4,6 +4,7 @@
 #include "ui/archive/FormZip.h"
 #include "ui/archive/WizFileZip.h"
 #include "ui/archive/ZipPane.h"
+#include "ui/browse/DlgAutoArvelo.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Text.h"
 #include "ui/editors/DlgEditProfile.h"
@@ -883,6 +884,14 @@ void TFormArvelo::ConnectEngine()
     Action("miProfilesEditor")->setEnabled(true);
     ConnectTaskMenu();
     ConnectArchives();
+    // A dropped address (or one given at start) is copied with a profile chosen in one click.
+    RegisterOpenHandler(TOpenKind::kAddress, [this](const std::vector<std::string> &texts) {
+        TdlgAutoArvelo quickStart(texts.front(), ProfileFileNames(TAVApp::Instance()->ProfilesFolder()), this);
+        if (quickStart.exec() != QDialog::Accepted)
+            return;
+        const std::string profile = quickStart.Profile().empty() ? std::string(kCustomProfile) : quickStart.Profile();
+        NewTask(texts.front(), profile, false, btnIntranetMode->isChecked());
+    });
     TRunEvents &events = *events_;
     connect(&events, &TRunEvents::Status, pnlStatus, [this](const std::string &text, int position, int total) {
         pnlStatus->ShowStatus(Q(text), position, total);
