@@ -7,7 +7,9 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -21,6 +23,11 @@ int main(int argc, char **argv)
             return 0;
         }
     }
+    // The built-in browser's engine shares its drawing context with the window's.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Chromium's sandbox refuses to run as root; the program then runs without it.
+    if (::geteuid() == 0)
+        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
     // The engine's messages become message boxes for as long as the program runs.

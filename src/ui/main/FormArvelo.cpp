@@ -5,6 +5,7 @@
 #include "ui/archive/WizFileZip.h"
 #include "ui/archive/ZipPane.h"
 #include "ui/browse/DlgAutoArvelo.h"
+#include "ui/browse/FormBrowser.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Text.h"
 #include "ui/editors/DlgEditProfile.h"
@@ -14,6 +15,7 @@
 
 #include "archive/ZipBrowser.h"
 #include "core/App.h"
+#include "core/AppPaths.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/Settings.h"
@@ -341,16 +343,18 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     exploreLayout->setContentsMargins(0, 0, 0, 0);
     exploreLayout->addWidget(formExplore_);
     tsHome = Page("tsHome", PageControl);
-    auto *welcome = new QLabel(tsHome);
-    welcome->setObjectName(QStringLiteral("lblWelcome"));
-    welcome->setAlignment(Qt::AlignCenter);
-    welcome->setWordWrap(true);
-    welcome->setText(QStringLiteral("<h2>%1</h2><p>Type the address of a website above, choose a profile "
-                                    "and press <b>GO</b>.</p><p>Arvelo copies the site for reading offline, into "
-                                    "a Zip file or your Personal Intranet.</p>")
-                         .arg(QString::fromLatin1(kProductCaption)));
-    auto *homeLayout = new QVBoxLayout(tsHome);
-    homeLayout->addWidget(welcome);
+    // The Home and Browse pages each show their built-in browser.
+    auto status = [this](const QString &text) { pnlStatus->ShowStatus(text, 0, 0); };
+    const std::string home = ShippedDataFolder() + "Home.htm";
+    homeBrowser_ = new TFormBrowser(status, tsHome);
+    homeBrowser_->SetHome(home);
+    browseBrowser_ = new TFormBrowser(status, tsBrowse);
+    browseBrowser_->SetHome(home);
+    for (auto [page, browser] : {std::pair{tsHome, homeBrowser_}, std::pair{tsBrowse, browseBrowser_}}) {
+        auto *pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
+        pageLayout->addWidget(browser);
+    }
     for (QWidget *page : {tsProperties, tsBrowse, tsTasks, tsSockets, tsExplore, tsHome}) {
         page->setAutoFillBackground(true);
         PageControl->addWidget(page);
@@ -366,7 +370,7 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
                     const QString &caption, QWidget *page) {
         action = new QAction(caption, this);
         action->setObjectName(QString::fromLatin1(actionName));
-        connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
+        connect(action, &QAction::triggered, this, [this, page] { page == tsBrowse ? BrowseExecute() : ShowPage(page); });
         addAction(action);
         label = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(caption), links);
         label->setObjectName(QString::fromLatin1(labelName));
@@ -639,6 +643,10 @@ void TFormArvelo::ConnectArchives()
     QAction *abort = menuZip_->addAction(QStringLiteral("A&bort"));
     abort->setObjectName(QStringLiteral("miZipAbort"));
     connect(abort, &QAction::triggered, this, [this] { zips_->AskAbort(); });
+    on("miHelpReleaseNotes", [this] {
+        ShowPage(tsBrowse);
+        browseBrowser_->Navigate(ShippedDataFolder() + "Release_Notes.htm");
+    });
     on("miSplitHorizontally", [this] { splitter_->setOrientation(Qt::Horizontal); });
     on("miSplitVertically", [this] { splitter_->setOrientation(Qt::Vertical); });
     for (QMenu *menu : {menuFile_, menuZip_})
@@ -1014,7 +1022,49 @@ void TFormArvelo::SetIntranetMode(bool intranet)
     TAVApp::Instance()->SetSaveMode(intranet ? 1 : 0);
 }
 
-void TFormArvelo::ShowPage(QWidget *page) { PageControl->setCurrentWidget(page); }
+void TFormArvelo::ShowPage(QWidget *page)
+{
+    PageControl->setCurrentWidget(page);
+    // The Home page shows the start page; the Browse page what is selected beside it.
+    if (page == tsHome && !homeShown_) {
+        homeShown_ = true;
+        homeBrowser_->Navigate(ShippedDataFolder() + "Home.htm");
+    } else if (page == tsBrowse) {
+        RefreshBrowse();
+    }
+}
+
+void TFormArvelo::BrowseExecute()
+{
+    // A second click on Browse gives the page the whole width, or takes it back.
+    const bool wide = CurrentPage() == tsBrowse && pcZips->isVisible();
+    pcZips->setVisible(!wide);
+    ShowPage(tsBrowse);
+}
+
+void TFormArvelo::RefreshBrowse()
+{
+    TAVApp &app = *TAVApp::Instance();
+    if (pcZips->currentWidget() == tvIntranet) {
+        const std::string chosen = pcZips->IntranetSelection();
+        browseBrowser_->Navigate(chosen.empty() ? app.LocalIntranetFolder() : chosen);
+        return;
+    }
+    TZipNode *node = zips_->Selected();
+    if (!node) {
+        browseBrowser_->Navigate(app.DownloadsFolder());
+        return;
+    }
+    // The archive's files are read from the Temp folder.
+    std::string entry = pcZips->currentWidget() == tvPages ? pcZips->PageSelection() : TZipTree::PathOf(node);
+    if (entry.empty() && zips_->PagesModel().Count() > 0)
+        entry = zips_->PagesModel().Entry(0);
+    const std::string temp = IncludeTrailingSlash(app.TempFolder());
+    zips_->ExtractForBrowsing(node->Root(), temp, [this, target = temp + entry](int outcome) {
+        if (outcome != 2)
+            browseBrowser_->Navigate(target);
+    });
+}
 
 QWidget *TFormArvelo::CurrentPage() const { return PageControl->currentWidget(); }
 

@@ -28,6 +28,7 @@ namespace arvelo {
 
 class TAVTask;
 class TExploreModel;
+class TFormBrowser;
 class TFormDownloader;
 class TFormExplore;
 class TFormScheduler;
@@ -67,6 +68,8 @@ public:
     void PasteURL();
     void SetIntranetMode(bool intranet);
     void ShowPage(QWidget *page);
+    // The Browse command: the Browse page, and on it the wide view toggled.
+    void BrowseExecute();
     QWidget *CurrentPage() const;
 
     // The main menu's entries by name ("miFileExit"), for its issue to wire.
@@ -94,6 +97,7 @@ private:
     void UnzipArchive();
     void OpenTodaysArchive();
     bool FocusOnArchives() const;
+    void RefreshBrowse();
     void FirstActivation();
     QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
     QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);
@@ -137,6 +141,8 @@ private:
     TFormDownloader *formDownloader_;
     TFormScheduler *formScheduler_;
     TFormExplore *formExplore_;
+    TFormBrowser *homeBrowser_, *browseBrowser_;
+    bool homeShown_ = false;
 };
 
 } // namespace arvelo
