@@ -16,6 +16,7 @@
 #include "archive/ZipBrowser.h"
 #include "core/App.h"
 #include "core/AppPaths.h"
+#include "core/Desktop.h"
 #include "core/FileUtils.h"
 #include "core/Notifier.h"
 #include "core/Settings.h"
@@ -23,7 +24,9 @@
 #include "core/Version.h"
 #include "crawl/Engine.h"
 #include "crawl/RunEvents.h"
+#include "crawl/LocalNames.h"
 #include "crawl/URL.h"
+#include "model/DownloadItem.h"
 #include "model/Profile.h"
 #include "model/Task.h"
 #include "monitor/ExploreModel.h"
@@ -45,6 +48,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QHBoxLayout>
@@ -530,14 +534,14 @@ void TFormArvelo::BuildMenus()
     AddAction(taskCopy, "miTaskCopyURL", QStringLiteral("Start Page URL"));
     AddAction(taskCopy, "miTaskCopyLocalURL", QStringLiteral("Start Page URL (local)"));
     QMenu *taskBrowse = menuTask_->addMenu(QStringLiteral("&Browse"));
-    QMenu *offline = taskBrowse->addMenu(QStringLiteral("Offline"));
+    QMenu *offline = taskBrowse->addMenu(QStringLiteral("&Offline"));
     AddAction(offline, "miTaskOfflineBrowser", QStringLiteral("Web Browser..."));
     AddAction(offline, "miTaskOfflineOtherBrowser", QStringLiteral("Other Web Browser..."));
-    AddAction(offline, "miTaskOfflineIntegrated", QStringLiteral("Integrated Browser"));
-    QMenu *online = taskBrowse->addMenu(QStringLiteral("On Internet"));
+    AddAction(offline, "miTaskOfflineIntegrated", QStringLiteral("Integrated &Browser"));
+    QMenu *online = taskBrowse->addMenu(QStringLiteral("On &Internet"));
     AddAction(online, "miTaskOnlineBrowser", QStringLiteral("Web Browser..."));
     AddAction(online, "miTaskOnlineOtherBrowser", QStringLiteral("Other Web Browser..."));
-    AddAction(online, "miTaskOnlineIntegrated", QStringLiteral("Integrated Browser"));
+    AddAction(online, "miTaskOnlineIntegrated", QStringLiteral("Integrated &Browser"));
     AddAction(menuTask_, "miTaskExplore", QStringLiteral("E&xplore"));
     QMenu *reports = menuTask_->addMenu(QStringLiteral("Re&ports"));
     AddAction(reports, "miTaskReportSummary", QStringLiteral("Task Summary"));
@@ -643,6 +647,11 @@ void TFormArvelo::ConnectArchives()
     QAction *abort = menuZip_->addAction(QStringLiteral("A&bort"));
     abort->setObjectName(QStringLiteral("miZipAbort"));
     connect(abort, &QAction::triggered, this, [this] { zips_->AskAbort(); });
+    on("miZipBrowseBrowser", [this] { BrowseArchiveEntry(TBrowseWith::kFirst, formZip_->List()->hasFocus()); });
+    on("miZipBrowseOtherBrowser", [this] { BrowseArchiveEntry(TBrowseWith::kSecond, formZip_->List()->hasFocus()); });
+    on("miZipBrowseTextEditor", [this] { BrowseArchiveEntry(TBrowseWith::kTextEditor, formZip_->List()->hasFocus()); });
+    // A double click opens the entry with the program of its type.
+    connect(formZip_, &TFormZip::OpenEntryRequested, this, [this] { BrowseArchiveEntry(TBrowseWith::kDefault, true); });
     on("miHelpReleaseNotes", [this] {
         ShowPage(tsBrowse);
         browseBrowser_->Navigate(ShippedDataFolder() + "Release_Notes.htm");
@@ -680,9 +689,12 @@ void TFormArvelo::UpdateArchiveCommands()
     const std::pair<const char *, bool> enabled[] = {
         {"miFileClose", states.close}, {"miZipClose", states.close},   {"miZipAdd", states.add},
         {"miZipDelete", states.del},   {"miZipUnzip", states.unzip},   {"miZipRename", states.rename},
+        {"miZipBrowseBrowser", states.browse}, {"miZipBrowseOtherBrowser", states.browse},
+        {"miZipBrowseTextEditor", states.browse},
     };
     for (const auto &[name, on] : enabled)
         Action(name)->setEnabled(on);
+    UpdateBrowserEntries();
     Action("miZipAbort")->setEnabled(zips_->Worker().Running());
     // "Add to Zip" needs an archive to add to.
     const bool archive = zips_->CurrentArchive() != nullptr;
@@ -861,8 +873,31 @@ void TFormArvelo::ConnectTaskMenu()
         engine_->run.SelectTask(task);
         ShowPage(tsExplore);
     });
+    const std::tuple<const char *, bool, TBrowseWith> browses[] = {
+        {"miTaskOfflineBrowser", false, TBrowseWith::kFirst},      {"miTaskOfflineOtherBrowser", false, TBrowseWith::kSecond},
+        {"miTaskOfflineIntegrated", false, TBrowseWith::kIntegrated}, {"miTaskOnlineBrowser", true, TBrowseWith::kFirst},
+        {"miTaskOnlineOtherBrowser", true, TBrowseWith::kSecond},  {"miTaskOnlineIntegrated", true, TBrowseWith::kIntegrated},
+    };
+    for (const auto &[name, online, with] : browses)
+        connect(Action(name), &QAction::triggered, this, [this, online = online, with = with] {
+            const std::vector<TAVTask *> selection = formScheduler_->Selection();
+            if (!selection.empty())
+                BrowseTask(selection.front(), online, with);
+        });
+    connect(formScheduler_, &TFormScheduler::BrowseRequested, this,
+            [this](TAVTask *task) { BrowseTask(task, false, TBrowseWith::kDefault); });
+    connect(formExplore_, &TFormExplore::BrowseRequested, this,
+            [this](TAVTask *task, int row) { BrowseItem(task, row, false, TBrowseWith::kDefault); });
+    connect(formExplore_, &TFormExplore::BrowseWithRequested, this, [this](TAVTask *task, int row, bool online, int browser) {
+        BrowseItem(task, row, online, browser == 1 ? TBrowseWith::kFirst : TBrowseWith::kSecond);
+    });
+    connect(formExplore_->pmExplore, &QMenu::aboutToShow, this, &TFormArvelo::UpdateBrowserEntries);
     connect(menuTask_, &QMenu::aboutToShow, this, [this] {
         const TTaskCommandStates states = formScheduler_->States();
+        for (const auto *name : {"miTaskOfflineBrowser", "miTaskOfflineOtherBrowser", "miTaskOfflineIntegrated",
+                                 "miTaskOnlineBrowser", "miTaskOnlineOtherBrowser", "miTaskOnlineIntegrated"})
+            Action(name)->setEnabled(states.browse);
+        UpdateBrowserEntries();
         const std::pair<const char *, bool> enabled[] = {
             {"miTaskEdit", states.edit},          {"miTaskDelete", states.del},
             {"miTaskRun", states.run},            {"miTaskStop", states.stop},
@@ -1022,15 +1057,152 @@ void TFormArvelo::SetIntranetMode(bool intranet)
     TAVApp::Instance()->SetSaveMode(intranet ? 1 : 0);
 }
 
-void TFormArvelo::ShowPage(QWidget *page)
+void TFormArvelo::ShowPage(QWidget *page, bool refresh)
 {
     PageControl->setCurrentWidget(page);
     // The Home page shows the start page; the Browse page what is selected beside it.
     if (page == tsHome && !homeShown_) {
         homeShown_ = true;
         homeBrowser_->Navigate(ShippedDataFolder() + "Home.htm");
-    } else if (page == tsBrowse) {
+    } else if (page == tsBrowse && refresh) {
         RefreshBrowse();
+    }
+}
+
+void TFormArvelo::OpenWith(TBrowseWith with, const std::string &target)
+{
+    switch (with) {
+    case TBrowseWith::kIntegrated:
+        ShowPage(tsBrowse, false);
+        browseBrowser_->Navigate(target);
+        break;
+    case TBrowseWith::kFirst:
+    case TBrowseWith::kSecond: {
+        const std::string first = DefaultBrowserProgram();
+        const std::string program = with == TBrowseWith::kFirst ? first : SecondBrowserProgram(first);
+        if (!program.empty())
+            StartProgram(program, {target});
+        break;
+    }
+    case TBrowseWith::kTextEditor:
+        OpenInTextEditor(target);
+        break;
+    case TBrowseWith::kDefault:
+        QDesktopServices::openUrl(target.front() == '/' ? QUrl::fromLocalFile(Q(target)) : QUrl(Q(target)));
+        break;
+    }
+}
+
+bool TFormArvelo::WithLocalPage(TAVTask &task, const std::string &localFile,
+                                std::function<void(const std::string &)> then)
+{
+    if (task.intranetMode) {
+        then(localFile);
+        return true;
+    }
+    if (!FileExists(task.destination))
+        return false;
+    // A zip copy is read from the Temp folder, where its archive is extracted.
+    const std::string temp = IncludeTrailingSlash(TAVApp::Instance()->TempFolder());
+    zips_->Open(task.destination, [this, temp, localFile, then = std::move(then)](TZipNode *root) {
+        if (root)
+            zips_->ExtractForBrowsing(root, temp, [localFile, then](int outcome) {
+                if (outcome != 2)
+                    then(localFile);
+            });
+    });
+    return true;
+}
+
+void TFormArvelo::BrowseTask(TAVTask *task, bool online, TBrowseWith with)
+{
+    if (!task)
+        return;
+    if (online) {
+        OpenWith(with, task->url);
+        return;
+    }
+    const std::string root = task->intranetMode ? task->destination : TAVApp::Instance()->TempFolder();
+    const std::string page = LocalFileName(IncludeTrailingSlash(root), URLDirectory(task->url), task->url);
+    if (!WithLocalPage(*task, page, [this, with](const std::string &file) { OpenWith(with, file); }) &&
+        Notifier().Confirm("This task has not been run, or its resulting Zip file no longer exists. Run it now?"))
+        RunTask(task);
+}
+
+void TFormArvelo::BrowseItem(TAVTask *task, int row, bool online, TBrowseWith with)
+{
+    TAVQItem *item = task ? exploreModel_->ItemAt(row) : nullptr;
+    if (!item)
+        return;
+    item->LoadFields();
+    const std::string url = item->LoadedText().URL;
+    item->ReleaseFields();
+    if (online) {
+        OpenWith(with, url);
+        return;
+    }
+    const std::string root = task->intranetMode ? task->destination : TAVApp::Instance()->TempFolder();
+    const std::string page = LocalFileName(IncludeTrailingSlash(root), URLDirectory(task->url), url);
+    if (!WithLocalPage(*task, page, [this, with](const std::string &file) { OpenWith(with, file); }))
+        Notifier().Error("Zip file does not exist");
+}
+
+void TFormArvelo::BrowseArchiveEntry(TBrowseWith with, bool fromList)
+{
+    TZipNode *node = zips_->Selected();
+    if (!node)
+        return;
+    std::string entry;
+    if (fromList) {
+        const std::vector<int> rows = formZip_->SelectedRows();
+        if (rows.empty())
+            return;
+        entry = zips_->EntryModel().Row(rows.front()).Entry();
+    } else if (node->kind == TZipNode::kArchive) {
+        if (zips_->PagesModel().Count() == 0)
+            return;
+        entry = zips_->PagesModel().Entry(0);
+    } else {
+        entry = TZipTree::PathOf(node);
+    }
+    const std::string temp = IncludeTrailingSlash(TAVApp::Instance()->TempFolder());
+    auto open = [this, with, target = temp + entry](int outcome) {
+        if (outcome != 2)
+            OpenWith(with, target);
+    };
+    // A page needs its site beside it; any other file is taken out alone.
+    if (IsPageEntry(entry)) {
+        zips_->ExtractForBrowsing(node->Root(), temp, open);
+        return;
+    }
+    TZipExtractJob job{{entry}, temp, true, true};
+    zips_->Extract(job, open);
+}
+
+void TFormArvelo::UpdateBrowserEntries()
+{
+    // The two browsers found stand where two fixed ones stood; absent ones hide.
+    const std::string first = DefaultBrowserProgram();
+    const std::string second = SecondBrowserProgram(first);
+    auto caption = [](const std::string &program) {
+        QString name = QFileInfo(Q(program)).baseName();
+        if (!name.isEmpty())
+            name[0] = name[0].toUpper();
+        return QLatin1Char('&') + name + QStringLiteral("...");
+    };
+    for (QAction *action : findChildren<QAction *>()) {
+        const QString name = action->objectName();
+        const bool isFirst = name.endsWith(QLatin1String("OfflineBrowser")) || name.endsWith(QLatin1String("OnlineBrowser")) ||
+                             name == QLatin1String("miZipBrowseBrowser") || name.startsWith(QLatin1String("pmiBrowseFirst"));
+        const bool isSecond = name.endsWith(QLatin1String("OtherBrowser")) || name.startsWith(QLatin1String("pmiBrowseSecond"));
+        if (isFirst || isSecond) {
+            const std::string &program = isFirst ? first : second;
+            action->setVisible(!program.empty());
+            if (program.empty())
+                action->setEnabled(false);
+            else
+                action->setText(caption(program));
+        }
     }
 }
 

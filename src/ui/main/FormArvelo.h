@@ -67,7 +67,7 @@ public:
     void NewTaskFromAddress();
     void PasteURL();
     void SetIntranetMode(bool intranet);
-    void ShowPage(QWidget *page);
+    void ShowPage(QWidget *page, bool refresh = true);
     // The Browse command: the Browse page, and on it the wide view toggled.
     void BrowseExecute();
     QWidget *CurrentPage() const;
@@ -98,6 +98,18 @@ private:
     void OpenTodaysArchive();
     bool FocusOnArchives() const;
     void RefreshBrowse();
+    // The Browse commands: a task's copy (its start page) or one item of
+    // it, offline or on the internet, in the default browser, one of the
+    // two browsers found (1 or 2) or the built-in one.
+    enum class TBrowseWith { kDefault, kFirst, kSecond, kIntegrated, kTextEditor };
+    void BrowseTask(TAVTask *task, bool online, TBrowseWith with);
+    void BrowseItem(TAVTask *task, int row, bool online, TBrowseWith with);
+    void BrowseArchiveEntry(TBrowseWith with, bool fromList);
+    // The local copy of the address: at once for a folder copy, once the
+    // archive is extracted for a zip copy; false when the archive is missing.
+    bool WithLocalPage(TAVTask &task, const std::string &localFile, std::function<void(const std::string &)> then);
+    void OpenWith(TBrowseWith with, const std::string &target);
+    void UpdateBrowserEntries();
     void FirstActivation();
     QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
     QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);

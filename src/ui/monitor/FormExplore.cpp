@@ -101,15 +101,24 @@ TFormExplore::TFormExplore(TExploreModel &model, QWidget *parent) : QWidget(pare
     entry(unmark, "pmiUnmarkSelected", "Selected", TMarkCommand::kUnmarkSelected);
     entry(unmark, "pmiUnmarkAll", "All", TMarkCommand::kUnmarkAll);
     pmExplore->addSeparator();
-    // Browsing an item comes with the browser windows.
-    QMenu *browse = pmExplore->addMenu(QStringLiteral("&Browse"));
-    browse->setObjectName(QStringLiteral("pmiBrowse"));
-    for (const char *where : {"&Offline", "On Internet"}) {
-        QMenu *place = browse->addMenu(QString::fromLatin1(where));
-        place->addAction(QStringLiteral("Web Browser..."))->setEnabled(false);
-        place->addAction(QStringLiteral("Other Web Browser..."))->setEnabled(false);
+    // The selected item in one of the two browsers found, its copy or its address.
+    browse_ = pmExplore->addMenu(QStringLiteral("&Browse"));
+    browse_->setObjectName(QStringLiteral("pmiBrowse"));
+    for (const bool online : {false, true}) {
+        QMenu *place = browse_->addMenu(online ? QStringLiteral("On Internet") : QStringLiteral("&Offline"));
+        for (const int browser : {1, 2}) {
+            QAction *action = place->addAction(browser == 1 ? QStringLiteral("Web Browser...")
+                                                            : QStringLiteral("Other Web Browser..."));
+            action->setObjectName(QStringLiteral("pmiBrowse%1%2")
+                                      .arg(browser == 1 ? QStringLiteral("First") : QStringLiteral("Second"),
+                                           online ? QStringLiteral("Online") : QStringLiteral("Offline")));
+            connect(action, &QAction::triggered, this, [this, online, browser] {
+                const std::vector<int> rows = SelectedRows();
+                if (TAVTask *task = model_.Task(); task && !rows.empty())
+                    Q_EMIT BrowseWithRequested(task, rows.front(), online, browser);
+            });
+        }
     }
-    browse->setEnabled(false);
 
     lvExplore->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvExplore, &QWidget::customContextMenuRequested, this,
@@ -140,6 +149,7 @@ void TFormExplore::UpdateMenu()
     const bool on = task && MarkingAllowed(*task) && lvExplore->selectionModel()->hasSelection();
     for (QAction *action : marking_)
         action->setEnabled(on);
+    browse_->setEnabled(task && lvExplore->selectionModel()->hasSelection());
 }
 
 void TFormExplore::Mark(TMarkCommand command)

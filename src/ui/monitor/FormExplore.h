@@ -32,6 +32,9 @@ public:
 Q_SIGNALS:
     // A double click: the item of the row, browsed with the default entry.
     void BrowseRequested(TAVTask *task, int row);
+    // The Browse menu: the row's copy (or its address online) in the first
+    // or second browser found.
+    void BrowseWithRequested(TAVTask *task, int row, bool online, int browser);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -43,6 +46,7 @@ private:
     TExploreModel &model_;
     TStyleProxy *styled_;
     std::vector<QAction *> marking_;
+    QMenu *browse_;
 };
 
 } // namespace arvelo

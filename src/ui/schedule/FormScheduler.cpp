@@ -144,6 +144,13 @@ TFormScheduler::TFormScheduler(TRunEngine &engine, TRunEvents &events, QWidget *
             ShowCategory(S(index.data().toString()));
     });
     connect(lvTasks->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFormScheduler::UpdateCommands);
+    auto browse = [this] {
+        std::vector<TAVTask *> selection = Selection();
+        if (!selection.empty())
+            Q_EMIT BrowseRequested(selection.front());
+    };
+    connect(btnTaskBrowse, &QToolButton::clicked, this, browse);
+    connect(lvTasks, &QAbstractItemView::doubleClicked, this, browse);
     // The focused task decides the states.
     connect(lvTasks->selectionModel(), &QItemSelectionModel::currentChanged, this, &TFormScheduler::UpdateCommands);
     connect(tasks_, &QAbstractItemModel::dataChanged, this, &TFormScheduler::UpdateCommands);
@@ -272,8 +279,7 @@ void TFormScheduler::UpdateCommands()
     btnTaskSchedule->setEnabled(states.schedule);
     btnTaskDelete->setEnabled(states.del);
     btnTaskExplore->setEnabled(states.explore);
-    // Browsing a task comes with the browser windows.
-    btnTaskBrowse->setEnabled(false);
+    btnTaskBrowse->setEnabled(states.browse);
 }
 
 bool TFormScheduler::Save(TAVTask &task)

@@ -78,6 +78,8 @@ Q_SIGNALS:
     void RunRequested();
     // Explore: the task becomes the current one, on the explore page.
     void ExploreRequested(TAVTask *task);
+    // Browse (the button, a double click): the task's copy in the default browser.
+    void BrowseRequested(TAVTask *task);
     // A right click in the list: the task pop-up at that point of the screen.
     void PopupRequested(const QPoint &at);
 

@@ -1,0 +1,96 @@
+#include "archive/ZipBrowser.h"
+#include "core/FileUtils.h"
+#include "crawl/Engine.h"
+#include "model/Task.h"
+#include "support/ScriptedServer.h"
+#include "ui/archive/FormZip.h"
+#include "ui/schedule/FormScheduler.h"
+#include "ui/support/WindowFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace arvelo {
+namespace {
+
+using test::PumpUntil;
+
+// The Browse commands of the task pane and the archive list, with the
+// desktop's opening recorded.
+class BrowseCommands : public test::WindowFixture {
+protected:
+    TFormScheduler &Pane() { return *Child<TFormScheduler>("FormScheduler"); }
+    void ChooseTask(const std::string &name)
+    {
+        QTreeView &list = *Pane().lvTasks;
+        for (int row = 0; row < list.model()->rowCount(); ++row)
+            if (list.model()->index(row, 0).data().toString().toStdString() == name)
+                list.setCurrentIndex(list.model()->index(row, 0));
+    }
+    std::vector<std::string> Opened() const
+    {
+        std::vector<std::string> files;
+        for (const QUrl &url : opened.urls)
+            files.push_back(url.isLocalFile() ? url.toLocalFile().toStdString() : url.toString().toStdString());
+        return files;
+    }
+};
+
+TEST_F(BrowseCommands, ATasksBrowseOpensItsLocalStartPageWholeOrOffersARun)
+{
+    WriteTask("my site; \"copy\"", "http://www.site.example/docs/index.html");
+    OpenWindow();
+    window->findChild<QAction *>(QStringLiteral("actTasks"))->trigger();
+    ChooseTask("my site; \"copy\"");
+    auto *browse = Child<QToolButton>("btnTaskBrowse");
+    ASSERT_TRUE(browse->isEnabled());
+    QTest::mouseClick(browse, Qt::LeftButton);
+    // The path with its blanks, quotes and ";" as one file.
+    EXPECT_EQ(Opened(), (std::vector<std::string>{Path("copy-my site; \"copy\"/www.site.example/docs/index.html")}));
+
+    // A zip copy whose archive is gone: a run is offered instead.
+    TAVTask *task = window->Engine().tasks.Tasks().front().get();
+    task->intranetMode = false;
+    task->destination = Path("Downloads/gone.zip");
+    notifier.answer = false;
+    QTest::mouseClick(browse, Qt::LeftButton);
+    ASSERT_FALSE(notifier.questions.empty());
+    EXPECT_EQ(notifier.questions.back(), "This task has not been run, or its resulting Zip file no longer exists. Run it now?");
+    EXPECT_EQ(opened.urls.size(), 1u);
+}
+
+TEST_F(BrowseCommands, ADoubleClickOnAnImageEntryTakesOutThatFileAloneAndOpensIt)
+{
+    for (const char *name : {"site/index.html", "site/img/a.gif", "site/img/b.gif"})
+        WriteFile(std::string("files/") + name, name);
+    TZipArchive zip;
+    zip.ZipFileName = Path("site.zip");
+    zip.BaseDirectory = Path("files/");
+    zip.FilesToProcess = {"site/index.html", "site/img/a.gif", "site/img/b.gif"};
+    ASSERT_EQ(zip.Add(0), zrSuccess);
+    ImportShippedFileTypes();
+    OpenWindow();
+    window->OpenTexts({Path("site.zip")}, TOpenSource::kDrop);
+    ASSERT_TRUE(PumpUntil([&] { return window->Archives().CurrentArchive() && !window->Archives().Busy(); }, 10));
+    auto *list = Child<QTreeView>("lvZip");
+    int row = -1;
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        if (list->model()->index(i, 0).data().toString() == QStringLiteral("a.gif"))
+            row = i;
+    ASSERT_GE(row, 0);
+    const QModelIndex at = list->model()->index(row, 0);
+    list->setCurrentIndex(at);
+    // A double click is a press, then the second click on the same row.
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualRect(at).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(at).center());
+    ASSERT_TRUE(PumpUntil([&] { return !opened.urls.empty(); }, 10));
+    const std::string temp = IncludeTrailingSlash(app->TempFolder());
+    EXPECT_EQ(Opened(), (std::vector<std::string>{temp + "site/img/a.gif"}));
+    EXPECT_EQ(test::FilesUnder(temp + "site/"), (std::vector<std::string>{"img/a.gif"}));
+}
+
+} // namespace
+} // namespace arvelo
