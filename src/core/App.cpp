@@ -312,7 +312,7 @@ void TAVApp::SetUserAgent(const std::string &nameOrText, bool store)
         WriteSetting(kSettingsKey, "User Agent", nameOrText);
 }
 
-void TAVApp::RunFirstRun()
+bool TAVApp::RunFirstRun()
 {
     std::string version;
     try {
@@ -320,7 +320,7 @@ void TAVApp::RunFirstRun()
     } catch (const ESettingError &) {
     }
     if (version == kVersion && FolderExists(programFolder_ + "Skins/"))
-        return;
+        return false;
     WriteSetting(kRootKey, "Version", kVersion);
 
     std::string fileTypes = ShippedDataFolder() + "FTypes.reg";
@@ -334,6 +334,7 @@ void TAVApp::RunFirstRun()
     DownloadsFolder();
     MoveOldLayoutTasks();
     InstallShippedSkins();
+    return true;
 }
 
 void TAVApp::MoveOldLayoutTasks()

@@ -113,7 +113,8 @@ public:
     // imports the shipped file types, creates the Downloads folder, installs
     // the shipped skins and moves task files of the old flat layout into
     // "Tasks/General/". Does nothing when this version has run it already.
-    void RunFirstRun();
+    // True when this start was the version's first.
+    bool RunFirstRun();
 
 private:
     template <typename T>

@@ -1,5 +1,6 @@
 #include "core/App.h"
 #include "core/Version.h"
+#include "net/Proxy.h"
 #include "ui/common/GuiNotifier.h"
 #include "ui/main/FormArvelo.h"
 
@@ -36,11 +37,14 @@ int main(int argc, char **argv)
     QScreen *screen = QApplication::primaryScreen();
     int depth = screen ? screen->depth() : 0;
     arvelo::TAVApp app(depth > 0 && depth < 63 ? int64_t(1) << depth : arvelo::kManyColours);
-    app.RunFirstRun();
+    const bool firstRun = app.RunFirstRun();
     int result = 0;
     {
         arvelo::TFormArvelo window;
         window.show();
+        // A first start behind a proxy offers it in the Preferences.
+        if (firstRun && !app.UseProxy() && !arvelo::DetectBrowserProxy().empty())
+            window.OpenPreferences(2);
         // The first argument: an address, a task file or an archive.
         const QStringList arguments = QApplication::arguments();
         if (arguments.size() > 1)

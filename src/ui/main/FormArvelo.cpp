@@ -10,6 +10,7 @@
 #include "ui/common/Text.h"
 #include "ui/editors/DlgEditProfile.h"
 #include "ui/editors/DlgEditTask.h"
+#include "ui/editors/DlgOptions.h"
 #include "ui/schedule/DlgRunTask.h"
 #include "ui/schedule/FormScheduler.h"
 
@@ -652,6 +653,11 @@ void TFormArvelo::ConnectArchives()
     on("miZipBrowseTextEditor", [this] { BrowseArchiveEntry(TBrowseWith::kTextEditor, formZip_->List()->hasFocus()); });
     // A double click opens the entry with the program of its type.
     connect(formZip_, &TFormZip::OpenEntryRequested, this, [this] { BrowseArchiveEntry(TBrowseWith::kDefault, true); });
+    on("miPreferences", [this] { OpenPreferences(); });
+    auto *browserProperties = new QAction(QStringLiteral("Browser Properties..."), this);
+    browserProperties->setObjectName(QStringLiteral("actBrowserProperties"));
+    connect(browserProperties, &QAction::triggered, this, [this] { OpenPreferences(TdlgOptions::kBrowser); });
+    addAction(browserProperties);
     on("miHelpReleaseNotes", [this] {
         ShowPage(tsBrowse);
         browseBrowser_->Navigate(ShippedDataFolder() + "Release_Notes.htm");
@@ -773,6 +779,22 @@ void TFormArvelo::UnzipArchive()
     job.usePaths = extract.UsePaths();
     job.overwrite = extract.Overwrite();
     zips_->Extract(job);
+}
+
+void TFormArvelo::OpenPreferences(int page)
+{
+    TdlgOptions options(recentURLs_, zips_->Recent(), this);
+    options.ShowPage(static_cast<TdlgOptions::TPage>(page));
+    if (options.exec() != QDialog::Accepted)
+        return;
+    TAVApp &app = *TAVApp::Instance();
+    recentURLs_.SetMaximum(app.MaxURLHistory());
+    recentURLs_.Save();
+    FillRecentURLs();
+    UpdateArchiveCommands();
+    btnIntranetMode->setToolTip(Q(IntranetModeHint(app.LocalIntranetFolder())));
+    btnArveloMode->setToolTip(Q(ArveloModeHint(app.DownloadsFolder())));
+    pcZips->SetIntranetFolder(app.LocalIntranetFolder());
 }
 
 void TFormArvelo::UpdateFileMenu()

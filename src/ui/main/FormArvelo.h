@@ -72,6 +72,10 @@ public:
     void BrowseExecute();
     QWidget *CurrentPage() const;
 
+    // Preferences, on one of its pages (0 General ... 4 Browser); after OK
+    // the window follows what changed.
+    void OpenPreferences(int page = 0);
+
     // The main menu's entries by name ("miFileExit"), for its issue to wire.
     QAction *Action(const char *name) const;
 
