@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QComboBox>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -60,6 +62,35 @@ TEST_F(BrowseCommands, ATasksBrowseOpensItsLocalStartPageWholeOrOffersARun)
     ASSERT_FALSE(notifier.questions.empty());
     EXPECT_EQ(notifier.questions.back(), "This task has not been run, or its resulting Zip file no longer exists. Run it now?");
     EXPECT_EQ(opened.urls.size(), 1u);
+}
+
+TEST_F(BrowseCommands, AnExploredItemOpensAsItsLocalCopy)
+{
+    StartServer();
+    WriteProfile("Whole Site");
+    app->SetSaveMode(1);
+    OpenWindow();
+    Child<QComboBox>("cmbProfile")->setCurrentIndex(Child<QComboBox>("cmbProfile")->findText(QStringLiteral("Whole Site")));
+    Child<QComboBox>("cmbURL")->setEditText(QString::fromStdString(server->URL("/index.html")));
+    window->Go();
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto &tasks = window->Engine().tasks.Tasks();
+        return !tasks.empty() && tasks.front()->status == tsTaskComplete;
+    }, 120));
+    TAVTask *task = window->Engine().tasks.Tasks().front().get();
+    window->Engine().run.SelectTask(task);
+    window->findChild<QAction *>(QStringLiteral("actExplore"))->trigger();
+    auto *list = Child<QTreeView>("lvExplore");
+    ASSERT_TRUE(PumpUntil([&] { return list->model()->rowCount() > 0; }, 10));
+    const QModelIndex first = list->model()->index(0, 0);
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
+    ASSERT_TRUE(PumpUntil([&] { return !opened.urls.empty(); }, 10));
+    // The start page's copy under the task's folder.
+    const std::string page = Opened().front();
+    EXPECT_EQ(page.rfind(task->destination, 0), 0u) << page;
+    EXPECT_EQ(page.substr(page.size() - 10), "index.html");
+    EXPECT_TRUE(FileExists(page));
 }
 
 TEST_F(BrowseCommands, ADoubleClickOnAnImageEntryTakesOutThatFileAloneAndOpensIt)
