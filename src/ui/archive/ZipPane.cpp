@@ -4,6 +4,7 @@
 #include "ui/common/Text.h"
 
 #include "archive/ZipBrowser.h"
+#include "core/FileUtils.h"
 
 #include <QFileSystemModel>
 #include <QTabBar>
@@ -90,6 +91,17 @@ void TZipPane::ShowSelection(TZipNode *node)
 void TZipPane::SetIntranetFolder(const std::string &folder)
 {
     tvIntranet->setRootIndex(intranetModel_->setRootPath(Q(folder)));
+}
+
+void TZipPane::ShowIntranetFolder(const std::string &folder)
+{
+    const QSignalBlocker quiet(this); // not the Browse page's own refresh
+    setCurrentWidget(tvIntranet);
+    const QModelIndex at = intranetModel_->index(Q(ExcludeTrailingSlash(folder)));
+    for (QModelIndex up = at.parent(); up.isValid(); up = up.parent())
+        tvIntranet->expand(up);
+    tvIntranet->setCurrentIndex(at);
+    tvIntranet->scrollTo(at);
 }
 
 std::string TZipPane::IntranetSelection() const

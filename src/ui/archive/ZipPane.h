@@ -24,6 +24,8 @@ public:
     QTreeView *Pages() const { return tvPages; }
     QTreeView *Intranet() const { return tvIntranet; }
     void SetIntranetFolder(const std::string &folder);
+    // The intranet tab shown with that folder chosen in its tree.
+    void ShowIntranetFolder(const std::string &folder);
     // The folder or file chosen in the intranet tree, or empty.
     std::string IntranetSelection() const;
     // The entry of the page chosen in the pages tree, or empty.

@@ -1146,6 +1146,9 @@ void TFormArvelo::BrowseTask(TAVTask *task, bool online, TBrowseWith with)
     }
     const std::string root = task->intranetMode ? task->destination : TAVApp::Instance()->TempFolder();
     const std::string page = LocalFileName(IncludeTrailingSlash(root), URLDirectory(task->url), task->url);
+    // The built-in browser beside a folder copy shows its folder in the intranet tree.
+    if (task->intranetMode && with == TBrowseWith::kIntegrated)
+        pcZips->ShowIntranetFolder(ExtractFilePath(page));
     if (!WithLocalPage(*task, page, [this, with](const std::string &file) { OpenWith(with, file); }) &&
         Notifier().Confirm("This task has not been run, or its resulting Zip file no longer exists. Run it now?"))
         RunTask(task);

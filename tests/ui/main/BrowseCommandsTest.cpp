@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -52,6 +53,16 @@ TEST_F(BrowseCommands, ATasksBrowseOpensItsLocalStartPageWholeOrOffersARun)
     QTest::mouseClick(browse, Qt::LeftButton);
     // The path with its blanks, quotes and ";" as one file.
     EXPECT_EQ(Opened(), (std::vector<std::string>{Path("copy-my site; \"copy\"/www.site.example/docs/index.html")}));
+
+    // The built-in browser beside a folder copy: the intranet tree shows its folder.
+    QAction *integrated = window->findChild<QAction *>(QStringLiteral("miTaskOfflineIntegrated"));
+    // The Task menu opens first, as it decides what is enabled.
+    QMetaObject::invokeMethod(window->findChild<QAction *>(QStringLiteral("miTaskEdit"))->associatedObjects().first(),
+                              "aboutToShow");
+    ASSERT_TRUE(integrated->isEnabled());
+    integrated->trigger();
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsBrowse");
+    EXPECT_EQ(Child<QTabWidget>("pcZips")->currentWidget(), Child<QTreeView>("tvIntranet"));
 
     // A zip copy whose archive is gone: a run is offered instead.
     TAVTask *task = window->Engine().tasks.Tasks().front().get();
