@@ -666,6 +666,8 @@ void TFormArvelo::ConnectArchives()
     on("miSplitVertically", [this] { splitter_->setOrientation(Qt::Vertical); });
     for (QMenu *menu : {menuFile_, menuZip_})
         connect(menu, &QMenu::aboutToShow, this, &TFormArvelo::UpdateArchiveCommands);
+    // The browsers are looked up when a menu that names them opens, not at every selection.
+    connect(menuZip_, &QMenu::aboutToShow, this, &TFormArvelo::UpdateBrowserEntries);
     // The entry list's Del key deletes its chosen entries.
     auto *listDelete = new QAction(formZip_->List());
     listDelete->setObjectName(QStringLiteral("miZipDeleteListKey"));
@@ -700,7 +702,6 @@ void TFormArvelo::UpdateArchiveCommands()
     };
     for (const auto &[name, on] : enabled)
         Action(name)->setEnabled(on);
-    UpdateBrowserEntries();
     Action("miZipAbort")->setEnabled(zips_->Worker().Running());
     // "Add to Zip" needs an archive to add to.
     const bool archive = zips_->CurrentArchive() != nullptr;
