@@ -2,7 +2,9 @@
 #include "core/Version.h"
 #include "net/Proxy.h"
 #include "ui/common/GuiNotifier.h"
+#include "core/AppPaths.h"
 #include "ui/main/FormArvelo.h"
+#include "ui/main/SingleInstance.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -31,6 +33,18 @@ int main(int argc, char **argv)
         ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
+    // One program per user and data folder: a later start hands its
+    // arguments to the running one and ends without a window.
+    arvelo::TSingleInstance instance(QString::fromStdString(arvelo::DataFolder()));
+    switch (instance.Start(QApplication::arguments().mid(1))) {
+    case arvelo::TSingleInstance::TRole::kFirst:
+        break;
+    case arvelo::TSingleInstance::TRole::kHandedOver:
+        return 0;
+    case arvelo::TSingleInstance::TRole::kNoAnswer:
+        std::fprintf(stderr, "arvelo: %s\n", qPrintable(instance.Problem()));
+        return 1;
+    }
     // The engine's messages become message boxes for as long as the program runs.
     arvelo::TGuiNotifier notifier;
     arvelo::SetNotifier(&notifier);
@@ -49,6 +63,8 @@ int main(int argc, char **argv)
         const QStringList arguments = QApplication::arguments();
         if (arguments.size() > 1)
             window.OpenTexts({arguments.at(1).toStdString()}, arvelo::TOpenSource::kArgument);
+        QObject::connect(&instance, &arvelo::TSingleInstance::ArgumentsReceived, &window,
+                         [&window](const QStringList &handed) { window.OpenHandedOver(handed); });
         result = QApplication::exec();
     }
     arvelo::SetNotifier(nullptr);

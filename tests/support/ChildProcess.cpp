@@ -14,7 +14,7 @@ extern char **environ;
 
 namespace arvelo::test {
 
-TChildProcess::TChildProcess(const std::vector<std::string> &argv)
+TChildProcess::TChildProcess(const std::vector<std::string> &argv, const std::string &folder)
 {
     static int counter = 0;
     const char *tmp = std::getenv("TMPDIR");
@@ -26,6 +26,8 @@ TChildProcess::TChildProcess(const std::vector<std::string> &argv)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<std::string> copy = argv;
     std::vector<char *> args;
     for (std::string &arg : copy)

@@ -11,8 +11,8 @@ namespace arvelo::test {
 class TChildProcess {
 public:
     // The environment is this process's, with ARVELO_HOME and TMPDIR as the
-    // test set them.
-    explicit TChildProcess(const std::vector<std::string> &argv);
+    // test set them; it starts in the given folder, else in this one's.
+    explicit TChildProcess(const std::vector<std::string> &argv, const std::string &folder = {});
     ~TChildProcess();
     TChildProcess(const TChildProcess &) = delete;
     TChildProcess &operator=(const TChildProcess &) = delete;

@@ -1279,8 +1279,18 @@ void TFormArvelo::OpenTexts(const std::vector<std::string> &texts, TOpenSource s
         handler->second(opened.texts);
 }
 
+void TFormArvelo::OpenHandedOver(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        BringToFront();
+    for (const QString &argument : arguments)
+        OpenTexts({argument.toStdString()}, TOpenSource::kSecondInstance);
+}
+
 void TFormArvelo::BringToFront()
 {
+    if (isHidden())
+        show();
     if (isMinimized())
         showNormal();
     raise();

@@ -5,6 +5,7 @@
 #include "core/TextUtils.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -61,6 +62,10 @@ public:
     using TOpenHandler = std::function<void(const std::vector<std::string> &)>;
     void RegisterOpenHandler(TOpenKind kind, TOpenHandler handler);
     void OpenTexts(const std::vector<std::string> &texts, TOpenSource source);
+    // A later start's arguments, each on its own; none brings the window up.
+    void OpenHandedOver(const QStringList &arguments);
+    // Shown (from the tray too), restored and in front.
+    void BringToFront();
 
     // The address bar's commands.
     void Go(bool map = false);
@@ -126,7 +131,6 @@ private:
     void RunTask(TAVTask *task);
     void OnRunStarted(TAVTask *task);
     void OnRunEnded(TAVTask *task);
-    void BringToFront();
 
     std::unique_ptr<TTempFolderLease> tempLease_;
     std::unique_ptr<TRunEngine> engine_;
