@@ -7,6 +7,7 @@
 #include "model/Task.h"
 #include "monitor/StatusFigures.h"
 #include "ui/common/Colours.h"
+#include "ui/common/SkinPictures.h"
 
 #include <QChart>
 #include <QChartView>
@@ -109,6 +110,8 @@ TFormStatus::TFormStatus(QWidget *parent) : QWidget(parent)
         if (task_)
             Q_EMIT StopRequested(task_);
     });
+
+    ApplySkin();
 
     gaugePages = Gauge("gaugePages", "#00c0c0", panel);
     gaugeRes = Gauge("gaugeRes", "#d0c000", panel);
@@ -357,6 +360,17 @@ void TFormStatus::PlaceProgressBar()
     if (ProgressBar->isVisible()) {
         int left = lblStatus->x() + lblStatus->width() + 20;
         ProgressBar->setGeometry(left, 5, std::max(20, width - 30 - MMLEDGaugeResources->width() - left), 14);
+    }
+}
+
+void TFormStatus::ApplySkin()
+{
+    const TSkin skin = TSkin::Current();
+    for (auto [button, picture] : {std::pair{btnRun, skin::kRun}, std::pair{btnStop, skin::kStop}}) {
+        const QPixmap glyph = SkinGlyph(skin, picture);
+        button->setIcon(QIcon(glyph));
+        button->setToolButtonStyle(glyph.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+        button->update();
     }
 }
 

@@ -34,6 +34,9 @@ public:
     void BindTask(TAVTask *task);
     // While a run goes on its Run button rests.
     void SetRunning(bool running);
+    // The run and stop pictures of the current skin; the captions stay
+    // when the skin has none.
+    void ApplySkin();
     TAVTask *Task() const { return task_; }
     // Asks for a redraw of the counters soon (coalesced).
     void UpdateCounters();
