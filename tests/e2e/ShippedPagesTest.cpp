@@ -10,11 +10,14 @@ namespace {
 
 class ShippedPages : public test::TestHome {};
 
-// The start page and the release notes load whole in a real browser,
-// without reaching for anything that is not there.
+// The start page, the release notes and the help pages load whole in a
+// real browser, without reaching for anything that is not there.
 TEST_F(ShippedPages, LoadInChromiumWithNoFailedRequest)
 {
-    const std::vector<std::string> pages = {ShippedDataFolder() + "Home.htm", ShippedDataFolder() + "Release_Notes.htm"};
+    std::vector<std::string> pages = {ShippedDataFolder() + "Home.htm", ShippedDataFolder() + "Release_Notes.htm"};
+    for (const std::string &name : FolderFiles(ShippedDataFolder() + "help/", "*.htm"))
+        pages.push_back(ShippedDataFolder() + "help/" + name);
+    EXPECT_GE(pages.size(), 7u);
     for (const std::string &page : pages)
         ASSERT_TRUE(FileExists(page)) << page;
     ForceFolders(Path("harness/"));
