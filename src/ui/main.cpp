@@ -33,6 +33,8 @@ int main(int argc, char **argv)
         ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
+    // The desktop groups the windows under the program's menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("arvelo"));
     // One program per user and data folder: a later start hands its
     // arguments to the running one and ends without a window.
     arvelo::TSingleInstance instance(QString::fromStdString(arvelo::DataFolder()));

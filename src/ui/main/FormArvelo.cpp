@@ -36,8 +36,11 @@
 #include "schedule/Schedule.h"
 #include "schedule/ThreadSchedule.h"
 #include "shell/AddressBar.h"
+#include "shell/Skin.h"
 #include "shell/WindowPlacement.h"
 #include "ui/common/Colours.h"
+#include "ui/common/SkinPictures.h"
+#include "ui/main/DlgSelectSkin.h"
 #include "ui/monitor/FormDownloader.h"
 #include "ui/monitor/FormExplore.h"
 #include "ui/monitor/FormStatus.h"
@@ -57,14 +60,18 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMovie>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -159,6 +166,17 @@ QWidget *Page(const char *name, QWidget *parent)
     return page;
 }
 
+// The program's icon: the desktop theme's, else the one shipped beside the
+// program's data.
+QIcon ProgramWindowIcon()
+{
+    QIcon shipped;
+    const QString folder = Q(ShippedDataFolder()) + QStringLiteral("../icons/hicolor/");
+    for (int size : {16, 32, 48, 64, 128, 256})
+        shipped.addFile(folder + QStringLiteral("%1x%1/apps/arvelo.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("arvelo"), shipped);
+}
+
 } // namespace
 
 TFormArvelo::TFormArvelo(QWidget *parent)
@@ -170,6 +188,7 @@ TFormArvelo::TFormArvelo(QWidget *parent)
     QApplication::setApplicationDisplayName(QString::fromLatin1(kProductCaption));
     setAcceptDrops(true);
     setMinimumSize(540, 400);
+    setWindowIcon(ProgramWindowIcon());
 
     tempLease_ = std::make_unique<TTempFolderLease>(app.TempFolder());
     engine_ = std::make_unique<TRunEngine>();
@@ -185,6 +204,8 @@ TFormArvelo::TFormArvelo(QWidget *parent)
     BuildPanes(BuildAddressBar());
     BuildMenus();
     ConnectEngine();
+    ConnectHelp();
+    ApplySkin();
     FirstActivation();
     ShowPage(app.ZipPropertiesFirst() ? tsTasks : tsHome);
     // Hints stay long enough to be read.
@@ -246,6 +267,7 @@ QWidget *TFormArvelo::BuildAddressBar()
     btnAddToSelectedZip->setCheckable(true);
     // Enabled only while an archive is selected in the archive tree.
     btnAddToSelectedZip->setEnabled(false);
+    btnHelp = Button("btnHelp", QStringLiteral("Help"), QStringLiteral("Help"), bar);
 
     auto *urls = new TDropDownCombo(bar);
     urls->beforeDropDown = [this] { FillRecentURLs(); };
@@ -280,39 +302,33 @@ QWidget *TFormArvelo::BuildAddressBar()
     connect(btnGo, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { goMenu_->popup(btnGo->mapToGlobal(at)); });
 
-    // Stands in for the download animation while a run goes on.
-    busyIndicator_ = new QProgressBar(bar);
-    busyIndicator_->setObjectName(QStringLiteral("busyIndicator"));
-    busyIndicator_->setRange(0, 0);
-    busyIndicator_->setTextVisible(false);
-    busyIndicator_->setFixedSize(48, 12);
-    busyIndicator_->setVisible(false);
+    // The skin's animation: still while idle, running while a task runs.
+    imgAnimation = new QLabel(bar);
+    imgAnimation->setObjectName(QStringLiteral("imgAnimation"));
+    imgAnimation->setFixedSize(32, 32);
+    imgAnimation->setScaledContents(true);
 
     auto *layout = new QHBoxLayout(bar);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(3);
     for (QWidget *widget : {static_cast<QWidget *>(btnNew), static_cast<QWidget *>(btnOpen),
                             static_cast<QWidget *>(btnDownloads), static_cast<QWidget *>(btnArveloMode),
-                            static_cast<QWidget *>(btnIntranetMode), static_cast<QWidget *>(btnAddToSelectedZip)})
+                            static_cast<QWidget *>(btnIntranetMode), static_cast<QWidget *>(btnAddToSelectedZip),
+                            static_cast<QWidget *>(btnHelp)})
         layout->addWidget(widget);
     layout->addSpacing(6);
     layout->addWidget(cmbURL, 1);
     layout->addWidget(cmbProfile);
     layout->addWidget(btnGo);
-    layout->addWidget(busyIndicator_);
+    layout->addWidget(imgAnimation);
     return bar;
 }
 
 void TFormArvelo::BuildPanes(QWidget *addressBar)
 {
-    const TPalette &palette = TAVApp::Instance()->Palette();
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("pnlMain"));
     central->setAttribute(Qt::WA_StyledBackground);
-    central->setStyleSheet(QStringLiteral("#pnlMain { background: %1; } #pnlLinks, #pnlAddressBar { background: %2; }"
-                                          " QSplitter::handle { background: %3; }")
-                               .arg(CssColour(palette.colour[1]), CssColour(palette.colour[3]),
-                                    CssColour(palette.colour[2])));
 
     pcZips = new TZipPane(*zips_, central);
     tvZip = pcZips->Archives();
@@ -415,6 +431,12 @@ void TFormArvelo::BuildPanes(QWidget *addressBar)
     layout->setSpacing(0);
     addressBar->setParent(central);
     layout->addWidget(addressBar);
+    // The skin's banner strip, tiled along the window.
+    imgBanner = new QWidget(central);
+    imgBanner->setObjectName(QStringLiteral("imgBanner"));
+    imgBanner->setAutoFillBackground(true);
+    imgBanner->setFixedHeight(0);
+    layout->addWidget(imgBanner);
     layout->addWidget(splitter_, 1);
     layout->addWidget(pnlStatus);
     setCentralWidget(central);
@@ -868,6 +890,7 @@ void TFormArvelo::FirstActivation()
     cmbURL->setEditText(QString());
     FillProfiles();
     pcZips->SetIntranetFolder(app.LocalIntranetFolder());
+    BuildTrayIcon();
 }
 
 void TFormArvelo::ConnectTaskMenu()
@@ -990,7 +1013,8 @@ void TFormArvelo::ConnectEngine()
 void TFormArvelo::OnRunStarted(TAVTask *task)
 {
     pnlStatus->SetRunning(true);
-    busyIndicator_->setVisible(true);
+    if (QMovie *movie = imgAnimation->movie())
+        movie->start();
     // A zip-mode run's archive shows in the tree and fills as the run goes.
     if (!task->intranetMode)
         zips_->RunStarted(task->destination);
@@ -999,7 +1023,10 @@ void TFormArvelo::OnRunStarted(TAVTask *task)
 void TFormArvelo::OnRunEnded(TAVTask *task)
 {
     pnlStatus->SetRunning(false);
-    busyIndicator_->setVisible(false);
+    if (QMovie *movie = imgAnimation->movie()) {
+        movie->stop();
+        movie->jumpToFrame(0);
+    }
     if (!task->intranetMode)
         zips_->RunEnded(task->destination);
     // A copy on disk gets its reports at the end of each run.
@@ -1335,6 +1362,166 @@ void TFormArvelo::closeEvent(QCloseEvent *event)
     // The place of the window as it shows when neither minimised nor maximised.
     WriteWindowPlacement(PlacementKey(), normalGeometry());
     event->accept();
+}
+
+void TFormArvelo::ApplySkin()
+{
+    const TSkin skin = TSkin::Current();
+    // The colours are the palette's: the skin draws the pictures.
+    const TPalette &palette = TAVApp::Instance()->Palette();
+    const QString colours = QStringLiteral("#pnlMain { background: %1; } #pnlLinks, #pnlAddressBar { background: %2; }"
+                                           " QSplitter::handle { background: %3; }")
+                                .arg(CssColour(palette.colour[1]), CssColour(palette.colour[3]),
+                                     CssColour(palette.colour[2]));
+    // A new style sheet restyles every control below: only when it changed.
+    if (centralWidget()->styleSheet() != colours)
+        centralWidget()->setStyleSheet(colours);
+
+    const bool running = imgAnimation->movie() && imgAnimation->movie()->state() == QMovie::Running;
+    delete imgAnimation->movie();
+    imgAnimation->setMovie(nullptr);
+    const QString animation = SkinAnimationFile(skin, skin::kAnimation);
+    if (!animation.isEmpty()) {
+        auto *movie = new QMovie(animation, QByteArray(), imgAnimation);
+        movie->setCacheMode(QMovie::CacheAll);
+        imgAnimation->setMovie(movie);
+        if (running || engine_->run.RunningTask())
+            movie->start();
+        else
+            movie->jumpToFrame(0);
+    }
+    const QPixmap banner = SkinPicture(skin, skin::kBanner);
+    QPalette bannerPalette = imgBanner->palette();
+    bannerPalette.setBrush(QPalette::Window, banner.isNull() ? QBrush(Qt::NoBrush) : QBrush(banner));
+    imgBanner->setPalette(bannerPalette);
+    imgBanner->setFixedHeight(banner.isNull() ? 0 : banner.height());
+
+    const std::pair<QToolButton *, const char *> glyphs[] = {
+        {btnNew, skin::kNew},          {btnOpen, skin::kOpen},           {btnDownloads, skin::kDownloads},
+        {btnArveloMode, skin::kArveloMode}, {btnIntranetMode, skin::kIntranetMode},
+        {btnAddToSelectedZip, skin::kAddToZip}, {btnHelp, skin::kHelp}, {btnGo, skin::kGo},
+    };
+    for (const auto &[button, picture] : glyphs) {
+        const QPixmap glyph = SkinGlyph(skin, picture);
+        // Without any picture the button keeps what the style gave it.
+        if (!glyph.isNull()) {
+            button->setIcon(QIcon(glyph));
+            button->setIconSize(glyph.size());
+            button->setToolButtonStyle(button == btnGo ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+        }
+        button->update();
+    }
+    pnlStatus->ApplySkin();
+}
+
+void TFormArvelo::SelectSkin()
+{
+    TdlgSelectSkin dialog([this] { ApplySkin(); }, this);
+    dialog.exec();
+}
+
+bool TFormArvelo::TrayAvailable() const
+{
+    return IsTrayAvailable ? IsTrayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TFormArvelo::BuildTrayIcon()
+{
+    if (trayIcon_)
+        return;
+    trayIcon_ = new QSystemTrayIcon(windowIcon(), this);
+    trayIcon_->setObjectName(QStringLiteral("trayIcon"));
+    trayIcon_->setToolTip(QString::fromLatin1(kProductCaption));
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("pmTray"));
+    QAction *addToZip = menu->addAction(QStringLiteral("Add To Current Zip"));
+    addToZip->setObjectName(QStringLiteral("miTrayAddToZip"));
+    addToZip->setCheckable(true);
+    connect(addToZip, &QAction::triggered, btnAddToSelectedZip, &QToolButton::toggle);
+    connect(menu, &QMenu::aboutToShow, this, [this, addToZip] {
+        addToZip->setEnabled(btnAddToSelectedZip->isEnabled());
+        addToZip->setChecked(btnAddToSelectedZip->isChecked());
+    });
+    QAction *paste = menu->addAction(QStringLiteral("Paste URL and download..."));
+    paste->setObjectName(QStringLiteral("miTrayPasteURL"));
+    paste->setShortcut(QKeySequence(QStringLiteral("Ctrl+B")));
+    // Shown in the menu; the window's own Ctrl+B is the Edit menu's.
+    paste->setShortcutContext(Qt::WidgetShortcut);
+    connect(paste, &QAction::triggered, this, [this] {
+        BringToFront();
+        PasteURL();
+    });
+    QAction *options = menu->addAction(QStringLiteral("&Options..."));
+    options->setObjectName(QStringLiteral("miTrayOptions"));
+    connect(options, &QAction::triggered, this, [this] {
+        BringToFront();
+        OpenPreferences();
+    });
+    QAction *restore = menu->addAction(QStringLiteral("&Restore"));
+    restore->setObjectName(QStringLiteral("miTrayRestore"));
+    connect(restore, &QAction::triggered, this, &TFormArvelo::BringToFront);
+    menu->addSeparator();
+    QAction *exit = menu->addAction(QStringLiteral("&Exit"));
+    exit->setObjectName(QStringLiteral("miTrayExit"));
+    // Through the window's close, which asks about a running task.
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    trayIcon_->setContextMenu(menu);
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            BringToFront();
+    });
+    if (TrayAvailable())
+        trayIcon_->show();
+}
+
+void TFormArvelo::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimised, the window waits in the notification area, where there is
+    // one; without it, it stays on the task bar.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayAvailable() && trayIcon_) {
+        trayIcon_->show();
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
+    }
+}
+
+void TFormArvelo::ConnectHelp()
+{
+    auto on = [this](const char *name, auto slot) {
+        QAction *action = Action(name);
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    on("miHelpContents", [this] {
+        ShowPage(tsBrowse);
+        browseBrowser_->Navigate(ShippedDataFolder() + "help/index.htm");
+    });
+    const std::pair<const char *, const char *> pages[] = {
+        {"miHelpOnline", "help/"}, {"miHelpNews", "news/"}, {"miHelpTour", "tour/"}, {"miHelpHomePage", ""}};
+    for (const auto &[name, page] : pages)
+        on(name, [page = page] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage) + QLatin1String(page))); });
+    on("miHelpAbout", [this] { ShowAbout(); });
+    on("miSelectSkin", [this] { SelectSkin(); });
+    connect(btnHelp, &QToolButton::clicked, Action("miHelpContents"), &QAction::trigger);
+}
+
+void TFormArvelo::ShowAbout()
+{
+    QMessageBox about(this);
+    about.setObjectName(QStringLiteral("dlgAbout"));
+    about.setWindowTitle(QStringLiteral("About %1").arg(QString::fromLatin1(kProductName)));
+    about.setIconPixmap(windowIcon().pixmap(64, 64));
+    about.setTextFormat(Qt::RichText);
+    about.setText(QStringLiteral("<h3>%1</h3><p>Version %2</p><p>Copies websites for offline use.</p>")
+                      .arg(QString::fromLatin1(kProductCaption), QString::fromLatin1(kFullVersion)));
+    about.setInformativeText(QStringLiteral("<p>Data folder:<br><nobr>%1</nobr></p><p>Settings:<br><nobr>%2</nobr></p>")
+                                 .arg(Q(TAVApp::Instance()->ProgramFolder()).toHtmlEscaped(),
+                                      Q(SettingsFilePath()).toHtmlEscaped()));
+    about.setStandardButtons(QMessageBox::Ok);
+    about.exec();
 }
 
 } // namespace arvelo

@@ -21,6 +21,7 @@ class QMenu;
 class QProgressBar;
 class QSplitter;
 class QStackedWidget;
+class QSystemTrayIcon;
 class QTabWidget;
 class QToolButton;
 class QTreeView;
@@ -84,7 +85,18 @@ public:
     // The main menu's entries by name ("miFileExit"), for its issue to wire.
     QAction *Action(const char *name) const;
 
+    // The colours and pictures of the current skin, on this window and the
+    // status panel.
+    void ApplySkin();
+    // The skin dialog: a click previews, OK keeps, Cancel goes back.
+    void SelectSkin();
+    // The icon in the notification area, and whether the desktop has one
+    // (asked when the window is minimised; replaceable for tests).
+    QSystemTrayIcon *TrayIcon() const { return trayIcon_; }
+    static inline bool (*IsTrayAvailable)() = nullptr;
+
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -120,6 +132,10 @@ private:
     void OpenWith(TBrowseWith with, const std::string &target);
     void UpdateBrowserEntries();
     void FirstActivation();
+    void BuildTrayIcon();
+    void ConnectHelp();
+    void ShowAbout();
+    bool TrayAvailable() const;
     QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
     QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);
     void UpdateEditMenu();
@@ -144,9 +160,13 @@ private:
     bool closing_ = false;
 
     QComboBox *cmbURL, *cmbProfile;
-    QToolButton *btnNew, *btnOpen, *btnDownloads, *btnArveloMode, *btnIntranetMode, *btnAddToSelectedZip, *btnGo;
+    QToolButton *btnNew, *btnOpen, *btnDownloads, *btnArveloMode, *btnIntranetMode, *btnAddToSelectedZip, *btnHelp,
+        *btnGo;
     QMenu *goMenu_, *downloadsMenu_;
-    QProgressBar *busyIndicator_;
+    // The skin's animation (running while a task runs) and banner strip.
+    QLabel *imgAnimation;
+    QWidget *imgBanner;
+    QSystemTrayIcon *trayIcon_ = nullptr;
     QSplitter *splitter_;
     TZipPane *pcZips;
     QTreeView *tvZip, *tvPages, *tvIntranet;

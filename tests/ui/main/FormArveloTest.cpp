@@ -5,7 +5,9 @@
 #include "monitor/StatusFigures.h"
 #include "support/ScriptedServer.h"
 #include "support/TestSite.h"
+#include "core/AppPaths.h"
 #include "ui/editors/DlgEditTask.h"
+#include "ui/main/DlgSelectSkin.h"
 #include "ui/schedule/DlgRunTask.h"
 #include "ui/support/Modal.h"
 #include "ui/support/Screenshot.h"
@@ -27,7 +29,11 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
+#include <QSystemTrayIcon>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QMovie>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
@@ -100,10 +106,13 @@ TEST_F(FormArvelo, GoCopiesTheSiteWhileThePanelAndConnectionsShowIt)
         return busy;
     };
     int mostBusy = 0;
-    bool shot = false;
+    bool shot = false, animated = false;
+    QMovie *animation = Child<QLabel>("imgAnimation")->movie();
+    ASSERT_NE(animation, nullptr);
     ASSERT_TRUE(PumpUntil(
         [&] {
             mostBusy = std::max(mostBusy, busyRows());
+            animated = animated || animation->state() == QMovie::Running;
             if (!shot && mostBusy >= 2 && RateSeries()->count() >= 2) {
                 test::Screenshot(*window, "connections");
                 window->findChild<QAction *>(QStringLiteral("actHome"))->trigger();
@@ -118,7 +127,9 @@ TEST_F(FormArvelo, GoCopiesTheSiteWhileThePanelAndConnectionsShowIt)
     EXPECT_GE(mostBusy, 2) << "several connections at work at once";
     EXPECT_TRUE(shot);
     ASSERT_TRUE(PumpUntil([&] { return busyRows() == 0; }, 5)) << "rows idle after the run";
-    EXPECT_FALSE(Child<QProgressBar>("busyIndicator")->isVisible());
+    // The skin's animation runs while the task does, and only then.
+    EXPECT_TRUE(animated);
+    EXPECT_NE(animation->state(), QMovie::Running);
 
     EXPECT_EQ(test::CopiedFilesUnder(Copy()), test::SiteExpectedFiles(test::SiteCopiedPaths()));
     for (const auto &[path, name] : test::SiteLocalNames()) {
@@ -279,11 +290,11 @@ TEST_F(FormArvelo, MenusShowEveryCommandAndItsKey)
     } entries[] = {
         {"miFileNewFileZip", "File Zip...", true},   {"miFileNewDownloadTask", "Download Task...", false},
         {"miFileExit", "E&xit", true},               {"miEditUndo", "&Undo\tCtrl+Z", false},
-        {"miPasteURL", "Paste URL...", true},         {"miSelectSkin", "Select Skin...", false},
+        {"miPasteURL", "Paste URL...", true},         {"miSelectSkin", "Select Skin...", true},
         {"miZipNewWebZip", "Web Zip...\tCtrl+N", false}, {"miZipAdd", "&Add...\tCtrl+A", false},
         {"miZipDelete", "&Delete\tDel", false},       {"miZipRename", "&Rename\tCtrl+R", false},
         {"miTaskNew", "&New...\tCtrl+N", false},      {"miTaskRun", "&Run\tCtrl+R", false},
-        {"miTaskExplore", "E&xplore", false},         {"miHelpAbout", "&About...", false},
+        {"miTaskExplore", "E&xplore", false},         {"miHelpAbout", "&About...", true},
     };
     for (const Entry &entry : entries) {
         auto *action = window->findChild<QAction *>(QString::fromLatin1(entry.name));
@@ -435,6 +446,199 @@ TEST_F(FormArvelo, DropsGoToTheirHandlers)
         {K::kFiles, {"/a.txt", "/b.txt"}},
     };
     EXPECT_EQ(handled, expected);
+}
+
+// The notification-area icon's menu, as the desktop opens it.
+QMenu *TrayMenu(TFormArvelo &window)
+{
+    QMenu *menu = window.TrayIcon() ? window.TrayIcon()->contextMenu() : nullptr;
+    if (menu)
+        Q_EMIT menu->aboutToShow();
+    return menu;
+}
+
+QAction *TrayEntry(QMenu &menu, const char *name)
+{
+    for (QAction *action : menu.actions())
+        if (action->objectName() == QLatin1String(name))
+            return action;
+    ADD_FAILURE() << "no " << name;
+    return nullptr;
+}
+
+TEST_F(FormArvelo, TheTrayMenuMirrorsTheWindowAndItsExitAsksAboutARun)
+{
+    StartServer(true);
+    WriteProfile("Whole Site");
+    app->SetSaveMode(1);
+    OpenWindow();
+    ASSERT_NE(window->TrayIcon(), nullptr);
+    EXPECT_EQ(window->TrayIcon()->toolTip().toStdString(), "Arvelo 2.61");
+    QMenu *menu = TrayMenu(*window);
+    ASSERT_NE(menu, nullptr);
+    std::vector<std::string> captions;
+    for (QAction *action : menu->actions())
+        if (!action->isSeparator())
+            captions.push_back(action->text().toStdString());
+    EXPECT_EQ(captions, (std::vector<std::string>{"Add To Current Zip", "Paste URL and download...", "&Options...",
+                                                  "&Restore", "&Exit"}));
+    EXPECT_EQ(TrayEntry(*menu, "miTrayPasteURL")->shortcut().toString().toStdString(), "Ctrl+B");
+
+    // "Add To Current Zip" takes the button's states when the menu opens,
+    // and choosing it toggles the button.
+    auto *addToZip = Child<QToolButton>("btnAddToSelectedZip");
+    QAction *mirror = TrayEntry(*menu, "miTrayAddToZip");
+    EXPECT_FALSE(mirror->isEnabled());
+    addToZip->setEnabled(true);
+    TrayMenu(*window);
+    EXPECT_TRUE(mirror->isEnabled());
+    EXPECT_FALSE(mirror->isChecked());
+    mirror->trigger();
+    EXPECT_TRUE(addToZip->isChecked());
+    TrayMenu(*window);
+    EXPECT_TRUE(mirror->isChecked());
+    mirror->trigger();
+    EXPECT_FALSE(addToZip->isChecked());
+
+    window->hide();
+    TrayEntry(*menu, "miTrayRestore")->trigger();
+    EXPECT_TRUE(window->isVisible());
+
+    // Exit closes through the window's question while a task runs.
+    TypeAndGo(server->URL("/index.html"));
+    ASSERT_TRUE(PumpUntil([&] { return window->Engine().run.RunningTask() != nullptr; }));
+    notifier.answer = false;
+    TrayEntry(*menu, "miTrayExit")->trigger();
+    EXPECT_EQ(notifier.questions,
+              std::vector<std::string>{"A Arvelo Task is still running.  \nDo you want to abort this task and exit?"});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_NE(window->Engine().run.RunningTask(), nullptr);
+    notifier.answer = true;
+    TrayEntry(*menu, "miTrayExit")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->Engine().run.RunningTask(), nullptr);
+}
+
+TEST_F(FormArvelo, MinimisingHidesToTheTrayOnlyWhereThereIsOne)
+{
+    OpenWindow();
+    TFormArvelo::IsTrayAvailable = [] { return false; };
+    window->showMinimized();
+    PumpUntil([&] { return window->isMinimized(); }, 2);
+    QTest::qWait(20);
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible()) << "without a tray the window stays on the task bar";
+
+    window->showNormal();
+    TFormArvelo::IsTrayAvailable = [] { return true; };
+    window->showMinimized();
+    EXPECT_TRUE(PumpUntil([&] { return !window->isVisible(); }, 5));
+    // A second start without arguments brings it back.
+    window->OpenHandedOver({});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+    TFormArvelo::IsTrayAvailable = nullptr;
+}
+
+// What a button shows, as pixels.
+QImage Glyph(const QToolButton &button) { return button.icon().pixmap(QSize(24, 24)).toImage(); }
+
+TEST_F(FormArvelo, TheSkinDialogPreviewsKeepsOrGoesBack)
+{
+    OpenWindow();
+    ASSERT_EQ(app->Skin(), "Default");
+    auto *go = Child<QToolButton>("btnGo");
+    auto *banner = Child<QWidget>("imgBanner");
+    const QImage defaultGo = Glyph(*go), defaultRun = Glyph(*Child<QToolButton>("btnRun"));
+    const QImage defaultBanner = banner->grab().toImage();
+    ASSERT_FALSE(defaultGo.isNull());
+    EXPECT_GT(banner->height(), 0);
+    test::Screenshot(*window, "skin-Default");
+
+    std::vector<std::string> names;
+    bool changedAtOnce = false;
+    test::OnNextModal<TdlgSelectSkin>([&](TdlgSelectSkin &dialog) {
+        for (int row = 0; row < dialog.lbSkins->count(); ++row)
+            names.push_back(dialog.lbSkins->item(row)->text().toStdString());
+        EXPECT_EQ(dialog.lbSkins->currentItem()->text().toStdString(), "Default");
+        const QList<QListWidgetItem *> graphite = dialog.lbSkins->findItems(QStringLiteral("Graphite"), Qt::MatchExactly);
+        if (graphite.isEmpty())
+            return dialog.reject();
+        const QRect place = dialog.lbSkins->visualItemRect(graphite.front());
+        QTest::mouseClick(dialog.lbSkins->viewport(), Qt::LeftButton, {}, place.center());
+        // Stored and shown at once, in the window and in the dialog.
+        changedAtOnce = app->Skin() == "Graphite" && Glyph(*go) != defaultGo &&
+                        banner->grab().toImage() != defaultBanner &&
+                        Glyph(*test::NamedChild<QToolButton>(*window, "btnRun")) != defaultRun;
+        test::Screenshot(*window, "skin-Graphite");
+        test::Screenshot(dialog, "skin-dialog");
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+    });
+    window->Action("miSelectSkin")->trigger();
+    EXPECT_EQ(names, (std::vector<std::string>{"Default", "Graphite"}));
+    EXPECT_TRUE(changedAtOnce);
+    // Cancel: the skin it opened with, in the settings and on the window.
+    EXPECT_EQ(app->Skin(), "Default");
+    EXPECT_EQ(ReadSetting(kSettingsKey, "Skin", std::string()), "Default");
+    EXPECT_EQ(Glyph(*go), defaultGo);
+    EXPECT_EQ(banner->grab().toImage(), defaultBanner);
+
+    test::OnNextModal<TdlgSelectSkin>([&](TdlgSelectSkin &dialog) {
+        dialog.lbSkins->setCurrentRow(1);
+        QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    });
+    window->Action("miSelectSkin")->trigger();
+    EXPECT_EQ(ReadSetting(kSettingsKey, "Skin", std::string()), "Graphite");
+    const QImage graphiteGo = Glyph(*go);
+    EXPECT_NE(graphiteGo, defaultGo);
+
+    // A skin without "go.bmp" and with an unreadable "open.bmp" shows the
+    // Default skin's for those, its own for the rest.
+    const std::string partial = app->ProgramFolder() + "Skins/Partial/";
+    ForceFolders(partial);
+    ASSERT_TRUE(CopyFileForce(ShippedDataFolder() + "Skins/Graphite/new.bmp", partial + "new.bmp"));
+    WriteFile("Skins/Partial/open.bmp", "BM not a picture");
+    app->SetSkin("Partial");
+    window->ApplySkin();
+    EXPECT_EQ(Glyph(*go), defaultGo);
+    app->SetSkin("Default");
+    window->ApplySkin();
+    const QImage defaultNew = Glyph(*Child<QToolButton>("btnNew")), defaultOpen = Glyph(*Child<QToolButton>("btnOpen"));
+    app->SetSkin("Partial");
+    window->ApplySkin();
+    EXPECT_NE(Glyph(*Child<QToolButton>("btnNew")), defaultNew);
+    EXPECT_EQ(Glyph(*Child<QToolButton>("btnOpen")), defaultOpen);
+    // A name reaching out of the skins folder is the Default skin.
+    app->SetSkin("../Skins/Graphite");
+    window->ApplySkin();
+    EXPECT_EQ(Glyph(*go), defaultGo);
+}
+
+TEST_F(FormArvelo, HelpShowsItsPagesAndTheAboutBox)
+{
+    OpenWindow();
+    window->Action("miHelpContents")->trigger();
+    EXPECT_EQ(window->CurrentPage()->objectName().toStdString(), "tsBrowse");
+    EXPECT_TRUE(FileExists(ShippedDataFolder() + "help/index.htm"));
+    for (const char *name : {"miHelpOnline", "miHelpNews", "miHelpTour", "miHelpHomePage"})
+        window->Action(name)->trigger();
+    std::vector<std::string> urls;
+    for (const QUrl &url : opened.urls)
+        urls.push_back(url.toString().toStdString());
+    EXPECT_EQ(urls, (std::vector<std::string>{"https://www.arvelo.net/help/", "https://www.arvelo.net/news/",
+                                              "https://www.arvelo.net/tour/", "https://www.arvelo.net/"}));
+
+    std::string text;
+    test::OnNextModal<QMessageBox>([&](QMessageBox &box) {
+        text = (box.text() + box.informativeText()).toStdString();
+        test::Screenshot(box, "about");
+        box.accept();
+    });
+    window->Action("miHelpAbout")->trigger();
+    EXPECT_NE(text.find("Arvelo 2.61"), std::string::npos) << text;
+    EXPECT_NE(text.find("2.61.125"), std::string::npos) << text;
+    EXPECT_NE(text.find(app->ProgramFolder()), std::string::npos) << text;
+    EXPECT_NE(text.find(SettingsFilePath()), std::string::npos) << text;
 }
 
 } // namespace
