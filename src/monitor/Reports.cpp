@@ -8,6 +8,7 @@
 #include "crawl/URL.h"
 #include "model/ItemList.h"
 #include "model/Task.h"
+#include "shell/Skin.h"
 
 #include <fstream>
 
@@ -314,12 +315,14 @@ std::string TTaskReport::WritePageList()
 
 void TTaskReport::CopySkinImages()
 {
-    TAVApp *app = TAVApp::Instance();
-    if (!app)
+    if (!TAVApp::Instance())
         return;
-    std::string skin = app->SkinsFolder();
+    // The current skin's, else the Default skin's.
+    const TSkin skin = TSkin::Current();
     for (const char *name : {"html.gif", "images.gif", "www.gif", "diamond.gif", "backgrnd.jpg"})
-        CopyFileForce(skin + name, site_ + "!images/" + name);
+        for (const std::string &file : skin.PictureFiles(name))
+            if (CopyFileForce(file, site_ + "!images/" + name))
+                break;
 }
 
 std::string CreateReports(const TAVTask &task, const std::function<void(const std::string &label, int percent)> &progress)

@@ -31,14 +31,13 @@ int main(int argc, char **argv)
     // Chromium's sandbox refuses to run as root; the program then runs without it.
     if (::geteuid() == 0)
         ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
-    // The desktop groups the windows under the program's menu entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("arvelo"));
     // One program per user and data folder: a later start hands its
-    // arguments to the running one and ends without a window.
+    // arguments to the running one and ends, before it sets up a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     arvelo::TSingleInstance instance(QString::fromStdString(arvelo::DataFolder()));
-    switch (instance.Start(QApplication::arguments().mid(1))) {
+    switch (instance.Start(arguments)) {
     case arvelo::TSingleInstance::TRole::kFirst:
         break;
     case arvelo::TSingleInstance::TRole::kHandedOver:
@@ -47,6 +46,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "arvelo: %s\n", qPrintable(instance.Problem()));
         return 1;
     }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(arvelo::kProductName));
+    // The desktop groups the windows under the program's menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("arvelo"));
+    instance.Serve();
     // The engine's messages become message boxes for as long as the program runs.
     arvelo::TGuiNotifier notifier;
     arvelo::SetNotifier(&notifier);
@@ -62,9 +66,8 @@ int main(int argc, char **argv)
         if (firstRun && !app.UseProxy() && !arvelo::DetectBrowserProxy().empty())
             window.OpenPreferences(2);
         // The first argument: an address, a task file or an archive.
-        const QStringList arguments = QApplication::arguments();
-        if (arguments.size() > 1)
-            window.OpenTexts({arguments.at(1).toStdString()}, arvelo::TOpenSource::kArgument);
+        if (!arguments.isEmpty())
+            window.OpenTexts({arguments.front().toStdString()}, arvelo::TOpenSource::kArgument);
         QObject::connect(&instance, &arvelo::TSingleInstance::ArgumentsReceived, &window,
                          [&window](const QStringList &handed) { window.OpenHandedOver(handed); });
         result = QApplication::exec();

@@ -203,6 +203,9 @@ TEST_F(Reports, CreateReportsWritesAllThreeWithTheSkinImages)
 {
     Pages(3, 0);
     WriteFile("Tasks/General/site.dwn", state_);
+    // A skin without report images: the Default skin's are copied.
+    ForceFolders(Path("Skins/Bare/"));
+    app->SetSkin("Bare");
     std::vector<std::string> labels;
     std::string summary = CreateReports(*task, [&](const std::string &label, int) {
         if (labels.empty() || labels.back() != label)

@@ -1,5 +1,6 @@
 #include "ui/main/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -144,8 +145,9 @@ TSingleInstance::TRole TSingleInstance::Start(const QStringList &arguments)
     // may have died since: try both until one succeeds or time runs out.
     for (;;) {
         if (lock_->tryLock(0)) {
-            if (!Listen())
-                qWarning("Arvelo: other starts cannot reach this one: %s", qPrintable(problem_));
+            // Without the application object yet, Serve() listens once it exists.
+            if (QCoreApplication::instance())
+                Serve();
             return TRole::kFirst;
         }
         if (lock_->error() == QLockFile::PermissionError || lock_->error() == QLockFile::UnknownError) {
@@ -163,6 +165,12 @@ TSingleInstance::TRole TSingleInstance::Start(const QStringList &arguments)
         }
         QThread::msleep(kRetryMs);
     }
+}
+
+void TSingleInstance::Serve()
+{
+    if (!server_ && lock_ && lock_->isLocked() && !Listen())
+        qWarning("Arvelo: other starts cannot reach this one: %s", qPrintable(problem_));
 }
 
 bool TSingleInstance::Listen()

@@ -38,8 +38,12 @@ public:
     ~TSingleInstance() override;
 
     // Becomes the serving program, or hands the arguments (made absolute
-    // against the current folder when they are relative paths) to it.
+    // against the current folder when they are relative paths) to it. It
+    // may run before the application object exists, so that a later start
+    // ends without setting one up; the first then calls Serve() after.
     TRole Start(const QStringList &arguments);
+    // Listens for later starts (Start() does when the application exists).
+    void Serve();
     // Why a start got no answer, for the user.
     const QString &Problem() const { return problem_; }
     // The socket's full path for a data folder (empty without a private
