@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolButton>
 #include <QTreeView>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
@@ -158,6 +159,12 @@ TEST_F(FormBrowser, TheHomePageAndReleaseNotesAreShippedPages)
     test::Screenshot(*window, "home");
     window->findChild<QAction *>(QStringLiteral("miHelpReleaseNotes"))->trigger();
     ASSERT_TRUE(PumpUntil([&] { return View() && View()->title() == QStringLiteral("Arvelo Release Notes"); }, 30));
+    // The help button (and F1): the help's contents, in the same page.
+    EXPECT_EQ(window->Action("miHelpContents")->shortcut().toString().toStdString(), "F1");
+    QTest::mouseClick(window->findChild<QToolButton *>(QStringLiteral("btnHelp")), Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return View()->title() == QStringLiteral("Arvelo Help - Contents"); }, 30));
+    EXPECT_TRUE(PumpUntil([&] { return StatusText() == "Done."; }, 10)) << StatusText();
+    test::Screenshot(*window, "help");
 }
 
 } // namespace
