@@ -6,8 +6,6 @@
 namespace arvelo {
 
 inline constexpr const char *kDefaultSkin = "Default";
-// The maker's page of skins to download.
-inline constexpr const char *kSkinsPage = "https://www.arvelo.net/skins/";
 
 // The fixed picture names a skin folder may hold.
 namespace skin {

@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QImage>
 #include <QImageReader>
+#include <QWidget>
 
 namespace arvelo {
 
@@ -24,6 +25,15 @@ QPixmap SkinGlyph(const TSkin &skin, const char *picture)
     const QImage image = pixmap.toImage();
     pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1), Qt::MaskInColor));
     return pixmap;
+}
+
+void ShowSkinBanner(QWidget &strip, const TSkin &skin)
+{
+    const QPixmap banner = SkinPicture(skin, skin::kBanner);
+    QPalette palette = strip.palette();
+    palette.setBrush(QPalette::Window, banner.isNull() ? QBrush(Qt::NoBrush) : QBrush(banner));
+    strip.setPalette(palette);
+    strip.setFixedHeight(banner.isNull() ? 0 : banner.height());
 }
 
 QString SkinAnimationFile(const TSkin &skin, const char *picture)

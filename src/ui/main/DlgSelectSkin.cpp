@@ -1,6 +1,7 @@
 #include "ui/main/DlgSelectSkin.h"
 
 #include "core/App.h"
+#include "core/Version.h"
 #include "shell/Skin.h"
 #include "ui/common/Colours.h"
 #include "ui/common/SkinPictures.h"
@@ -57,7 +58,7 @@ TdlgSelectSkin::TdlgSelectSkin(std::function<void()> apply, QWidget *parent)
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnDownload, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSkinsPage))); });
+            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage) + QStringLiteral("skins/"))); });
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(btnOK);
@@ -87,11 +88,7 @@ void TdlgSelectSkin::Choose(const std::string &name)
 void TdlgSelectSkin::ShowPreview()
 {
     const TSkin skin = TSkin::Current();
-    const QPixmap banner = SkinPicture(skin, skin::kBanner);
-    QPalette palette = imgPreview->palette();
-    palette.setBrush(QPalette::Window, banner.isNull() ? QBrush(Qt::NoBrush) : QBrush(banner));
-    imgPreview->setPalette(palette);
-    imgPreview->setFixedHeight(banner.isNull() ? 0 : banner.height());
+    ShowSkinBanner(*imgPreview, skin);
 
     const char *pictures[] = {skin::kNew, skin::kOpen, skin::kDownloads, skin::kArveloMode, skin::kIntranetMode,
                               skin::kAddToZip, skin::kHelp, skin::kGo, skin::kRun, skin::kStop};

@@ -63,7 +63,6 @@
 #include <QMessageBox>
 #include <QMovie>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -178,6 +177,14 @@ QIcon ProgramWindowIcon()
 }
 
 } // namespace
+
+template <typename Slot>
+void TFormArvelo::Wire(const char *name, Slot slot)
+{
+    QAction *action = Action(name);
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, slot);
+}
 
 TFormArvelo::TFormArvelo(QWidget *parent)
     : QMainWindow(parent), recentURLs_(std::string(kRootKey) + "\\Recent URLs", 20)
@@ -326,9 +333,16 @@ QWidget *TFormArvelo::BuildAddressBar()
 
 void TFormArvelo::BuildPanes(QWidget *addressBar)
 {
+    // The skin's colours are the palette's, which stays as it is while the
+    // program runs: set once, as a new style sheet restyles every control.
+    const TPalette &palette = TAVApp::Instance()->Palette();
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("pnlMain"));
     central->setAttribute(Qt::WA_StyledBackground);
+    central->setStyleSheet(QStringLiteral("#pnlMain { background: %1; } #pnlLinks, #pnlAddressBar { background: %2; }"
+                                          " QSplitter::handle { background: %3; }")
+                               .arg(CssColour(palette.colour[1]), CssColour(palette.colour[3]),
+                                    CssColour(palette.colour[2])));
 
     pcZips = new TZipPane(*zips_, central);
     tvZip = pcZips->Archives();
@@ -650,11 +664,7 @@ void TFormArvelo::ConnectArchives()
     connect(pcZips, &TZipPane::PopupRequested, this, [this](const QPoint &at) { menuZip_->popup(at); });
     connect(formZip_, &TFormZip::PopupRequested, this, [this](const QPoint &at) { menuZip_->popup(at); });
 
-    auto on = [this](const char *name, auto slot) {
-        QAction *action = Action(name);
-        connect(action, &QAction::triggered, this, slot);
-        action->setEnabled(true);
-    };
+    const auto on = [this](const char *name, auto slot) { Wire(name, slot); };
     on("miFileOpen", [this] { OpenArchiveDialog(); });
     on("miZipOpen", [this] { OpenArchiveDialog(); });
     connect(btnOpen, &QToolButton::clicked, this, [this] { OpenArchiveDialog(); });
@@ -1367,17 +1377,6 @@ void TFormArvelo::closeEvent(QCloseEvent *event)
 void TFormArvelo::ApplySkin()
 {
     const TSkin skin = TSkin::Current();
-    // The colours are the palette's: the skin draws the pictures.
-    const TPalette &palette = TAVApp::Instance()->Palette();
-    const QString colours = QStringLiteral("#pnlMain { background: %1; } #pnlLinks, #pnlAddressBar { background: %2; }"
-                                           " QSplitter::handle { background: %3; }")
-                                .arg(CssColour(palette.colour[1]), CssColour(palette.colour[3]),
-                                     CssColour(palette.colour[2]));
-    // A new style sheet restyles every control below: only when it changed.
-    if (centralWidget()->styleSheet() != colours)
-        centralWidget()->setStyleSheet(colours);
-
-    const bool running = imgAnimation->movie() && imgAnimation->movie()->state() == QMovie::Running;
     delete imgAnimation->movie();
     imgAnimation->setMovie(nullptr);
     const QString animation = SkinAnimationFile(skin, skin::kAnimation);
@@ -1385,16 +1384,12 @@ void TFormArvelo::ApplySkin()
         auto *movie = new QMovie(animation, QByteArray(), imgAnimation);
         movie->setCacheMode(QMovie::CacheAll);
         imgAnimation->setMovie(movie);
-        if (running || engine_->run.RunningTask())
+        if (engine_->run.RunningTask())
             movie->start();
         else
             movie->jumpToFrame(0);
     }
-    const QPixmap banner = SkinPicture(skin, skin::kBanner);
-    QPalette bannerPalette = imgBanner->palette();
-    bannerPalette.setBrush(QPalette::Window, banner.isNull() ? QBrush(Qt::NoBrush) : QBrush(banner));
-    imgBanner->setPalette(bannerPalette);
-    imgBanner->setFixedHeight(banner.isNull() ? 0 : banner.height());
+    ShowSkinBanner(*imgBanner, skin);
 
     const std::pair<QToolButton *, const char *> glyphs[] = {
         {btnNew, skin::kNew},          {btnOpen, skin::kOpen},           {btnDownloads, skin::kDownloads},
@@ -1490,11 +1485,7 @@ void TFormArvelo::changeEvent(QEvent *event)
 
 void TFormArvelo::ConnectHelp()
 {
-    auto on = [this](const char *name, auto slot) {
-        QAction *action = Action(name);
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, slot);
-    };
+    const auto on = [this](const char *name, auto slot) { Wire(name, slot); };
     on("miHelpContents", [this] {
         ShowPage(tsBrowse);
         browseBrowser_->Navigate(ShippedDataFolder() + "help/index.htm");

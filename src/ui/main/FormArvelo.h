@@ -18,7 +18,6 @@ class QComboBox;
 class QFileSystemModel;
 class QLabel;
 class QMenu;
-class QProgressBar;
 class QSplitter;
 class QStackedWidget;
 class QSystemTrayIcon;
@@ -85,8 +84,8 @@ public:
     // The main menu's entries by name ("miFileExit"), for its issue to wire.
     QAction *Action(const char *name) const;
 
-    // The colours and pictures of the current skin, on this window and the
-    // status panel.
+    // The current skin's pictures, on this window and the status panel
+    // (its colours are the palette's, set when the window is built).
     void ApplySkin();
     // The skin dialog: a click previews, OK keeps, Cancel goes back.
     void SelectSkin();
@@ -137,6 +136,9 @@ private:
     void ShowAbout();
     bool TrayAvailable() const;
     QAction *AddAction(QMenu *menu, const char *name, const QString &text, const QString &keys = {});
+    // Enables a menu entry and connects it to what it does.
+    template <typename Slot>
+    void Wire(const char *name, Slot slot);
     QAction *AddShownKeyAction(QMenu *menu, const char *name, const QString &text, const QString &keys);
     void UpdateEditMenu();
     void UpdateFileMenu();

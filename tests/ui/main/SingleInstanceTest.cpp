@@ -6,6 +6,7 @@
 #include "support/ScriptedServer.h"
 #include "ui/editors/DlgEditTask.h"
 #include "ui/support/Modal.h"
+#include "ui/common/Text.h"
 #include "ui/main/SingleInstance.h"
 #include "ui/support/WindowFixture.h"
 
@@ -33,8 +34,6 @@ namespace {
 
 using test::PumpUntil;
 using TRole = TSingleInstance::TRole;
-
-QString Q(const std::string &text) { return QString::fromStdString(text); }
 
 void WriteArchive(const std::string &file)
 {
